@@ -1,0 +1,39 @@
+#pragma once
+// Junction and directory operations: the only code that talks to the file
+// system's reparse machinery. They never throw (except ForceDirectories on
+// an empty path) and answer false on any failure, leaving the reason in the
+// platform's last-error value.
+
+#include <cstdint>
+#include <string>
+
+namespace tarsio {
+
+// Makes the existing, empty directory `junctionDir` a junction to
+// `destination`. A destination beginning with "\??" is stored as given;
+// any other must exist and is stored as its full path.
+bool CreateJunction(const std::string& junctionDir, const std::string& destination);
+
+// Removes the mount point; the directory stays, now empty and ordinary.
+bool DeleteJunction(const std::string& junctionDir);
+
+// The stored substitute name (native prefix, destination) followed by one
+// terminator character; callers take positions 5 to length - 1.
+bool ReadJunctionDestination(const std::string& junctionDir, std::string& destination);
+
+// True if the path exists and carries the reparse-point attribute.
+bool HasReparsePoint(const std::string& path);
+
+// True if the path exists and is a directory (a junction is one, even when
+// its destination is gone).
+bool DirectoryExists(const std::string& path);
+
+// True if the directory exists afterwards: creates it with its missing
+// parents, outermost first. Raises "Unable to create directory" on an empty
+// path.
+bool ForceDirectories(std::string path);
+
+bool SetReparseData(const std::string& path, const std::uint8_t* buffer, std::uint32_t size);
+bool DeleteReparseData(const std::string& path, std::uint32_t tag);
+
+}  // namespace tarsio

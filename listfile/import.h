@@ -1,0 +1,30 @@
+#pragma once
+// The importer of junction list files: makes every pending entry
+// ("+" junction directory "->" destination) and writes the list back with
+// the marker removed from each entry that was made.
+
+#include <string>
+#include <vector>
+
+namespace tarsio {
+
+class TImport {
+public:
+    TImport() = default;
+
+    // True when the import had errors: the file was not found, or an entry
+    // could not be made. I/O failures and "Unable to create directory" (an
+    // entry without "->") are raised; the list is then left as it was.
+    bool Import(const std::string& fileName);
+
+    const std::string Marker = "+";
+    // The lines to be written back, in file order. Not emptied by Import:
+    // an importer serves one import.
+    std::vector<std::string> ResultLines;
+
+private:
+    // Makes the entry if it is pending; true when the line counts as an error.
+    bool HandleLine(const std::string& line);
+};
+
+}  // namespace tarsio

@@ -1,0 +1,76 @@
+#pragma once
+// The seam between Tarsio and the operating system: the Win32 calls that the
+// non-window code makes, under their Win32 names in namespace os. The Windows
+// build binds them to the real kernel32; the native build to the simulated
+// platform in platform/sim. Code above this header is the same in both.
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+namespace os {
+using ::CloseHandle;
+using ::CreateDirectoryA;
+using ::CreateFileA;
+using ::DeleteFileA;
+using ::DeviceIoControl;
+using ::FindClose;
+using ::FindFirstFileA;
+using ::FindNextFileA;
+using ::GetCurrentDirectoryA;
+using ::GetDriveTypeA;
+using ::GetFileAttributesA;
+using ::GetFullPathNameA;
+using ::GetLastError;
+using ::GetVolumeInformationA;
+using ::IsDBCSLeadByte;
+using ::MoveFileExA;
+using ::MultiByteToWideChar;
+using ::ReadFile;
+using ::RemoveDirectoryA;
+using ::ReplaceFileA;
+using ::SetCurrentDirectoryA;
+using ::SetFileAttributesA;
+using ::SetLastError;
+using ::WideCharToMultiByte;
+using ::WriteFile;
+}  // namespace os
+
+#else
+
+#include "platform/sim/win_types.h"
+
+namespace os {
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
+                   DWORD flags, HANDLE templateFile);
+BOOL DeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned,
+                     LPOVERLAPPED overlapped);
+BOOL CloseHandle(HANDLE h);
+BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
+BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped);
+DWORD GetFileAttributesA(LPCSTR name);
+BOOL SetFileAttributesA(LPCSTR name, DWORD attributes);
+DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart);
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+BOOL SetCurrentDirectoryA(LPCSTR name);
+BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES sa);
+BOOL RemoveDirectoryA(LPCSTR name);
+BOOL DeleteFileA(LPCSTR name);
+BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
+BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude,
+                  LPVOID reserved);
+void SetLastError(DWORD error);
+DWORD GetLastError();
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR out, int outLength);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH text, int length, LPSTR out, int outLength,
+                        LPCCH defaultChar, LPBOOL usedDefault);
+BOOL IsDBCSLeadByte(BYTE c);
+BOOL GetVolumeInformationA(LPCSTR root, LPSTR volumeName, DWORD volumeNameSize, LPDWORD serial,
+                           LPDWORD maxComponentLength, LPDWORD flags, LPSTR fsName, DWORD fsNameSize);
+UINT GetDriveTypeA(LPCSTR root);
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
+BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data);
+BOOL FindClose(HANDLE h);
+}  // namespace os
+
+#endif

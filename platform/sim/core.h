@@ -1,0 +1,101 @@
+#pragma once
+// Internals shared by the simulated platform's translation units.
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sim/win_types.h"
+#include "platform/sim/winpath.h"
+
+namespace sim {
+
+inline constexpr const char* kReparseAttr = "user.reparse";
+inline constexpr const char* kAttribAttr = "user.attrib";
+inline constexpr DWORD kMountPointTag = 0xA0000003;
+// NTFS follows at most 63 reparse points while opening one name.
+inline constexpr int kMaxReparseHops = 63;
+inline constexpr std::size_t kMaxReparseSize = 16384;
+// CreateDirectoryA's limit for ANSI names (MAX_PATH - 12).
+inline constexpr std::size_t kMaxDirectoryPath = 248;
+
+void SetError(DWORD error);
+
+// Records an entry into a call that can fail; true when an injected fault
+// fires, with the last error already set.
+bool Enter(std::string_view call, std::string_view path = {});
+
+std::string SimRoot();
+std::string CurrentDirectory();
+
+struct DriveInfo {
+    bool exists = false;      // the letter names a drive at all
+    bool hasMedium = false;   // its root directory exists on the host
+    UINT type = DRIVE_NO_ROOT_DIR;
+    std::string fileSystem;   // "NTFS" unless the .drive file says otherwise
+};
+DriveInfo QueryDrive(char letter);
+std::string DriveHostPath(char letter);
+
+// A Win32 name resolved to its place on the host.
+struct Location {
+    std::string full;    // the full Win32 path (GetFullPathNameA's result)
+    std::string host;    // host path of the named object
+    char drive = 0;      // volume that holds the object, after reparse points
+    bool isRoot = false;
+};
+
+// Resolves a name through the reparse points on its way; the last component
+// is followed too when followFinal is set. Fails with the Win32 error.
+DWORD Locate(std::string_view name, bool followFinal, Location& out);
+// Like Locate for a name whose last component may not exist yet: resolves
+// the parent fully, keeps the last component as given.
+DWORD LocateForCreate(std::string_view name, std::size_t lengthLimit, Location& out);
+
+// Attributes of a host object as Win32 reports them; nullopt with the error
+// set when it does not exist.
+struct HostEntry {
+    DWORD attributes = 0;
+    DWORD reparseTag = 0;
+    struct stat st {};
+};
+std::optional<HostEntry> Examine(const std::string& host, bool isRoot);
+
+std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host);
+DWORD ErrnoToWin32(int err, DWORD notFound = ERROR_FILE_NOT_FOUND);
+
+// Handle table. A file object is an opened file or directory; a listing
+// object is a FindFirstFileA snapshot.
+struct FileObject {
+    int fd = -1;  // host descriptor for files; directories keep none
+    bool directory = false;
+    DWORD access = 0;
+    DWORD share = 0;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    std::string host;
+    char drive = 0;
+};
+struct Listing {
+    std::vector<WIN32_FIND_DATAA> entries;
+    std::size_t next = 0;
+};
+HANDLE AddFile(FileObject object);
+HANDLE AddListing(Listing listing);
+FileObject* FindFile(HANDLE h);
+Listing* FindListing(HANDLE h);
+// Removes the handle; false when it is unknown.
+bool RemoveFile(HANDLE h);
+bool RemoveListing(HANDLE h);
+
+// Sharing: whether a new open with this access and share mode may coexist
+// with the handles already open on the object.
+bool SharingAllows(dev_t dev, ino_t ino, DWORD access, DWORD share);
+// True when an open handle on the object refuses deletion or renaming.
+bool DeleteBlocked(const std::string& host);
+
+}  // namespace sim

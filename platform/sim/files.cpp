@@ -1,0 +1,396 @@
+// Files, directories, attributes and reparse points of the simulated platform.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/os.h"
+#include "platform/sim/core.h"
+
+namespace sim {
+namespace {
+
+constexpr DWORD kStoredAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+std::uint32_t Le32(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+template <typename T>
+T Fail(DWORD error, T result) {
+    SetError(error);
+    return result;
+}
+
+BOOL Fail(DWORD error) { return Fail<BOOL>(error, FALSE); }
+
+bool DirectoryIsEmpty(const std::string& host) {
+    DIR* dir = ::opendir(host.c_str());
+    if (!dir) return false;
+    bool empty = true;
+    while (dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return empty;
+}
+
+void StoreAttributes(const std::string& host, DWORD bits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%02X", bits & kStoredAttributes);
+    ::lsetxattr(host.c_str(), kAttribAttr, text, std::strlen(text), 0);
+}
+
+bool ReadOnlyFile(const struct stat& st) { return !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR); }
+
+// A mount point's lengths and offsets must lie inside its data, as NTFS checks.
+bool ValidMountPoint(const std::uint8_t* data, DWORD size) {
+    if (size < 16) return false;
+    DWORD pathBytes = size - 16;
+    DWORD subOffset = Le16(data + 8), subLength = Le16(data + 10);
+    DWORD printOffset = Le16(data + 12), printLength = Le16(data + 14);
+    return subOffset + subLength <= pathBytes && printOffset + printLength <= pathBytes && subLength % 2 == 0 &&
+           printLength % 2 == 0;
+}
+
+BOOL SetReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
+    if (!(o.access & GENERIC_WRITE)) return Fail(ERROR_ACCESS_DENIED);
+    if (!in || inSize < 8 || inSize > kMaxReparseSize) return Fail(ERROR_INVALID_REPARSE_DATA);
+    DWORD tag = Le32(in);
+    if (static_cast<DWORD>(Le16(in + 4)) + 8 != inSize) return Fail(ERROR_INVALID_REPARSE_DATA);
+    if (tag == 0 || tag == 1) return Fail(ERROR_REPARSE_TAG_INVALID);
+    if (tag == kMountPointTag && !ValidMountPoint(in, inSize)) return Fail(ERROR_INVALID_REPARSE_DATA);
+    if (QueryDrive(o.drive).fileSystem != "NTFS") return Fail(ERROR_INVALID_FUNCTION);
+    struct stat st;
+    if (::lstat(o.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+    if (S_ISDIR(st.st_mode)) {
+        // NTFS refuses a reparse point on a directory that holds anything.
+        if (!DirectoryIsEmpty(o.host)) return Fail(ERROR_DIR_NOT_EMPTY);
+    } else if (tag == kMountPointTag) {
+        return Fail(ERROR_DIRECTORY);
+    }
+    if (auto existing = ReadReparse(o.host); existing && existing->size() >= 4 && Le32(existing->data()) != tag)
+        return Fail(ERROR_REPARSE_TAG_MISMATCH);
+    if (::lsetxattr(o.host.c_str(), kReparseAttr, in, inSize, 0) != 0)
+        return Fail(errno == E2BIG ? ERROR_INVALID_REPARSE_DATA : ErrnoToWin32(errno));
+    return TRUE;
+}
+
+BOOL GetReparse(FileObject& o, std::uint8_t* out, DWORD outSize, LPDWORD returned) {
+    std::optional<std::vector<std::uint8_t>> data = ReadReparse(o.host);
+    if (!data) return Fail(ERROR_NOT_A_REPARSE_POINT);
+    if (!out) return Fail(ERROR_INVALID_PARAMETER);
+    if (outSize < 8) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    DWORD n = static_cast<DWORD>(data->size());
+    std::memcpy(out, data->data(), std::min(n, outSize));
+    if (returned) *returned = std::min(n, outSize);
+    if (outSize < n) return Fail(ERROR_MORE_DATA);
+    return TRUE;
+}
+
+BOOL DeleteReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
+    if (!(o.access & GENERIC_WRITE)) return Fail(ERROR_ACCESS_DENIED);
+    // The deletion header is the 8-byte or the 24-byte (GUID) form, without data.
+    if (!in || (inSize != 8 && inSize != 24) || Le16(in + 4) != 0) return Fail(ERROR_INVALID_REPARSE_DATA);
+    if (QueryDrive(o.drive).fileSystem != "NTFS") return Fail(ERROR_INVALID_FUNCTION);
+    std::optional<std::vector<std::uint8_t>> data = ReadReparse(o.host);
+    if (!data) return Fail(ERROR_NOT_A_REPARSE_POINT);
+    if (data->size() < 4 || Le32(data->data()) != Le32(in)) return Fail(ERROR_REPARSE_TAG_MISMATCH);
+    if (::lremovexattr(o.host.c_str(), kReparseAttr) != 0) return Fail(ErrnoToWin32(errno));
+    return TRUE;
+}
+
+}  // namespace
+}  // namespace sim
+
+namespace os {
+
+using namespace sim;
+
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags,
+                   HANDLE) {
+    if (Enter("CreateFileA", name ? name : "")) return INVALID_HANDLE_VALUE;
+    if (!name) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    bool creates = disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
+    Location loc;
+    DWORD e = Locate(name, !(flags & FILE_FLAG_OPEN_REPARSE_POINT), loc);
+    if (e == ERROR_FILE_NOT_FOUND && creates) e = LocateForCreate(name, MAX_PATH, loc);
+    if (e != ERROR_SUCCESS) return Fail(e, INVALID_HANDLE_VALUE);
+
+    struct stat st;
+    bool exists = ::lstat(loc.host.c_str(), &st) == 0;
+    FileObject object;
+    object.access = access;
+    object.share = share;
+    object.host = loc.host;
+    object.drive = loc.drive;
+
+    if (exists && S_ISDIR(st.st_mode)) {
+        if (!(flags & FILE_FLAG_BACKUP_SEMANTICS)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+        if (disposition == CREATE_NEW) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
+        if (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)
+            return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+        if (!SharingAllows(st.st_dev, st.st_ino, access, share))
+            return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
+        object.directory = true;
+        object.dev = st.st_dev;
+        object.ino = st.st_ino;
+        if (disposition == OPEN_ALWAYS) SetError(ERROR_ALREADY_EXISTS);
+        return AddFile(std::move(object));
+    }
+
+    int mode = (access & GENERIC_READ) && (access & GENERIC_WRITE) ? O_RDWR
+               : (access & GENERIC_WRITE)                          ? O_WRONLY
+                                                                   : O_RDONLY;
+    int fd;
+    if (exists) {
+        if (disposition == CREATE_NEW) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
+        bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+        if (ReadOnlyFile(st) && ((access & GENERIC_WRITE) || truncates))
+            return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+        if (!SharingAllows(st.st_dev, st.st_ino, access, share))
+            return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
+        fd = ::open(loc.host.c_str(), mode | O_CLOEXEC | (truncates ? O_TRUNC : 0));
+        if (fd < 0) return Fail(ErrnoToWin32(errno), INVALID_HANDLE_VALUE);
+        if (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) SetError(ERROR_ALREADY_EXISTS);
+    } else {
+        if (!creates) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+        bool readOnly = flags & FILE_ATTRIBUTE_READONLY;
+        fd = ::open(loc.host.c_str(), mode | O_CREAT | O_EXCL | O_CLOEXEC, readOnly ? 0444 : 0666);
+        if (fd < 0) return Fail(ErrnoToWin32(errno, ERROR_PATH_NOT_FOUND), INVALID_HANDLE_VALUE);
+        if (flags & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+            StoreAttributes(loc.host, FILE_ATTRIBUTE_ARCHIVE | (flags & kStoredAttributes));
+        if (disposition != CREATE_NEW) SetError(ERROR_SUCCESS);
+    }
+    ::fstat(fd, &st);
+    object.fd = fd;
+    object.dev = st.st_dev;
+    object.ino = st.st_ino;
+    return AddFile(std::move(object));
+}
+
+BOOL CloseHandle(HANDLE h) {
+    FileObject* o = FindFile(h);
+    if (!o) return Fail(ERROR_INVALID_HANDLE);
+    if (o->fd >= 0) ::close(o->fd);
+    RemoveFile(h);
+    return TRUE;
+}
+
+BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {
+    if (read) *read = 0;
+    if (Enter("ReadFile")) return FALSE;
+    FileObject* o = FindFile(h);
+    if (!o) return Fail(ERROR_INVALID_HANDLE);
+    if (o->directory) return Fail(ERROR_INVALID_FUNCTION);
+    if (!(o->access & GENERIC_READ)) return Fail(ERROR_ACCESS_DENIED);
+    ssize_t n;
+    do n = ::read(o->fd, buffer, toRead);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) return Fail(errno == EIO ? ERROR_READ_FAULT : ErrnoToWin32(errno));
+    if (read) *read = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED) {
+    if (written) *written = 0;
+    if (Enter("WriteFile")) return FALSE;
+    FileObject* o = FindFile(h);
+    if (!o) return Fail(ERROR_INVALID_HANDLE);
+    if (o->directory) return Fail(ERROR_INVALID_FUNCTION);
+    if (!(o->access & GENERIC_WRITE)) return Fail(ERROR_ACCESS_DENIED);
+    const char* p = static_cast<const char*>(buffer);
+    DWORD done = 0;
+    while (done < toWrite) {
+        ssize_t n = ::write(o->fd, p + done, toWrite - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            if (written) *written = done;
+            return Fail(errno == EIO ? ERROR_WRITE_FAULT : ErrnoToWin32(errno));
+        }
+        done += static_cast<DWORD>(n);
+    }
+    if (written) *written = done;
+    return TRUE;
+}
+
+BOOL DeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned,
+                     LPOVERLAPPED) {
+    if (returned) *returned = 0;
+    if (Enter("DeviceIoControl")) return FALSE;
+    FileObject* o = FindFile(h);
+    if (!o) return Fail(ERROR_INVALID_HANDLE);
+    auto* input = static_cast<const std::uint8_t*>(in);
+    switch (code) {
+        case FSCTL_SET_REPARSE_POINT: return SetReparse(*o, input, inSize);
+        case FSCTL_GET_REPARSE_POINT: return GetReparse(*o, static_cast<std::uint8_t*>(out), outSize, returned);
+        case FSCTL_DELETE_REPARSE_POINT: return DeleteReparse(*o, input, inSize);
+        default: return Fail(ERROR_INVALID_FUNCTION);
+    }
+}
+
+DWORD GetFileAttributesA(LPCSTR name) {
+    if (Enter("GetFileAttributesA", name ? name : "")) return INVALID_FILE_ATTRIBUTES;
+    if (!name) return Fail(ERROR_INVALID_PARAMETER, INVALID_FILE_ATTRIBUTES);
+    Location loc;
+    DWORD e = Locate(name, false, loc);
+    if (e != ERROR_SUCCESS) return Fail(e, INVALID_FILE_ATTRIBUTES);
+    std::optional<HostEntry> entry = Examine(loc.host, loc.isRoot);
+    if (!entry) return INVALID_FILE_ATTRIBUTES;
+    bool trailing = loc.full.size() > 3 && loc.full.back() == '\\';
+    if (trailing && !(entry->attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
+    return entry->attributes;
+}
+
+BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
+    if (Enter("SetFileAttributesA", name ? name : "")) return FALSE;
+    if (!name) return Fail(ERROR_INVALID_PARAMETER);
+    Location loc;
+    DWORD e = Locate(name, false, loc);
+    if (e != ERROR_SUCCESS) return Fail(e);
+    struct stat st;
+    if (::lstat(loc.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+    StoreAttributes(loc.host, attributes);
+    if (!S_ISDIR(st.st_mode)) {
+        mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (st.st_mode & ~0222) : (st.st_mode | S_IWUSR);
+        ::chmod(loc.host.c_str(), mode & 07777);
+    }
+    return TRUE;
+}
+
+DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart) {
+    if (Enter("GetFullPathNameA", name ? name : "")) return 0;
+    if (!name) return Fail<DWORD>(ERROR_INVALID_PARAMETER, 0);
+    std::string full;
+    DWORD e = FullPathName(name, CurrentDirectory(), full);
+    if (e != ERROR_SUCCESS) return Fail<DWORD>(e, 0);
+    auto length = static_cast<DWORD>(full.size());
+    if (size <= length || !buffer) return length + 1;
+    std::memcpy(buffer, full.c_str(), length + 1);
+    if (filePart) {
+        std::size_t slash = full.find_last_of('\\');
+        *filePart = slash + 1 < full.size() ? buffer + slash + 1 : nullptr;
+    }
+    return length;
+}
+
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+    std::string cwd = CurrentDirectory();
+    if (cwd.size() > 3 && cwd.back() == '\\') cwd.pop_back();
+    auto length = static_cast<DWORD>(cwd.size());
+    if (size <= length || !buffer) return length + 1;
+    std::memcpy(buffer, cwd.c_str(), length + 1);
+    return length;
+}
+
+BOOL SetCurrentDirectoryA(LPCSTR name) {
+    if (Enter("SetCurrentDirectoryA", name ? name : "")) return FALSE;
+    if (!name) return Fail(ERROR_INVALID_PARAMETER);
+    Location loc;
+    DWORD e = Locate(name, true, loc);
+    if (e != ERROR_SUCCESS) return Fail(e);
+    std::optional<HostEntry> entry = Examine(loc.host, loc.isRoot);
+    if (!entry) return FALSE;
+    if (!(entry->attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY);
+    std::string full = loc.full;
+    if (full.size() > 3 && full.back() == '\\') full.pop_back();
+    ::setenv("TARSIO_SIM_CWD", full.c_str(), 1);
+    return TRUE;
+}
+
+BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES) {
+    if (Enter("CreateDirectoryA", name ? name : "")) return FALSE;
+    if (!name) return Fail(ERROR_INVALID_PARAMETER);
+    Location loc;
+    DWORD e = LocateForCreate(name, kMaxDirectoryPath, loc);
+    if (e != ERROR_SUCCESS) return Fail(e);
+    if (loc.isRoot) return Fail(ERROR_ACCESS_DENIED);
+    if (::mkdir(loc.host.c_str(), 0777) != 0) return Fail(ErrnoToWin32(errno, ERROR_PATH_NOT_FOUND));
+    return TRUE;
+}
+
+BOOL RemoveDirectoryA(LPCSTR name) {
+    if (Enter("RemoveDirectoryA", name ? name : "")) return FALSE;
+    if (!name) return Fail(ERROR_INVALID_PARAMETER);
+    Location loc;
+    DWORD e = Locate(name, false, loc);
+    if (e != ERROR_SUCCESS) return Fail(e);
+    if (loc.isRoot) return Fail(ERROR_ACCESS_DENIED);
+    struct stat st;
+    if (::lstat(loc.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+    if (!S_ISDIR(st.st_mode)) return Fail(ERROR_DIRECTORY);
+    if (DeleteBlocked(loc.host)) return Fail(ERROR_SHARING_VIOLATION);
+    if (::rmdir(loc.host.c_str()) != 0) return Fail(ErrnoToWin32(errno));
+    return TRUE;
+}
+
+BOOL DeleteFileA(LPCSTR name) {
+    if (Enter("DeleteFileA", name ? name : "")) return FALSE;
+    if (!name) return Fail(ERROR_INVALID_PARAMETER);
+    Location loc;
+    DWORD e = Locate(name, false, loc);
+    if (e != ERROR_SUCCESS) return Fail(e);
+    struct stat st;
+    if (::lstat(loc.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+    if (S_ISDIR(st.st_mode) || ReadOnlyFile(st)) return Fail(ERROR_ACCESS_DENIED);
+    if (DeleteBlocked(loc.host)) return Fail(ERROR_SHARING_VIOLATION);
+    if (::unlink(loc.host.c_str()) != 0) return Fail(ErrnoToWin32(errno));
+    return TRUE;
+}
+
+BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+    if (Enter("MoveFileExA", from ? from : "")) return FALSE;
+    if (!from || !to) return Fail(ERROR_INVALID_PARAMETER);
+    Location source, target;
+    DWORD e = Locate(from, false, source);
+    if (e == ERROR_SUCCESS) e = LocateForCreate(to, MAX_PATH, target);
+    if (e != ERROR_SUCCESS) return Fail(e);
+    struct stat st;
+    if (::lstat(source.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+    if (::lstat(target.host.c_str(), &st) == 0) {
+        if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
+        if (S_ISDIR(st.st_mode) || ReadOnlyFile(st)) return Fail(ERROR_ACCESS_DENIED);
+        if (DeleteBlocked(target.host)) return Fail(ERROR_SHARING_VIOLATION);
+    }
+    if (DeleteBlocked(source.host)) return Fail(ERROR_SHARING_VIOLATION);
+    if (::rename(source.host.c_str(), target.host.c_str()) != 0) return Fail(ErrnoToWin32(errno));
+    return TRUE;
+}
+
+BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, LPVOID, LPVOID) {
+    if (Enter("ReplaceFileA", replaced ? replaced : "")) return FALSE;
+    if (!replaced || !replacement || backup) return Fail(ERROR_INVALID_PARAMETER);
+    Location oldLoc, newLoc;
+    DWORD e = Locate(replaced, false, oldLoc);
+    if (e == ERROR_SUCCESS) e = Locate(replacement, false, newLoc);
+    if (e != ERROR_SUCCESS) return Fail(e);
+    struct stat oldSt, newSt;
+    if (::lstat(oldLoc.host.c_str(), &oldSt) != 0 || ::lstat(newLoc.host.c_str(), &newSt) != 0)
+        return Fail(ErrnoToWin32(errno));
+    if (ReadOnlyFile(oldSt) || DeleteBlocked(oldLoc.host)) return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
+    // The replacement takes over the replaced file's attributes.
+    char text[32];
+    ssize_t n = ::lgetxattr(oldLoc.host.c_str(), kAttribAttr, text, sizeof text);
+    if (n >= 0)
+        ::lsetxattr(newLoc.host.c_str(), kAttribAttr, text, static_cast<std::size_t>(n), 0);
+    else
+        ::lremovexattr(newLoc.host.c_str(), kAttribAttr);
+    ::chmod(newLoc.host.c_str(), oldSt.st_mode & 07777);
+    if (::rename(newLoc.host.c_str(), oldLoc.host.c_str()) != 0) return Fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+    return TRUE;
+}
+
+}  // namespace os

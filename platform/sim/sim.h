@@ -1,0 +1,41 @@
+#pragma once
+// Test controls of the simulated platform: fault injection, call accounting
+// and the open-handle count. Only the native build has them.
+//
+// The simulated file system itself is configured by the environment:
+//   TARSIO_SIM_ROOT=DIR  drive X: is DIR/X when that is a directory; the file
+//                        DIR/X.drive may hold "TYPE FSNAME" (TYPE one of
+//                        fixed removable remote cdrom ramdisk); a drive
+//                        without it is fixed and NTFS. A drive with X.drive
+//                        but no DIR/X is a drive without medium.
+//   TARSIO_SIM_CWD       the current directory, "C:\" by default.
+// See platform/sim/README.md for the host layout and what differs from NTFS.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sim/win_types.h"
+
+namespace sim {
+
+// Kernel handles (files, directories, listings) open right now.
+int OpenHandleCount();
+
+// Makes calls fail with `error` instead of doing their work. Counting starts
+// when the fault is set; `occurrence` is 1-based, 0 fails every matching call.
+void FailCall(std::string_view call, int occurrence, DWORD error);
+// Fails every call of `call` whose path argument begins with `pathPrefix`.
+void FailCallOnPath(std::string_view call, std::string_view pathPrefix, DWORD error);
+// Fails the n-th (1-based) call that can fail, whatever its name.
+void FailNthCall(int n, DWORD error);
+void ClearFaults();
+
+// Names of the calls that can fail, in order, since the last reset.
+void ResetCallLog();
+std::vector<std::string> CallLog();
+// Calls of one name since the last reset.
+std::size_t CallCount(std::string_view call);
+
+}  // namespace sim

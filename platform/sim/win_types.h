@@ -1,0 +1,151 @@
+#pragma once
+// The subset of the Win32 types and constants that Tarsio's non-window code
+// uses, for the native build against the simulated platform. Values are the
+// published ones from the Windows SDK.
+
+#include <cstddef>
+#include <cstdint>
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using BOOL = int;
+using UINT = unsigned int;
+using LONG = std::int32_t;
+using CHAR = char;
+using WCHAR = char16_t;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
+using LPCCH = const char*;
+using LPCWCH = const WCHAR*;
+using LPBOOL = BOOL*;
+using LPDWORD = DWORD*;
+using LPVOID = void*;
+using LPCVOID = const void*;
+using HANDLE = void*;
+
+inline constexpr BOOL TRUE = 1;
+inline constexpr BOOL FALSE = 0;
+inline constexpr DWORD MAX_PATH = 260;
+
+inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+inline constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+
+struct SECURITY_ATTRIBUTES;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+struct OVERLAPPED;
+using LPOVERLAPPED = OVERLAPPED*;
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+};
+using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
+
+// File attributes
+inline constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x00000001;
+inline constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x00000002;
+inline constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x00000004;
+inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
+inline constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x00000020;
+inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
+inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x00000400;
+
+// CreateFileA
+inline constexpr DWORD GENERIC_READ = 0x80000000;
+inline constexpr DWORD GENERIC_WRITE = 0x40000000;
+inline constexpr DWORD FILE_SHARE_READ = 0x00000001;
+inline constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
+inline constexpr DWORD FILE_SHARE_DELETE = 0x00000004;
+inline constexpr DWORD CREATE_NEW = 1;
+inline constexpr DWORD CREATE_ALWAYS = 2;
+inline constexpr DWORD OPEN_EXISTING = 3;
+inline constexpr DWORD OPEN_ALWAYS = 4;
+inline constexpr DWORD TRUNCATE_EXISTING = 5;
+inline constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
+inline constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
+
+// Reparse-point control codes
+inline constexpr DWORD FSCTL_SET_REPARSE_POINT = 0x000900A4;
+inline constexpr DWORD FSCTL_GET_REPARSE_POINT = 0x000900A8;
+inline constexpr DWORD FSCTL_DELETE_REPARSE_POINT = 0x000900AC;
+
+// MoveFileExA / ReplaceFileA
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
+inline constexpr DWORD REPLACEFILE_IGNORE_MERGE_ERRORS = 0x00000002;
+
+// Drive types
+inline constexpr UINT DRIVE_UNKNOWN = 0;
+inline constexpr UINT DRIVE_NO_ROOT_DIR = 1;
+inline constexpr UINT DRIVE_REMOVABLE = 2;
+inline constexpr UINT DRIVE_FIXED = 3;
+inline constexpr UINT DRIVE_REMOTE = 4;
+inline constexpr UINT DRIVE_CDROM = 5;
+inline constexpr UINT DRIVE_RAMDISK = 6;
+
+// Volume flags
+inline constexpr DWORD FILE_CASE_SENSITIVE_SEARCH = 0x00000001;
+inline constexpr DWORD FILE_CASE_PRESERVED_NAMES = 0x00000002;
+inline constexpr DWORD FILE_UNICODE_ON_DISK = 0x00000004;
+inline constexpr DWORD FILE_PERSISTENT_ACLS = 0x00000008;
+inline constexpr DWORD FILE_SUPPORTS_REPARSE_POINTS = 0x00000080;
+
+// Code pages
+inline constexpr UINT CP_ACP = 0;
+inline constexpr UINT CP_THREAD_ACP = 3;
+
+// Error codes
+inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_INVALID_FUNCTION = 1;
+inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+inline constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
+inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
+inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
+inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr DWORD ERROR_NO_MORE_FILES = 18;
+inline constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
+inline constexpr DWORD ERROR_BAD_LENGTH = 24;
+inline constexpr DWORD ERROR_NOT_READY = 21;
+inline constexpr DWORD ERROR_WRITE_PROTECT = 19;
+inline constexpr DWORD ERROR_WRITE_FAULT = 29;
+inline constexpr DWORD ERROR_READ_FAULT = 30;
+inline constexpr DWORD ERROR_GEN_FAILURE = 31;
+inline constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+inline constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
+inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
+inline constexpr DWORD ERROR_BAD_NETPATH = 53;
+inline constexpr DWORD ERROR_FILE_EXISTS = 80;
+inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+inline constexpr DWORD ERROR_DISK_FULL = 112;
+inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr DWORD ERROR_INVALID_NAME = 123;
+inline constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr DWORD ERROR_MORE_DATA = 234;
+inline constexpr DWORD ERROR_DIRECTORY = 267;
+inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+inline constexpr DWORD ERROR_UNABLE_TO_REMOVE_REPLACED = 1175;
+inline constexpr DWORD ERROR_UNABLE_TO_MOVE_REPLACEMENT = 1176;
+inline constexpr DWORD ERROR_CANT_ACCESS_FILE = 1920;
+inline constexpr DWORD ERROR_CANT_RESOLVE_FILENAME = 1921;
+inline constexpr DWORD ERROR_NOT_A_REPARSE_POINT = 4390;
+inline constexpr DWORD ERROR_INVALID_REPARSE_DATA = 4392;
+inline constexpr DWORD ERROR_REPARSE_TAG_INVALID = 4393;
+inline constexpr DWORD ERROR_REPARSE_TAG_MISMATCH = 4394;

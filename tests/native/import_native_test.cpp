@@ -1,0 +1,166 @@
+// The importer making junctions, on the simulated NTFS.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/error.h"
+#include "engine/junction.h"
+#include "engine/reparse_buffer.h"
+#include "listfile/import.h"
+#include "platform/os.h"
+#include "platform/sim/sim.h"
+#include "tests/native/sim_helpers.h"
+#include "tests/support/scratch.h"
+
+namespace tarsio {
+namespace {
+
+using test::HostReparse;
+using test::Scratch;
+
+class ImportNative : public ::testing::Test {
+protected:
+    void SetUp() override { fs.MakeDir("data"); }
+
+    bool Run(const std::string& text, std::string* after = nullptr) {
+        fs.WriteFile("list.trs", text);
+        TImport importer;
+        bool result = importer.Import("C:\\list.trs");
+        if (after) *after = fs.ReadFile("list.trs");
+        return result;
+    }
+
+    std::optional<std::vector<std::uint8_t>> Stored(const std::string& path) {
+        return HostReparse(fs.HostPath(path));
+    }
+
+    static std::vector<std::uint8_t> MountPoint(std::u16string_view name) { return *reparse::BuildMountPoint(name); }
+
+    Scratch fs;
+};
+
+TEST_F(ImportNative, PendingEntriesAreMadeAndLoseTheirMarker) {
+    fs.MakeDir("links");
+    fs.MakeDir("links\\empty");
+    std::string after;
+    EXPECT_FALSE(Run("+C:\\links\\new\\deep->C:\\data\n"
+                     "+C:\\links\\empty->C:\\data\n"
+                     "+c:\\lower->c:\\data\n"
+                     "C:\\done->C:\\data\n",
+                     &after));
+    EXPECT_EQ(after,
+              "C:\\links\\new\\deep->C:\\data\r\n"
+              "C:\\links\\empty->C:\\data\r\n"
+              "c:\\lower->c:\\data\r\n"
+              "C:\\done->C:\\data\r\n");
+    EXPECT_EQ(Stored("C:\\links\\new\\deep"), MountPoint(u"\\??\\C:\\data"));
+    EXPECT_EQ(Stored("C:\\links\\empty"), MountPoint(u"\\??\\C:\\data"));
+    EXPECT_EQ(Stored("C:\\lower"), MountPoint(u"\\??\\c:\\data"));
+    EXPECT_FALSE(DirectoryExists("C:\\done"));
+}
+
+TEST_F(ImportNative, SecondImportMakesOnlyWhatFailedBefore) {
+    const std::string text = "+C:\\a->C:\\data\n+C:\\b->C:\\later\n";
+    std::string after;
+    EXPECT_TRUE(Run(text, &after));
+    EXPECT_EQ(after, "C:\\a->C:\\data\r\n+C:\\b->C:\\later\r\n");
+
+    fs.MakeDir("later");
+    ASSERT_TRUE(DeleteJunction("C:\\a"));  // a second try at the done entry would show here
+    TImport again;
+    EXPECT_FALSE(again.Import("C:\\list.trs"));
+    EXPECT_EQ(fs.ReadFile("list.trs"), "C:\\a->C:\\data\r\nC:\\b->C:\\later\r\n");
+    EXPECT_FALSE(HasReparsePoint("C:\\a"));
+    EXPECT_EQ(Stored("C:\\b"), MountPoint(u"\\??\\C:\\later"));
+}
+
+TEST_F(ImportNative, EntriesThatCannotBeMadeKeepTheirDirectoriesAsTheyWere) {
+    fs.MakeDir("full");
+    fs.WriteFile("full\\keep.txt", "k");
+    fs.AddDrive('E', "removable FAT32");
+    std::string after;
+    EXPECT_TRUE(Run("+C:\\full->C:\\data\n+E:\\fat\\j->C:\\data\n+Q:\\x->C:\\data\n", &after));
+    EXPECT_EQ(after, "+C:\\full->C:\\data\r\n+E:\\fat\\j->C:\\data\r\n+Q:\\x->C:\\data\r\n");
+    EXPECT_EQ(fs.ReadFile("full\\keep.txt"), "k");
+    // The refused junction directory is gone again; its parent stays.
+    EXPECT_TRUE(DirectoryExists("E:\\fat"));
+    EXPECT_FALSE(DirectoryExists("E:\\fat\\j"));
+}
+
+TEST_F(ImportNative, ErrorPartWayKeepsEarlierJunctionsAndTheFile) {
+    const std::string text = "+C:\\first->C:\\data\n+C\n+C:\\second->C:\\data\n";
+    EXPECT_THROW(Run(text), TarsioError);
+    EXPECT_EQ(fs.ReadFile("list.trs"), text);
+    EXPECT_TRUE(HasReparsePoint("C:\\first"));
+    EXPECT_FALSE(DirectoryExists("C:\\second"));
+}
+
+TEST_F(ImportNative, ReadOnlyListMakesTheJunctionsAndKeepsItsMarkers) {
+    const std::string text = "+C:\\ro->C:\\data\n";
+    fs.WriteFile("list.trs", text);
+    ASSERT_TRUE(os::SetFileAttributesA("C:\\list.trs", FILE_ATTRIBUTE_READONLY));
+    TImport importer;
+    try {
+        importer.Import("C:\\list.trs");
+        ADD_FAILURE() << "no error";
+    } catch (const TarsioError& e) {
+        EXPECT_STREQ(e.what(), "File access denied");
+        EXPECT_EQ(e.code(), 5u);
+    }
+    EXPECT_EQ(fs.ReadFile("list.trs"), text);
+    EXPECT_TRUE(HasReparsePoint("C:\\ro"));
+    // Nothing is left beside the list, and a later import tries the entry again.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(fs.HostPath("C:\\")), {}), 3);
+    ASSERT_TRUE(os::SetFileAttributesA("C:\\list.trs", FILE_ATTRIBUTE_NORMAL));
+    EXPECT_FALSE(TImport().Import("C:\\list.trs"));
+    EXPECT_EQ(fs.ReadFile("list.trs"), "C:\\ro->C:\\data\r\n");
+}
+
+TEST_F(ImportNative, FailedWriteLeavesTheListWhole) {
+    const std::string text = "+C:\\w->C:\\data\nC:\\x->C:\\y\n";
+    fs.WriteFile("list.trs", text);
+    sim::FailCall("WriteFile", 1, ERROR_DISK_FULL);
+    TImport importer;
+    try {
+        importer.Import("C:\\list.trs");
+        ADD_FAILURE() << "no error";
+    } catch (const TarsioError& e) {
+        EXPECT_EQ(e.code(), ERROR_DISK_FULL);
+        EXPECT_STREQ(e.what(), "I/O error 112");
+    }
+    sim::ClearFaults();
+    EXPECT_EQ(fs.ReadFile("list.trs"), text);
+    EXPECT_EQ(sim::OpenHandleCount(), 0);
+    std::vector<std::string> names;
+    for (auto& e : std::filesystem::directory_iterator(fs.HostPath("C:\\"))) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"data", "list.trs", "w"}));
+}
+
+TEST_F(ImportNative, ReadFailureStopsBeforeAnyWrite) {
+    const std::string text = "C:\\x->C:\\y\n";
+    fs.WriteFile("list.trs", text);
+    sim::FailCall("ReadFile", 1, ERROR_READ_FAULT);
+    TImport importer;
+    EXPECT_THROW(importer.Import("C:\\list.trs"), TarsioError);
+    sim::ClearFaults();
+    EXPECT_EQ(fs.ReadFile("list.trs"), text);
+    EXPECT_EQ(sim::OpenHandleCount(), 0);
+}
+
+TEST_F(ImportNative, TenThousandPendingLinesRoundTripWithoutMarkers) {
+    std::string in, expected;
+    for (int i = 0; i < 10000; ++i) {
+        std::string line = "C:\\links\\" + std::to_string(i / 100) + "\\j" + std::to_string(i) + "->C:\\data";
+        in += "+" + line + "\r\n";
+        expected += line + "\r\n";
+    }
+    std::string after;
+    EXPECT_FALSE(Run(in, &after));
+    EXPECT_EQ(after, expected);
+    EXPECT_EQ(Stored("C:\\links\\99\\j9999"), MountPoint(u"\\??\\C:\\data"));
+}
+
+}  // namespace
+}  // namespace tarsio

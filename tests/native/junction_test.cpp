@@ -1,0 +1,244 @@
+// The junction operations on the simulated NTFS.
+
+#include "engine/junction.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/error.h"
+#include "engine/reparse_buffer.h"
+#include "platform/os.h"
+#include "platform/sim/sim.h"
+#include "platform/unique_handle.h"
+#include "tests/native/sim_helpers.h"
+#include "tests/support/scratch.h"
+
+namespace tarsio {
+namespace {
+
+using test::HostReparse;
+using test::Scratch;
+
+class JunctionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs.MakeDir("data");
+        fs.MakeDir("links");
+        sim::ClearFaults();
+    }
+    void TearDown() override { sim::ClearFaults(); }
+
+    // The destination as callers show it: positions 5 to length - 1.
+    std::string Shown(const std::string& dir) {
+        std::string d;
+        if (!ReadJunctionDestination(dir, d)) return "<unreadable>";
+        return d.substr(4, d.size() - 5);
+    }
+
+    Scratch fs;
+};
+
+TEST_F(JunctionTest, CreateStoresTheMountPointBytesExactly) {
+    fs.MakeDir("links\\web");
+    ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
+    auto stored = HostReparse(fs.HostPath("C:\\links\\web"));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(*stored, *reparse::BuildMountPoint(u"\\??\\C:\\data"));
+    EXPECT_EQ(stored->size(), 42u);
+    EXPECT_EQ(os::GetFileAttributesA("C:\\links\\web"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+
+    std::string read;
+    ASSERT_TRUE(ReadJunctionDestination("C:\\links\\web", read));
+    EXPECT_EQ(read, std::string("\\??\\C:\\data") + '\0');
+    EXPECT_EQ(read.size(), 12u);
+    EXPECT_EQ(sim::OpenHandleCount(), 0);
+}
+
+TEST_F(JunctionTest, RelativeDestinationIsStoredAsItsFullPath) {
+    // "\??\data" would lead nowhere; the resolved path is what NTFS can follow.
+    fs.MakeDir("links\\rel");
+    ::setenv("TARSIO_SIM_CWD", "C:\\", 1);
+    ASSERT_TRUE(CreateJunction("C:\\links\\rel", "data"));
+    EXPECT_EQ(Shown("C:\\links\\rel"), "C:\\data");
+    fs.WriteFile("data\\f.txt", "x");
+    EXPECT_NE(os::GetFileAttributesA("C:\\links\\rel\\f.txt"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(JunctionTest, NativeNameIsStoredUnchangedWithoutExistenceTest) {
+    fs.MakeDir("links\\native");
+    ASSERT_TRUE(CreateJunction("C:\\links\\native", "\\??\\C:\\nowhere"));
+    EXPECT_EQ(Shown("C:\\links\\native"), "C:\\nowhere");
+    EXPECT_EQ(sim::CallCount("GetFullPathNameA"), 0u);
+}
+
+TEST_F(JunctionTest, MissingDestinationFailsWithPathNotFoundAndTouchesNothing) {
+    fs.MakeDir("links\\keep");
+    for (const char* destination : {"", "C:\\missing", "Q:\\nodrive"}) {
+        sim::ResetCallLog();
+        EXPECT_FALSE(CreateJunction("C:\\links\\keep", destination)) << destination;
+        EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND) << destination;
+        EXPECT_EQ(sim::CallCount("CreateFileA"), 0u);
+        EXPECT_EQ(sim::CallCount("RemoveDirectoryA"), 0u);
+        EXPECT_TRUE(DirectoryExists("C:\\links\\keep"));
+    }
+}
+
+TEST_F(JunctionTest, NonEmptyJunctionDirectoryKeepsItsContents) {
+    fs.MakeDir("links\\full");
+    fs.WriteFile("links\\full\\note.txt", "keep me");
+    EXPECT_FALSE(CreateJunction("C:\\links\\full", "C:\\data"));
+    EXPECT_EQ(os::GetLastError(), ERROR_DIR_NOT_EMPTY);
+    EXPECT_EQ(fs.ReadFile("links\\full\\note.txt"), "keep me");
+    EXPECT_FALSE(HasReparsePoint("C:\\links\\full"));
+}
+
+TEST_F(JunctionTest, RefusedReparsePointRemovesTheEmptyDirectory) {
+    fs.AddDrive('E', "removable FAT32");
+    ASSERT_TRUE(os::CreateDirectoryA("E:\\j", nullptr));
+    EXPECT_FALSE(CreateJunction("E:\\j", "C:\\data"));
+    EXPECT_EQ(os::GetLastError(), ERROR_INVALID_FUNCTION);
+    EXPECT_EQ(os::GetFileAttributesA("E:\\j"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(JunctionTest, DirectoryHeldOpenIsNeitherMadeNorRemoved) {
+    fs.MakeDir("links\\busy");
+    UniqueHandle other(os::CreateFileA("C:\\links\\busy", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(other.valid());
+    EXPECT_FALSE(CreateJunction("C:\\links\\busy", "C:\\data"));
+    EXPECT_TRUE(DirectoryExists("C:\\links\\busy"));
+    other.reset();
+    EXPECT_FALSE(HasReparsePoint("C:\\links\\busy"));
+}
+
+TEST_F(JunctionTest, ReadingAPlainDirectoryDoesNotOpenIt) {
+    sim::ResetCallLog();
+    std::string untouched = "unchanged";
+    EXPECT_FALSE(ReadJunctionDestination("C:\\data", untouched));
+    EXPECT_EQ(untouched, "unchanged");
+    EXPECT_EQ(sim::CallCount("CreateFileA"), 0u);
+}
+
+TEST_F(JunctionTest, DeleteLeavesAnEmptyOrdinaryDirectory) {
+    fs.MakeDir("links\\web");
+    fs.WriteFile("data\\kept.txt", "payload");
+    ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
+    ASSERT_TRUE(DeleteJunction("C:\\links\\web"));
+    EXPECT_FALSE(HasReparsePoint("C:\\links\\web"));
+    EXPECT_TRUE(DirectoryExists("C:\\links\\web"));
+    EXPECT_FALSE(HostReparse(fs.HostPath("C:\\links\\web")));
+    EXPECT_TRUE(std::filesystem::is_empty(fs.HostPath("C:\\links\\web")));
+    EXPECT_EQ(fs.ReadFile("data\\kept.txt"), "payload");
+    EXPECT_FALSE(DeleteJunction("C:\\links\\web"));
+    EXPECT_EQ(os::GetLastError(), ERROR_NOT_A_REPARSE_POINT);
+}
+
+TEST_F(JunctionTest, OtherReparseKindsAreNeitherReadNorDeletedAsJunctions) {
+    fs.MakeDir("links\\sym");
+    // A symbolic link: tag 0xA000000C, flags word, then the names.
+    std::vector<std::uint8_t> symlink = {0x0C, 0x00, 0x00, 0xA0, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    ASSERT_TRUE(SetReparseData("C:\\links\\sym", symlink.data(), static_cast<std::uint32_t>(symlink.size())));
+    EXPECT_TRUE(HasReparsePoint("C:\\links\\sym"));
+    std::string d = "unchanged";
+    EXPECT_FALSE(ReadJunctionDestination("C:\\links\\sym", d));
+    EXPECT_EQ(d, "unchanged");
+    EXPECT_FALSE(DeleteJunction("C:\\links\\sym"));
+    EXPECT_EQ(os::GetLastError(), ERROR_REPARSE_TAG_MISMATCH);
+    EXPECT_TRUE(DeleteReparseData("C:\\links\\sym", 0xA000000C));
+}
+
+TEST_F(JunctionTest, DirectoryTestsSeeTheJunctionItself) {
+    fs.MakeDir("gone");
+    fs.MakeDir("links\\dangling");
+    ASSERT_TRUE(CreateJunction("C:\\links\\dangling", "C:\\gone"));
+    ASSERT_TRUE(os::RemoveDirectoryA("C:\\gone"));
+    EXPECT_TRUE(DirectoryExists("C:\\links\\dangling"));
+    EXPECT_TRUE(HasReparsePoint("C:\\links\\dangling"));
+    EXPECT_TRUE(ForceDirectories("C:\\links\\dangling"));
+    EXPECT_EQ(Shown("C:\\links\\dangling"), "C:\\gone");
+}
+
+TEST_F(JunctionTest, ForceDirectoriesCreatesThroughAJunction) {
+    fs.MakeDir("links\\web");
+    ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
+    ASSERT_TRUE(ForceDirectories("C:\\links\\web\\new\\deep"));
+    EXPECT_TRUE(std::filesystem::is_directory(fs.HostPath("C:\\data\\new\\deep")));
+    EXPECT_TRUE(std::filesystem::is_empty(fs.HostPath("C:\\links\\web")));
+}
+
+// Every platform call an operation makes, failing in turn: the operation
+// answers false, closes what it opened and leaves no half-made junction.
+class FaultSweep : public JunctionTest {
+protected:
+    template <typename Setup, typename Op, typename Check>
+    void Sweep(Setup setup, Op op, Check check) {
+        setup();
+        sim::ResetCallLog();
+        ASSERT_TRUE(op());
+        const std::size_t calls = sim::CallLog().size();
+        ASSERT_GT(calls, 0u);
+        for (std::size_t k = 1; k <= calls; ++k) {
+            setup();
+            sim::ResetCallLog();
+            sim::FailNthCall(static_cast<int>(k), ERROR_ACCESS_DENIED);
+            bool result = op();
+            std::vector<std::string> log = sim::CallLog();
+            sim::ClearFaults();
+            SCOPED_TRACE("failing call " + std::to_string(k) + ": " + log.at(k - 1));
+            EXPECT_FALSE(result);
+            EXPECT_EQ(sim::OpenHandleCount(), 0);
+            check();
+        }
+    }
+};
+
+TEST_F(FaultSweep, CreateJunction) {
+    const std::string dir = "C:\\links\\web";
+    Sweep(
+        [&] {
+            std::filesystem::remove_all(fs.HostPath(dir));
+            fs.MakeDir("links\\web");
+        },
+        [&] { return CreateJunction(dir, "C:\\data"); },
+        [&] {
+            // Either the directory is still there and plain, or it is gone.
+            EXPECT_FALSE(HostReparse(fs.HostPath(dir)));
+            EXPECT_FALSE(HasReparsePoint(dir));
+        });
+}
+
+TEST_F(FaultSweep, DeleteJunctionKeepsTheJunctionWhole) {
+    const std::string dir = "C:\\links\\web";
+    auto whole = *reparse::BuildMountPoint(u"\\??\\C:\\data");
+    Sweep(
+        [&] {
+            std::filesystem::remove_all(fs.HostPath(dir));
+            fs.MakeDir("links\\web");
+            ASSERT_TRUE(CreateJunction(dir, "C:\\data"));
+        },
+        [&] { return DeleteJunction(dir); }, [&] { EXPECT_EQ(HostReparse(fs.HostPath(dir)), whole); });
+}
+
+TEST_F(FaultSweep, ReadJunctionDestinationLeavesTheResultUntouched) {
+    fs.MakeDir("links\\web");
+    ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
+    std::string out;
+    Sweep([&] { out = "untouched"; }, [&] { return ReadJunctionDestination("C:\\links\\web", out); },
+          [&] { EXPECT_EQ(out, "untouched"); });
+}
+
+TEST_F(JunctionTest, ForceDirectoriesStopsAtTheLevelThatFails) {
+    const char* levels[] = {"C:\\new", "C:\\new\\a", "C:\\new\\a\\b"};
+    for (int k = 1; k <= 3; ++k) {
+        std::filesystem::remove_all(fs.HostPath("C:\\new"));
+        sim::FailCall("CreateDirectoryA", k, ERROR_ACCESS_DENIED);
+        EXPECT_FALSE(ForceDirectories("C:\\new\\a\\b"));
+        sim::ClearFaults();
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(DirectoryExists(levels[i]), i < k - 1) << k << " " << levels[i];
+    }
+}
+
+}  // namespace
+}  // namespace tarsio

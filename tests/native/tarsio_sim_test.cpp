@@ -1,0 +1,67 @@
+// tarsio-sim run as a separate process, the way outside checks use it.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include "engine/reparse_buffer.h"
+#include "tests/native/sim_helpers.h"
+#include "tests/support/scratch.h"
+
+namespace tarsio {
+namespace {
+
+using test::Scratch;
+
+struct Result {
+    int status;
+    std::string out;
+};
+
+Result RunSim(const std::string& args) {
+    std::string command = std::string(TARSIO_SIM_EXE) + " " + args + " 2>/dev/null";
+    Result r{-1, {}};
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return r;
+    std::array<char, 256> buffer;
+    while (std::fgets(buffer.data(), buffer.size(), pipe)) r.out += buffer.data();
+    int status = ::pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+TEST(TarsioSim, ImportsThenReadsBack) {
+    Scratch fs;
+    fs.MakeDir("data");
+    fs.MakeDir("lists");
+    fs.WriteFile("lists\\my list.trs", "+C:\\links\\web->C:\\data\n");
+
+    Result r = RunSim("-import 'C:\\lists\\my list.trs'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Import successfully\n");
+    EXPECT_EQ(test::HostReparse(fs.HostPath("C:\\links\\web")), *reparse::BuildMountPoint(u"\\??\\C:\\data"));
+    EXPECT_EQ(fs.ReadFile("lists\\my list.trs"), "C:\\links\\web->C:\\data\r\n");
+
+    r = RunSim("read 'C:\\links\\web'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "C:\\data\n");
+    EXPECT_EQ(RunSim("read C:\\data").status, 1);
+}
+
+TEST(TarsioSim, ModesAndErrors) {
+    Scratch fs;
+    fs.WriteFile("bad.trs", "+x\n");
+    EXPECT_EQ(RunSim("-IMPORT C:\\missing.trs").out, "Import had errors\n");
+    Result quit = RunSim("/import C:\\missing.trs");
+    EXPECT_EQ(quit.status, 0);
+    EXPECT_EQ(quit.out, "");
+    Result failed = RunSim("-import C:\\bad.trs");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(RunSim("").status, 2);
+}
+
+}  // namespace
+}  // namespace tarsio

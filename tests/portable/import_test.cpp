@@ -1,0 +1,132 @@
+// The importer on lists whose outcome does not depend on reparse points
+// being settable, so that it runs natively and under Wine alike.
+
+#include "listfile/import.h"
+#include "listfile/list_file.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/error.h"
+#include "engine/junction.h"
+#include "platform/os.h"
+#include "platform/unique_handle.h"
+#include "tests/support/scratch.h"
+
+namespace tarsio {
+namespace {
+
+using test::Scratch;
+
+class ImportTest : public ::testing::Test {
+protected:
+    // Imports `text` as list.trs; returns the result and the text written back.
+    bool Run(const std::string& text, std::string* after = nullptr) {
+        fs.WriteFile("list.trs", text);
+        TImport importer;
+        bool result = importer.Import(list);
+        if (after) *after = fs.ReadFile("list.trs");
+        return result;
+    }
+
+    // Names in the area, to see that nothing is left beside the list.
+    std::vector<std::string> Names() {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA data;
+        UniqueFindHandle find(os::FindFirstFileA(fs.Path("*").c_str(), &data));
+        if (find) {
+            do {
+                std::string n = data.cFileName;
+                if (n != "." && n != "..") names.push_back(n);
+            } while (os::FindNextFileA(find.get(), &data));
+        }
+        return names;
+    }
+
+    Scratch fs;
+    std::string list = fs.Path("list.trs");
+};
+
+TEST_F(ImportTest, LinesAreCarriedThroughWithCrLf) {
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"", ""},
+        {"C:\\x->D:\\y\r\n", "C:\\x->D:\\y\r\n"},
+        {"C:\\x->D:\\y\n\nfree text\n", "C:\\x->D:\\y\r\n\r\nfree text\r\n"},
+        {"no line end", "no line end\r\n"},
+        {"a\rb\r\nc\r", "ab\r\nc\r\n"},                           // a lone CR is dropped
+        {"a\r\n\x1a" "after\r\n", "a\r\n"},                        // Ctrl-Z at a line's start ends the file
+        {"a\x1a" "b\r\n\x1a", "a\x1a" "b\r\n"},                     // inside a line it is text
+        {"+\n+1:\\x->e:\\y\n+ C:\\x->D:\\y\n", "+\r\n+1:\\x->e:\\y\r\n+ C:\\x->D:\\y\r\n"},
+        {"+{->x\n", "+{->x\r\n"},                                  // '{' lies above 'z'
+        {"\r\n\r\n", "\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        std::string after;
+        EXPECT_FALSE(Run(c.in, &after)) << c.in;
+        EXPECT_EQ(after, c.out) << c.in;
+    }
+    EXPECT_EQ(Names(), std::vector<std::string>{"list.trs"});
+}
+
+TEST_F(ImportTest, MissingListIsAnErrorResultAndNothingHappens) {
+    TImport importer;
+    EXPECT_TRUE(importer.Import(fs.Path("none.trs")));
+    EXPECT_TRUE(importer.ResultLines.empty());
+    EXPECT_TRUE(Names().empty());
+}
+
+TEST_F(ImportTest, EntryWithMissingDestinationStaysPending) {
+    std::string text = "+" + fs.Path("links\\web") + "->" + fs.Path("nowhere") + "\r\n";
+    std::string after;
+    EXPECT_TRUE(Run(text, &after));
+    EXPECT_EQ(after, text);
+    // The junction directory made for the entry stays: nothing was refused.
+    EXPECT_TRUE(DirectoryExists(fs.Path("links\\web")));
+}
+
+TEST_F(ImportTest, EntryWithoutArrowStopsTheImportAndKeepsTheFile) {
+    const std::string text = "C:\\done->D:\\x\n+C\nmore\n";
+    try {
+        Run(text);
+        ADD_FAILURE() << "no error";
+    } catch (const TarsioError& e) {
+        EXPECT_STREQ(e.what(), "Unable to create directory");
+    }
+    EXPECT_EQ(fs.ReadFile("list.trs"), text);
+    EXPECT_EQ(Names(), std::vector<std::string>{"list.trs"});
+}
+
+TEST_F(ImportTest, FolderAsListIsAccessDenied) {
+    fs.MakeDir("folder.trs");
+    TImport importer;
+    try {
+        importer.Import(fs.Path("folder.trs"));
+        ADD_FAILURE() << "no error";
+    } catch (const TarsioError& e) {
+        EXPECT_STREQ(e.what(), "File access denied");
+        EXPECT_EQ(e.code(), 5u);
+    }
+}
+
+TEST_F(ImportTest, LongListRoundTripsByteForByte) {
+    std::string text;
+    for (int i = 0; i < 10000; ++i)
+        text += "C:\\folder " + std::to_string(i) + "\\link->D:\\target\\" + std::to_string(i * 7) + "\r\n";
+    std::string after;
+    EXPECT_FALSE(Run(text, &after));
+    EXPECT_EQ(after, text);
+}
+
+TEST(InOutErrorMessage, Texts) {
+    struct Case {
+        unsigned long code;
+        const char* text;
+    } cases[] = {{2, "File not found"},          {3, "Invalid filename"}, {4, "Too many open files"},
+                 {5, "File access denied"},      {100, "Read beyond end of file"}, {101, "Disk full"},
+                 {106, "Invalid numeric input"}, {32, "I/O error 32"},    {112, "I/O error 112"}};
+    for (const Case& c : cases) EXPECT_EQ(InOutErrorMessage(c.code), c.text);
+}
+
+}  // namespace
+}  // namespace tarsio

@@ -1,0 +1,147 @@
+// What the engine relies on from the platform, checked against the
+// simulated platform natively and against Wine's kernel32 in the Windows
+// build: path resolution, directory creation, listings and attributes.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/os.h"
+#include "platform/unique_handle.h"
+#include "tests/support/scratch.h"
+
+namespace tarsio {
+namespace {
+
+using test::Scratch;
+
+std::string FullPath(const std::string& name) {
+    char buffer[1024];
+    DWORD n = os::GetFullPathNameA(name.c_str(), sizeof buffer, buffer, nullptr);
+    if (n == 0 || n >= sizeof buffer) return "<error " + std::to_string(os::GetLastError()) + ">";
+    return std::string(buffer, n);
+}
+
+std::vector<std::string> List(const std::string& pattern, DWORD* error = nullptr) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle find(os::FindFirstFileA(pattern.c_str(), &data));
+    if (!find) {
+        if (error) *error = os::GetLastError();
+        return names;
+    }
+    do names.push_back(data.cFileName);
+    while (os::FindNextFileA(find.get(), &data));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class PlatformTest : public ::testing::Test {
+protected:
+    Scratch fs;
+    // The area without its trailing backslash, and its drive ("C:").
+    std::string W = fs.Path().substr(0, fs.Path().size() - 1);
+    std::string D = fs.Path().substr(0, 2);
+};
+
+TEST_F(PlatformTest, FullPathNames) {
+    struct Case {
+        std::string name, expected;
+    } cases[] = {
+        {"data", W + "\\data"},
+        {".\\data", W + "\\data"},
+        {"a/b", W + "\\a\\b"},
+        {"a\\\\b", W + "\\a\\b"},
+        {"a\\", W + "\\a\\"},
+        {"a\\.", W + "\\a"},
+        {"a\\b\\..", W + "\\a"},
+        {"sub\\..\\x", W + "\\x"},
+        {"a.", W + "\\a"},
+        {"a. .", W + "\\a"},
+        {D + "x", W + "\\x"},
+        {"\\x", D + "\\x"},
+        {D + "\\a\\..\\..\\b", D + "\\b"},
+        {D + "/a//b/", D + "\\a\\b\\"},
+        {"Q:x", "Q:\\x"},
+        {"q:\\y", "q:\\y"},
+        {"\\\\server\\share\\a\\..\\b", "\\\\server\\share\\b"},
+        {"\\\\?\\C:\\a\\..\\b", "\\\\?\\C:\\b"},
+        {"\\\\.\\C:\\a\\..\\b", "\\\\.\\C:\\b"},
+        {"\\\\.\\C:\\a\\..\\..\\b", "\\\\.\\b"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FullPath(c.name), c.expected) << "name: " << c.name;
+
+    char small[4];
+    std::string full = W + "\\data";
+    EXPECT_EQ(os::GetFullPathNameA("data", sizeof small, small, nullptr), full.size() + 1);
+}
+
+TEST_F(PlatformTest, AttributesAndTheirErrors) {
+    fs.MakeDir("dir");
+    fs.WriteFile("dir\\f.txt", "x");
+    EXPECT_EQ(os::GetFileAttributesA(fs.Path("dir").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(os::GetFileAttributesA(fs.Path("dir\\").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(os::GetFileAttributesA(fs.Path("dir\\f.txt").c_str()), FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(os::GetFileAttributesA(fs.Path("dir\\none").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(os::GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(os::GetFileAttributesA(fs.Path("none\\x").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(os::GetFileAttributesA(""), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(os::GetFileAttributesA((D + "\\").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+TEST_F(PlatformTest, DirectoriesAreCreatedAndRemovedOneLevelAtATime) {
+    EXPECT_TRUE(os::CreateDirectoryA(fs.Path("a").c_str(), nullptr));
+    EXPECT_FALSE(os::CreateDirectoryA(fs.Path("a").c_str(), nullptr));
+    EXPECT_EQ(os::GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_FALSE(os::CreateDirectoryA(fs.Path("x\\y").c_str(), nullptr));
+    EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND);
+    fs.WriteFile("a\\f", "x");
+    EXPECT_FALSE(os::RemoveDirectoryA(fs.Path("a").c_str()));
+    EXPECT_EQ(os::GetLastError(), ERROR_DIR_NOT_EMPTY);
+    EXPECT_FALSE(os::RemoveDirectoryA(fs.Path("a\\f").c_str()));
+    EXPECT_EQ(os::GetLastError(), ERROR_DIRECTORY);
+    EXPECT_FALSE(os::RemoveDirectoryA(fs.Path("none").c_str()));
+    EXPECT_EQ(os::GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(os::DeleteFileA(fs.Path("a").c_str()));
+    EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(os::DeleteFileA(fs.Path("a\\f").c_str()));
+    EXPECT_TRUE(os::RemoveDirectoryA(fs.Path("a").c_str()));
+}
+
+TEST_F(PlatformTest, Listings) {
+    fs.MakeDir("sub");
+    fs.WriteFile("sub\\one.txt", "1");
+    fs.WriteFile("sub\\two.log", "22");
+    fs.MakeDir("sub\\inner");
+    EXPECT_EQ(List(fs.Path("sub\\*")), (std::vector<std::string>{".", "..", "inner", "one.txt", "two.log"}));
+    EXPECT_EQ(List(fs.Path("sub\\*.*")), (std::vector<std::string>{".", "..", "inner", "one.txt", "two.log"}));
+    EXPECT_EQ(List(fs.Path("sub\\*.txt")), (std::vector<std::string>{"one.txt"}));
+    EXPECT_EQ(List(fs.Path("sub\\t?o.*")), (std::vector<std::string>{"two.log"}));
+    DWORD error = 0;
+    EXPECT_TRUE(List(fs.Path("sub\\*.zzz"), &error).empty());
+    EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(List(fs.Path("none\\*"), &error).empty());
+    EXPECT_EQ(error, ERROR_PATH_NOT_FOUND);
+
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle find(os::FindFirstFileA(fs.Path("sub\\two.log").c_str(), &data));
+    ASSERT_TRUE(find.valid());
+    EXPECT_EQ(data.nFileSizeLow, 2u);
+    EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_FALSE(os::FindNextFileA(find.get(), &data));
+    EXPECT_EQ(os::GetLastError(), ERROR_NO_MORE_FILES);
+}
+
+TEST_F(PlatformTest, ReplacingAFileKeepsItsName) {
+    fs.WriteFile("list.trs", "old");
+    fs.WriteFile("list.new", "new");
+    ASSERT_TRUE(os::ReplaceFileA(fs.Path("list.trs").c_str(), fs.Path("list.new").c_str(), nullptr,
+                                 REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        << os::GetLastError();
+    EXPECT_EQ(fs.ReadFile("list.trs"), "new");
+    EXPECT_EQ(os::GetFileAttributesA(fs.Path("list.new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
+}  // namespace tarsio

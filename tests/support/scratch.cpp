@@ -1,0 +1,135 @@
+#include "tests/support/scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+#include "platform/unique_handle.h"
+
+#ifdef _WIN32
+#include <atomic>
+#else
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#endif
+
+namespace tarsio::test {
+
+void WriteFileAt(const std::string& path, std::string_view bytes) {
+    UniqueHandle file(
+        os::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.valid()) << path << " error " << os::GetLastError();
+    DWORD written = 0;
+    ASSERT_TRUE(os::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    ASSERT_EQ(written, bytes.size());
+}
+
+std::string ReadFileAt(const std::string& path) {
+    UniqueHandle file(os::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_TRUE(file.valid()) << path << " error " << os::GetLastError();
+    std::string text;
+    if (!file) return text;
+    char buffer[65536];
+    DWORD got = 0;
+    while (os::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    return text;
+}
+
+#ifdef _WIN32
+
+namespace {
+
+// Removes a folder tree without entering reparse points.
+void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle find(os::FindFirstFileA((dir + "*").c_str(), &data));
+    if (find) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = dir + name;
+            os::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                RemoveTree(path + "\\");
+                os::RemoveDirectoryA(path.c_str());
+            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                os::RemoveDirectoryA(path.c_str());
+            } else {
+                os::DeleteFileA(path.c_str());
+            }
+        } while (os::FindNextFileA(find.get(), &data));
+    }
+}
+
+}  // namespace
+
+Scratch::Scratch() {
+    static std::atomic<int> counter{0};
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    root_ = std::string(temp) + "tarsio-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(counter++) + "\\";
+    os::CreateDirectoryA(root_.c_str(), nullptr);
+    os::SetCurrentDirectoryA(root_.c_str());
+}
+
+Scratch::~Scratch() {
+    os::SetCurrentDirectoryA("C:\\");
+    RemoveTree(root_);
+    os::RemoveDirectoryA(root_.c_str());
+}
+
+#else
+
+Scratch::Scratch() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarsio-sim-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!::mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");
+    hostRoot_ = buffer.data();
+    std::filesystem::create_directory(hostRoot_ + "/C");
+    ::setenv("TARSIO_SIM_ROOT", hostRoot_.c_str(), 1);
+    ::setenv("TARSIO_SIM_CWD", "C:\\", 1);
+    root_ = "C:\\";
+}
+
+Scratch::~Scratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(hostRoot_, ignored);
+    ::unsetenv("TARSIO_SIM_ROOT");
+    ::unsetenv("TARSIO_SIM_CWD");
+}
+
+std::string Scratch::HostPath(std::string_view windowsPath) const {
+    std::string host = hostRoot_ + "/" + static_cast<char>(std::toupper(windowsPath[0]));
+    for (char c : windowsPath.substr(2)) host.push_back(c == '\\' ? '/' : c);
+    while (host.size() > hostRoot_.size() + 2 && host.back() == '/') host.pop_back();
+    return host;
+}
+
+void Scratch::AddDrive(char letter, std::string_view spec, bool medium) const {
+    if (medium) std::filesystem::create_directories(hostRoot_ + "/" + letter);
+    if (!spec.empty()) std::ofstream(hostRoot_ + "/" + letter + ".drive") << spec << "\n";
+}
+
+#endif
+
+std::string Scratch::Path(std::string_view relative) const { return root_ + std::string(relative); }
+
+void Scratch::MakeDir(std::string_view relative) const {
+    std::string path = Path(relative);
+    ASSERT_TRUE(os::CreateDirectoryA(path.c_str(), nullptr)) << path << " error " << os::GetLastError();
+}
+
+void Scratch::WriteFile(std::string_view relative, std::string_view bytes) const {
+    WriteFileAt(Path(relative), bytes);
+}
+
+std::string Scratch::ReadFile(std::string_view relative) const { return ReadFileAt(Path(relative)); }
+
+}  // namespace tarsio::test

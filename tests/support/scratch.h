@@ -1,0 +1,48 @@
+#pragma once
+// A fresh, empty area for one test, named by Windows paths. Natively it is
+// a new simulated root whose drive C: is the area (the current directory is
+// C:\); under Wine it is a new folder in the temporary directory, which is
+// also made the current directory. Files are made and read through the
+// platform seam, so the same test runs on both.
+
+#include <string>
+#include <string_view>
+
+namespace tarsio::test {
+
+class Scratch {
+public:
+    Scratch();
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    // The area's path joined with `relative`; Path() ends with a backslash.
+    std::string Path(std::string_view relative = {}) const;
+
+    void MakeDir(std::string_view relative) const;
+    void WriteFile(std::string_view relative, std::string_view bytes) const;
+    std::string ReadFile(std::string_view relative) const;
+
+#ifndef _WIN32
+    // The host folder that holds the simulated drives.
+    const std::string& HostRoot() const { return hostRoot_; }
+    // Host path of a Windows path on the simulated drives.
+    std::string HostPath(std::string_view windowsPath) const;
+    // Adds drive `letter`; `spec` is the .drive file's text ("removable
+    // FAT32"), empty for a fixed NTFS drive; without medium no root exists.
+    void AddDrive(char letter, std::string_view spec = {}, bool medium = true) const;
+#endif
+
+private:
+    std::string root_;  // Windows path, with trailing backslash
+#ifndef _WIN32
+    std::string hostRoot_;
+#endif
+};
+
+// Whole-file helpers through the seam; they fail the test on error.
+void WriteFileAt(const std::string& path, std::string_view bytes);
+std::string ReadFileAt(const std::string& path);
+
+}  // namespace tarsio::test
