@@ -2,6 +2,9 @@
 // small tools to look at what it made.
 //   tarsio-sim -import FILE      exactly as Tarsio.exe -import FILE
 //   tarsio-sim read PATH         the junction's destination, or exit 1
+//   tarsio-sim export FILE [LETTERS]
+//                                exports the junctions of the drives LETTERS
+//                                (e.g. CD; the default drives without) to FILE
 // Paths are Windows paths on the simulated drives (TARSIO_SIM_ROOT).
 
 #include <cstdio>
@@ -11,12 +14,15 @@
 
 #include "app/command_line.h"
 #include "app/entry.h"
+#include "engine/error.h"
 #include "engine/junction.h"
+#include "listfile/export.h"
+#include "listfile/find_file.h"
 
 namespace {
 
 int Usage() {
-    std::fputs("usage: tarsio-sim -import FILE | read PATH\n", stderr);
+    std::fputs("usage: tarsio-sim -import FILE | read PATH | export FILE [LETTERS]\n", stderr);
     return 2;
 }
 
@@ -29,6 +35,33 @@ int Read(const std::string& path) {
     return 0;
 }
 
+// LETTERS as a drive list; false when it holds anything but letters.
+bool ParseDrives(const std::string& letters, tarsio::DriveList& drives) {
+    for (char c : letters) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z') return false;
+        drives.emplace_back(1, c);
+    }
+    return true;
+}
+
+int Export(const std::string& fileName, const tarsio::DriveList& drives) {
+    // Set up as the main window's export finder is.
+    tarsio::TFindFile finder;
+    finder.FileAttr = {tarsio::ffaReadOnly, tarsio::ffaHidden, tarsio::ffaSysFile, tarsio::ffaDirectory,
+                       tarsio::ffaArchive};
+    finder.InSubFolders = true;
+    finder.SetPath("\\");
+    finder.NotifyWhenFound = true;
+    try {
+        tarsio::ExportJunctions(finder, drives, fileName);
+        return 0;
+    } catch (const tarsio::TarsioError& e) {
+        std::fprintf(stderr, "tarsio-sim: export failed: %s (system error %lu)\n", e.what(), e.code());
+    }
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,6 +72,11 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> args(argv, argv + argc);
     if (args.size() >= 2 && args[1] == "read") return args.size() == 3 ? Read(args[2]) : Usage();
+    if (args.size() >= 2 && args[1] == "export") {
+        tarsio::DriveList drives;
+        if (args.size() < 3 || args.size() > 4 || (args.size() == 4 && !ParseDrives(args[3], drives))) return Usage();
+        return Export(args[2], drives);
+    }
     return tarsio::RunTarsio(tarsio::JoinCommandLine(args), [] {
         std::fputs("tarsio-sim: the window mode needs Windows; run Tarsio.exe\n", stderr);
         return 2;

@@ -20,8 +20,9 @@ struct Result {
     std::string out;
 };
 
-Result RunSim(const std::string& args) {
-    std::string command = std::string(TARSIO_SIM_EXE) + " " + args + " 2>/dev/null";
+// Runs tarsio-sim with `args`; `streams` picks what is captured.
+Result RunSim(const std::string& args, const char* streams = " 2>/dev/null") {
+    std::string command = std::string(TARSIO_SIM_EXE) + " " + args + streams;
     Result r{-1, {}};
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return r;
@@ -61,6 +62,35 @@ TEST(TarsioSim, ModesAndErrors) {
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "");
     EXPECT_EQ(RunSim("").status, 2);
+}
+
+TEST(TarsioSim, ExportsTheJunctionsOfTheDrivesNamed) {
+    Scratch fs;
+    fs.AddDrive('D');
+    fs.MakeDir("data");
+    fs.WriteFile("list.trs", "+C:\\links\\web->C:\\data\n+D:\\j->C:\\data\n");
+    ASSERT_EQ(RunSim("-import C:\\list.trs").out, "Import successfully\n");
+
+    struct Case {
+        std::string letters;
+        std::string expected;
+    } cases[] = {
+        {"dC", "+D:\\j->C:\\data\r\n+C:\\links\\web->C:\\data\r\n"},
+        {"C", "+C:\\links\\web->C:\\data\r\n"},
+        {"", "+C:\\links\\web->C:\\data\r\n+D:\\j->C:\\data\r\n"},  // the default drives
+    };
+    for (const Case& c : cases) {
+        Result r = RunSim("export 'C:\\out file.trs' " + c.letters, " 2>&1");
+        EXPECT_EQ(r.status, 0) << c.letters;
+        EXPECT_EQ(r.out, "") << c.letters;
+        EXPECT_EQ(fs.ReadFile("out file.trs"), c.expected) << c.letters;
+    }
+
+    Result failed = RunSim("export 'C:\\missing\\out.trs'", " 2>&1 >/dev/null");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "tarsio-sim: export failed: Invalid filename (system error 3)\n");
+    EXPECT_EQ(RunSim("export 'C:\\out.trs' C:").status, 2);
+    EXPECT_EQ(RunSim("export").status, 2);
 }
 
 }  // namespace

@@ -1,0 +1,104 @@
+#include "listfile/find_file.h"
+
+#include <vector>
+
+#include "engine/ansi.h"
+#include "engine/junction.h"
+#include "platform/unique_handle.h"
+
+namespace tarsio {
+namespace {
+
+// Bits that hide an entry from a listing whose mask does not hold them, as a
+// search with an attribute filter leaves them out.
+constexpr DWORD kFilteredBits =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | 0x08 /* volume label */ | FILE_ATTRIBUTE_DIRECTORY;
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Calls `each` for every entry of the listing of `pattern`; stops when it
+// returns false and answers false then. A listing the file system refuses
+// has no entries. The listing is closed on every way out.
+template <typename Each>
+bool ForEachEntry(const std::string& pattern, Each each) {
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle listing(os::FindFirstFileA(pattern.c_str(), &data));
+    if (!listing) return true;
+    do {
+        if (!each(data)) return false;
+    } while (os::FindNextFileA(listing.get(), &data));
+    return true;
+}
+
+}  // namespace
+
+TSearchRec TSearchRec::FromFindData(const WIN32_FIND_DATAA& data) {
+    TSearchRec rec;
+    rec.Name = data.cFileName;
+    rec.Attr = data.dwFileAttributes;
+    rec.Size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    rec.Time = data.ftLastWriteTime;
+    return rec;
+}
+
+TFindFile::TFindFile() {
+    std::vector<char> buffer(MAX_PATH);
+    DWORD n = os::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (n >= buffer.size()) {
+        buffer.resize(n);
+        n = os::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    }
+    if (n == 0 || n >= buffer.size()) return;
+    std::string cwd(buffer.data(), n);
+    if (!EndsWithBackslash(cwd)) cwd.push_back('\\');
+    SetPath(cwd);
+}
+
+void TFindFile::SetPath(const std::string& value) {
+    if (value.empty() || value == path_ || !DirectoryExists(value)) return;
+    path_ = value;
+    if (!EndsWithBackslash(path_)) path_.push_back('\\');
+}
+
+const std::vector<std::string>& TFindFile::Execute() {
+    foundFiles_.clear();
+    const TFileFoundEvent* handler = NotifyWhenFound && OnFileFound ? &OnFileFound : nullptr;
+    SearchFolder(path_, handler);
+    return foundFiles_;
+}
+
+bool TFindFile::SearchFolder(const std::string& folder, const TFileFoundEvent* handler) {
+    const DWORD mask = FileAttr.Mask();
+    const DWORD excluded = kFilteredBits & ~mask;
+    bool goOn = ForEachEntry(folder + FileMask, [&](const WIN32_FIND_DATAA& data) {
+        DWORD attr = data.dwFileAttributes;
+        if (attr & excluded) return true;
+        bool matches = StrictMatchOfAttr ? attr == mask : (attr & mask) != 0;
+        // No name beginning with a full stop is reported: ".", "..", ".profile".
+        if (!matches || data.cFileName[0] == '.') return true;
+        if (handler && !(*handler)(folder, TSearchRec::FromFindData(data))) return false;
+        foundFiles_.push_back(folder + data.cFileName);
+        return true;
+    });
+    if (!goOn) return false;
+    if (!InSubFolders) return true;
+
+    return ForEachEntry(folder + "*.*", [&](const WIN32_FIND_DATAA& data) {
+        DWORD attr = data.dwFileAttributes;
+        if (!(attr & FILE_ATTRIBUTE_DIRECTORY) || IsDotOrDotDot(data.cFileName)) return true;
+        // A directory that carries a reparse point is not entered. Junctions
+        // may lead to their own ancestors, and two such junctions in one
+        // folder would make the work grow exponentially with the depth. So
+        // every directory is entered at most once, under its own path, and a
+        // search makes at most two listings per folder: 2 * (D + 1) for the
+        // D directories below Path. The junction itself is still reported by this folder's first
+        // pass, before it would have been entered, so a search for junctions
+        // finds it as before.
+        if (attr & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+        return SearchFolder(folder + data.cFileName + "\\", handler);
+    });
+}
+
+}  // namespace tarsio

@@ -1,0 +1,116 @@
+#pragma once
+// The recursive file finder: searches a folder, and optionally every folder
+// below it, for entries whose names match a pattern and whose attributes
+// match a set, collecting their full paths and calling a handler for each.
+// The exporter scans whole drives with it; the inspection mode searches a
+// folder for its first junction.
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace tarsio {
+
+enum TFileAttrKind : std::uint8_t {
+    ffaReadOnly = 0,  // 0x01
+    ffaHidden = 1,    // 0x02
+    ffaSysFile = 2,   // 0x04
+    ffaVolumeID = 3,  // 0x08
+    ffaDirectory = 4, // 0x10
+    ffaArchive = 5,   // 0x20
+    ffaAnyFile = 6,   // 0x3F, all six above
+};
+
+// A set of TFileAttrKind in one byte: bit n holds the member of ordinal n.
+class TFileAttr {
+public:
+    constexpr TFileAttr() = default;
+    constexpr TFileAttr(std::initializer_list<TFileAttrKind> kinds) {
+        for (TFileAttrKind kind : kinds) Include(kind);
+    }
+
+    constexpr bool Contains(TFileAttrKind kind) const { return bits_ & Bit(kind); }
+    constexpr TFileAttr& Include(TFileAttrKind kind) {
+        bits_ = static_cast<std::uint8_t>(bits_ | Bit(kind));
+        return *this;
+    }
+    constexpr TFileAttr& Exclude(TFileAttrKind kind) {
+        bits_ = static_cast<std::uint8_t>(bits_ & ~Bit(kind));
+        return *this;
+    }
+    constexpr bool Empty() const { return bits_ == 0; }
+
+    // The file attribute bits the members stand for, or-ed; 0 for the empty set.
+    constexpr DWORD Mask() const {
+        DWORD mask = 0;
+        for (int kind = ffaReadOnly; kind <= ffaArchive; ++kind)
+            if (Contains(static_cast<TFileAttrKind>(kind))) mask |= DWORD{1} << kind;
+        if (Contains(ffaAnyFile)) mask |= 0x3F;
+        return mask;
+    }
+
+    friend constexpr bool operator==(TFileAttr, TFileAttr) = default;
+
+private:
+    static constexpr std::uint8_t Bit(TFileAttrKind kind) { return static_cast<std::uint8_t>(1u << kind); }
+    std::uint8_t bits_ = 0;
+};
+static_assert(sizeof(TFileAttr) == 1);
+static_assert(TFileAttr{ffaAnyFile}.Mask() == 0x3F);
+static_assert(TFileAttr{ffaReadOnly, ffaHidden, ffaSysFile, ffaDirectory, ffaArchive}.Mask() == 0x37);
+
+// One directory entry as the listing gives it.
+struct TSearchRec {
+    std::string Name;         // without folder
+    DWORD Attr = 0;           // every bit the file system reports (0x400 reparse point, 0x80 normal)
+    std::uint64_t Size = 0;
+    FILETIME Time{};          // last write time
+
+    static TSearchRec FromFindData(const WIN32_FIND_DATAA& data);
+};
+
+// Called for each entry found with its folder (ending with a backslash) and
+// its search record; false ends the whole search.
+using TFileFoundEvent = std::function<bool(const std::string& folder, const TSearchRec& rec)>;
+
+class TFindFile {
+public:
+    // Path starts as the current directory; the other defaults are below.
+    TFindFile();
+
+    TFileAttr FileAttr{ffaAnyFile};
+    bool InSubFolders = false;
+    std::string FileMask = "*.*";
+    bool StrictMatchOfAttr = false;
+    bool NotifyWhenFound = false;
+    TFileFoundEvent OnFileFound;
+
+    // Always ends with a backslash once set.
+    const std::string& Path() const { return path_; }
+    // Takes an existing directory that differs from Path, appending a
+    // backslash where it has none; ignores anything else silently.
+    void SetPath(const std::string& value);
+
+    // Full paths of the entries found by the last search, in the order found.
+    const std::vector<std::string>& FoundFiles() const { return foundFiles_; }
+    int FoundCount() const { return static_cast<int>(foundFiles_.size()); }
+
+    // Runs one search from Path, also calling OnFileFound when
+    // NotifyWhenFound is set, and returns FoundFiles. An exception from the
+    // handler ends the search and reaches the caller, with every listing
+    // closed.
+    const std::vector<std::string>& Execute();
+
+private:
+    // False when the handler ended the search.
+    bool SearchFolder(const std::string& folder, const TFileFoundEvent* handler);
+
+    std::string path_;
+    std::vector<std::string> foundFiles_;
+};
+
+}  // namespace tarsio

@@ -1,0 +1,168 @@
+// The file finder where it needs the simulated NTFS: attribute words that
+// Wine cannot store, junctions and their cycles, folders that cannot be
+// listed, and the listings closed when the handler throws.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/junction.h"
+#include "listfile/find_file.h"
+#include "platform/os.h"
+#include "platform/sim/sim.h"
+#include "tests/support/scratch.h"
+
+namespace tarsio {
+namespace {
+
+using test::Scratch;
+using Names = std::vector<std::string>;
+
+class FindFileNative : public ::testing::Test {
+protected:
+    void SetUp() override { sim::ClearFaults(); }
+    void TearDown() override { sim::ClearFaults(); }
+
+    void Junction(const std::string& path, const std::string& destination) {
+        ASSERT_TRUE(ForceDirectories(path)) << path;
+        ASSERT_TRUE(CreateJunction(path, destination)) << path << " error " << os::GetLastError();
+    }
+
+    TFindFile& WholeDrive() {
+        finder.SetPath("C:\\");
+        finder.InSubFolders = true;
+        return finder;
+    }
+
+    Scratch fs;
+    TFindFile finder;
+};
+
+TEST_F(FindFileNative, AttributeWordsInBothMatchModes) {
+    fs.WriteFile("normal.txt", "x");
+    ASSERT_TRUE(os::SetFileAttributesA("C:\\normal.txt", FILE_ATTRIBUTE_NORMAL));
+    fs.MakeDir("archdir");
+    ASSERT_TRUE(os::SetFileAttributesA("C:\\archdir", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE));
+    fs.MakeDir("plain");
+    fs.MakeDir("target");
+    Junction("C:\\junction", "C:\\target");
+    ASSERT_EQ(os::GetFileAttributesA("C:\\normal.txt"), 0x80u);
+    ASSERT_EQ(os::GetFileAttributesA("C:\\archdir"), 0x30u);
+    ASSERT_EQ(os::GetFileAttributesA("C:\\junction"), 0x410u);
+
+    struct Case {
+        TFileAttr attr;
+        bool strict;
+        Names expected;
+    } cases[] = {
+        // 0x80 shares no bit with any set, so it is never reported.
+        {{ffaAnyFile}, false, {"C:\\archdir", "C:\\junction", "C:\\plain", "C:\\target"}},
+        {{ffaAnyFile}, true, {}},
+        {{ffaDirectory}, false, {"C:\\archdir", "C:\\junction", "C:\\plain", "C:\\target"}},
+        {{ffaDirectory}, true, {"C:\\plain", "C:\\target"}},
+        {{ffaDirectory, ffaArchive}, true, {"C:\\archdir"}},
+        {{ffaArchive}, false, {}},
+        {{}, true, {}},
+    };
+    for (const Case& c : cases) {
+        finder.SetPath("C:\\");
+        finder.FileAttr = c.attr;
+        finder.StrictMatchOfAttr = c.strict;
+        EXPECT_EQ(finder.Execute(), c.expected)
+            << "mask 0x" << std::hex << c.attr.Mask() << (c.strict ? " strict" : " loose");
+    }
+}
+
+TEST_F(FindFileNative, SearchRecordCarriesTheListedEntry) {
+    fs.WriteFile("five.txt", "12345");
+    ASSERT_TRUE(os::SetFileAttributesA("C:\\five.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    fs.MakeDir("target");
+    Junction("C:\\link", "C:\\target");
+    WIN32_FIND_DATAA listed;
+    HANDLE h = os::FindFirstFileA("C:\\five.txt", &listed);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    os::FindClose(h);
+
+    std::vector<TSearchRec> recs;
+    finder.NotifyWhenFound = true;
+    finder.OnFileFound = [&](const std::string& folder, const TSearchRec& rec) {
+        EXPECT_EQ(folder, "C:\\");
+        recs.push_back(rec);
+        return true;
+    };
+    WholeDrive().Execute();
+    ASSERT_EQ(recs.size(), 3u);
+    EXPECT_EQ(recs[0].Name, "five.txt");
+    EXPECT_EQ(recs[0].Attr, 0x21u);
+    EXPECT_EQ(recs[0].Size, 5u);
+    EXPECT_EQ(recs[0].Time.dwLowDateTime, listed.ftLastWriteTime.dwLowDateTime);
+    EXPECT_EQ(recs[0].Time.dwHighDateTime, listed.ftLastWriteTime.dwHighDateTime);
+    EXPECT_EQ(recs[1].Name, "link");
+    EXPECT_EQ(recs[1].Attr, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(recs[1].Size, 0u);
+}
+
+TEST_F(FindFileNative, FolderThatCannotBeListedIsPassedOver) {
+    for (const char* dir : {"a", "b", "b\\inner", "c"}) fs.MakeDir(dir);
+    fs.WriteFile("a\\x.txt", "x");
+    fs.WriteFile("b\\y.txt", "y");
+    fs.WriteFile("c\\z.txt", "z");
+    sim::FailCallOnPath("FindFirstFileA", "C:\\b\\", ERROR_ACCESS_DENIED);
+    EXPECT_EQ(WholeDrive().Execute(), (Names{"C:\\a", "C:\\b", "C:\\c", "C:\\a\\x.txt", "C:\\c\\z.txt"}));
+    EXPECT_EQ(sim::OpenHandleCount(), 0);
+}
+
+TEST_F(FindFileNative, ListingsAreClosedWhenTheHandlerThrows) {
+    for (const char* dir : {"a", "a\\b", "a\\b\\c", "d"}) fs.MakeDir(dir);
+    fs.WriteFile("a\\b\\c\\deep.txt", "x");
+    fs.WriteFile("d\\later.txt", "x");
+    for (const char* thrower : {"C:\\a", "C:\\a\\b\\c", "C:\\a\\b\\c\\deep.txt", "C:\\d\\later.txt"}) {
+        finder.NotifyWhenFound = true;
+        finder.OnFileFound = [&](const std::string& folder, const TSearchRec& rec) -> bool {
+            if (folder + rec.Name == thrower) throw std::runtime_error("stop");
+            return true;
+        };
+        EXPECT_THROW(WholeDrive().Execute(), std::runtime_error) << thrower;
+        EXPECT_EQ(sim::OpenHandleCount(), 0) << thrower;
+    }
+    // The finder is usable again, from an empty list.
+    finder.OnFileFound = nullptr;
+    EXPECT_EQ(finder.Execute().size(), 6u);
+}
+
+TEST_F(FindFileNative, JunctionCyclesEndWithEveryDirectoryEnteredOnce) {
+    // A junction to the folder that holds it, and two junctions to ancestors
+    // in one folder at depth 10.
+    fs.MakeDir("top");
+    Junction("C:\\top\\loop", "C:\\top");
+    std::string deep = "C:\\deep";
+    std::vector<std::string> chain = {deep};
+    for (int level = 2; level <= 10; ++level) chain.push_back(chain.back() + "\\l" + std::to_string(level));
+    ASSERT_TRUE(ForceDirectories(chain.back()));
+    fs.WriteFile("deep\\l2\\file.txt", "x");
+    Junction(chain.back() + "\\up1", chain[0]);
+    Junction(chain.back() + "\\up2", chain[1]);
+    // A junction to a folder elsewhere: its contents are found once, under
+    // their own path.
+    fs.MakeDir("data");
+    fs.WriteFile("data\\d.txt", "x");
+    Junction("C:\\top\\data", "C:\\data");
+
+    sim::ResetCallLog();
+    const std::vector<std::string>& found = WholeDrive().Execute();
+    // The bound: two listings for the drive root and for each of its 12
+    // directories without a reparse point (data, deep, l2..l10, top).
+    const std::size_t plainDirectories = 12;
+    EXPECT_EQ(sim::CallCount("FindFirstFileA"), 2 * (plainDirectories + 1));
+    for (const std::string& junction : Names{"C:\\top\\loop", "C:\\top\\data", chain.back() + "\\up1", chain.back() + "\\up2"})
+        EXPECT_EQ(std::count(found.begin(), found.end(), junction), 1) << junction;
+    EXPECT_EQ(std::count(found.begin(), found.end(), "C:\\data\\d.txt"), 1);
+    EXPECT_EQ(std::count(found.begin(), found.end(), "C:\\deep\\l2\\file.txt"), 1);
+    EXPECT_EQ(found.size(), plainDirectories + 4 + 2);
+}
+
+}  // namespace
+}  // namespace tarsio
