@@ -1,11 +1,26 @@
 #include "app/window_mode.h"
 
+#include <objbase.h>
 #include <windows.h>
+
+#include "app/forms.h"
+#include "app/test_hooks.h"
+#include "gui/application.h"
+#include "gui/win32/backend_win32.h"
 
 namespace tarsio {
 
 int RunWindowMode() {
     FreeConsole();
+    // The shell folder trees work in a single-threaded apartment.
+    CoInitialize(nullptr);
+    gui::Application& app = gui::App();
+    app.SetBackend(&gui::win32::Instance());
+    app.title = "Tarsio";
+    app.helpFile = "Tarsio.chm";
+    InstallTestHooks();
+    CreateForms();
+    app.Run();
     return 0;
 }
 

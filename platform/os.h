@@ -34,6 +34,18 @@ using ::SetFileAttributesA;
 using ::SetLastError;
 using ::WideCharToMultiByte;
 using ::WriteFile;
+// Menus
+using ::AppendMenuA;
+using ::CreatePopupMenu;
+using ::DestroyMenu;
+using ::GetMenuItemCount;
+using ::GetMenuItemID;
+using ::GetMenuItemInfoA;
+using ::InsertMenuItemA;
+using ::SetMenuItemBitmaps;
+using ::SetMenuItemInfoA;
+// The program's bitmap resources.
+inline HBITMAP LoadBitmapA(LPCSTR name) { return ::LoadBitmapA(GetModuleHandleA(nullptr), name); }
 }  // namespace os
 
 #else
@@ -71,6 +83,19 @@ UINT GetDriveTypeA(LPCSTR root);
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
 BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data);
 BOOL FindClose(HANDLE h);
+
+// Menus, kept in memory.
+HMENU CreatePopupMenu();
+BOOL DestroyMenu(HMENU menu);
+BOOL AppendMenuA(HMENU menu, UINT flags, ULONG_PTR id, LPCSTR text);
+int GetMenuItemCount(HMENU menu);
+UINT GetMenuItemID(HMENU menu, int position);
+BOOL GetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA info);
+BOOL SetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info);
+BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info);
+BOOL SetMenuItemBitmaps(HMENU menu, UINT position, UINT flags, HBITMAP unchecked, HBITMAP checked);
+// The program's bitmap resources: "OPEN" exists, other names do not.
+HBITMAP LoadBitmapA(LPCSTR name);
 }  // namespace os
 
 #endif

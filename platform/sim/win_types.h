@@ -149,3 +149,46 @@ inline constexpr DWORD ERROR_NOT_A_REPARSE_POINT = 4390;
 inline constexpr DWORD ERROR_INVALID_REPARSE_DATA = 4392;
 inline constexpr DWORD ERROR_REPARSE_TAG_INVALID = 4393;
 inline constexpr DWORD ERROR_REPARSE_TAG_MISMATCH = 4394;
+
+// Menus (user32), simulated in memory.
+struct SimMenu;
+using HMENU = SimMenu*;
+struct SimBitmap;
+using HBITMAP = SimBitmap*;
+using ULONG_PTR = std::uintptr_t;
+
+struct MENUITEMINFOA {
+    UINT cbSize;
+    UINT fMask;
+    UINT fType;
+    UINT fState;
+    UINT wID;
+    HMENU hSubMenu;
+    HBITMAP hbmpChecked;
+    HBITMAP hbmpUnchecked;
+    ULONG_PTR dwItemData;
+    LPSTR dwTypeData;
+    UINT cch;
+    HBITMAP hbmpItem;
+};
+using LPMENUITEMINFOA = MENUITEMINFOA*;
+using LPCMENUITEMINFOA = const MENUITEMINFOA*;
+
+inline constexpr UINT MIIM_STATE = 0x00000001;
+inline constexpr UINT MIIM_ID = 0x00000002;
+inline constexpr UINT MIIM_SUBMENU = 0x00000004;
+inline constexpr UINT MIIM_TYPE = 0x00000010;
+inline constexpr UINT MIIM_STRING = 0x00000040;
+inline constexpr UINT MIIM_BITMAP = 0x00000080;
+inline constexpr UINT MIIM_FTYPE = 0x00000100;
+inline constexpr UINT MFT_STRING = 0x00000000;
+inline constexpr UINT MFT_SEPARATOR = 0x00000800;
+inline constexpr UINT MFS_ENABLED = 0x00000000;
+inline constexpr UINT MFS_GRAYED = 0x00000003;
+inline constexpr UINT MFS_DISABLED = 0x00000003;
+inline constexpr UINT MFS_CHECKED = 0x00000008;
+inline constexpr UINT MF_BYCOMMAND = 0x00000000;
+inline constexpr UINT MF_BYPOSITION = 0x00000400;
+inline constexpr UINT MF_STRING = 0x00000000;
+inline constexpr UINT MF_SEPARATOR = 0x00000800;
+inline constexpr UINT MF_POPUP = 0x00000010;

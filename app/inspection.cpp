@@ -1,0 +1,40 @@
+// "Show Junctions": while inspecting, the source tree lists below the drive
+// roots only folders that are, or hold, a junction.
+
+#include "app/tarsio_form.h"
+#include "engine/junction.h"
+#include "gui/application.h"
+
+void TForm1::btnInspectClick() {
+    Inspecting = true;
+    btnInspect->SetText("I&nspecting is enabled");
+    vteSourceTree->RefreshTree();
+}
+
+void TForm1::btnResetClick() {
+    Inspecting = false;
+    btnInspect->SetText("I&nspecting is disabled");
+    vteSourceTree->RefreshTree();
+}
+
+bool TForm1::ContainsJunction(const shelltree::WideString& path) {
+    gui::HourGlass hourGlass;
+    std::string folder = shelltree::ToAnsi(path);
+    FindFile.OnFileFound = [this](const std::string& f, const tarsio::TSearchRec& rec) {
+        return InspectEntryFound(f, rec);
+    };
+    JunctionFound = false;
+    if (tarsio::HasReparsePoint(folder)) {
+        JunctionFound = true;
+    } else if (tarsio::DirectoryExists(folder)) {
+        // The search ends at the first junction; it does not enter junctions.
+        FindFile.SetPath(folder);
+        FindFile.Execute();
+    }
+    return JunctionFound;
+}
+
+bool TForm1::InspectEntryFound(const std::string& folder, const tarsio::TSearchRec& rec) {
+    JunctionFound = tarsio::HasReparsePoint(folder + rec.Name);
+    return !JunctionFound;
+}

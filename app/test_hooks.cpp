@@ -1,0 +1,52 @@
+#include "app/test_hooks.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "gui/win32/backend_win32.h"
+
+namespace tarsio {
+namespace {
+
+void DumpMenu(HMENU menu, int depth, std::FILE* out) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING | MIIM_FTYPE | MIIM_BITMAP;
+        info.dwTypeData = text;
+        info.cch = sizeof text;
+        if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info)) continue;
+        std::fprintf(out, "%d|%u|0x%X|%s%s%s\n", depth, info.hSubMenu ? 0u : info.wID, info.fState,
+                     (info.fType & MFT_SEPARATOR) ? "-" : text, info.hbmpItem ? "|image" : "", "");
+        if (info.hSubMenu) DumpMenu(info.hSubMenu, depth + 1, out);
+    }
+}
+
+bool Hook(HWND hwnd, UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (msg != WM_COPYDATA) return false;
+    auto* data = reinterpret_cast<COPYDATASTRUCT*>(lParam);
+    if (!data || data->dwData != kTestHookRequest || !GetMenu(hwnd)) return false;
+    std::string request(static_cast<const char*>(data->lpData), data->cbData);
+    request = request.c_str();
+    if (request.rfind("menu ", 0) == 0) {
+        if (std::FILE* out = std::fopen(request.substr(5).c_str(), "w")) {
+            DumpMenu(GetMenu(hwnd), 0, out);
+            std::fclose(out);
+        }
+    }
+    result = TRUE;
+    return true;
+}
+
+}  // namespace
+
+void InstallTestHooks() {
+    if (std::getenv("TARSIO_TEST_HOOKS")) gui::win32::SetMessageHook(Hook);
+}
+
+}  // namespace tarsio

@@ -1,0 +1,23 @@
+#include "app/tree_filters.h"
+
+namespace tarsio {
+
+std::string LowerCase(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+bool IsDriveItem(shelltree::TNamespace& ns) {
+    return ns.Parent() && shelltree::PIDLsEqual(shelltree::DrivesFolder().AbsolutePIDL(), ns.Parent()->AbsolutePIDL());
+}
+
+bool LocalDriveShown(shelltree::TNamespace& ns) {
+    std::string path = shelltree::ToAnsi(ns.ParsingName());
+    std::string lower = LowerCase(path);
+    if (lower == "a:\\" || lower == "b:\\" || path.size() != 3) return false;
+    UINT type = os::GetDriveTypeA(path.substr(0, 2).c_str());
+    return type != DRIVE_REMOTE && type != DRIVE_CDROM;
+}
+
+}  // namespace tarsio

@@ -1,0 +1,72 @@
+#include "gui/application.h"
+
+namespace gui {
+namespace {
+
+Cursor g_cursor = Cursor::Default;
+
+const char* CaptionOf(MessageKind kind) {
+    switch (kind) {
+        case MessageKind::Error: return "Error";
+        case MessageKind::Information: return "Information";
+        case MessageKind::Confirmation: return "Confirm";
+        case MessageKind::Plain: break;
+    }
+    return "";
+}
+
+}  // namespace
+
+Application& Application::Instance() {
+    static Application app;
+    return app;
+}
+
+void Application::Adopt(std::unique_ptr<Form> form) {
+    Form* f = form.get();
+    forms_.push_back(std::move(form));
+    if (!mainForm_) mainForm_ = f;
+    backend_->CreateForm(*f);
+    if (f->OnCreate) f->OnCreate();
+}
+
+void Application::Run() {
+    if (terminated_) return;
+    if (mainForm_) mainForm_->Show();
+    backend_->Run(*this);
+}
+
+void Application::Terminate() {
+    terminated_ = true;
+    if (backend_) backend_->Terminate();
+}
+
+void Application::HandleException(const std::exception& e) { MessageDlg(e.what(), MessageKind::Error); }
+
+void Application::Reset() {
+    forms_.clear();
+    mainForm_ = nullptr;
+    terminated_ = false;
+    title.clear();
+    helpFile.clear();
+    g_cursor = Cursor::Default;
+}
+
+int MessageDlg(const std::string& text, MessageKind kind, Buttons buttons) {
+    return App().backend()->Message(MessageRequest{kind, CaptionOf(kind), text, buttons});
+}
+
+int PlainMessageBox(const std::string& text, const std::string& caption) {
+    return App().backend()->Message(MessageRequest{MessageKind::Plain, caption, text, Buttons::Ok});
+}
+
+bool RunFileDialog(FileDialog& dialog) { return App().backend()->RunFileDialog(dialog); }
+
+Cursor ScreenCursor() { return g_cursor; }
+
+void SetScreenCursor(Cursor cursor) {
+    g_cursor = cursor;
+    if (App().backend()) App().backend()->SetCursor(cursor);
+}
+
+}  // namespace gui

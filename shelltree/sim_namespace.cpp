@@ -1,0 +1,167 @@
+#include "shelltree/sim_namespace.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/unique_handle.h"
+#include "shelltree/headless_view.h"
+
+namespace shelltree {
+namespace {
+
+constexpr const char* kDrivesPidl = "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return s;
+}
+
+class SimContextMenu : public ShellContextMenu {
+public:
+    explicit SimContextMenu(std::string path) : path_(std::move(path)), menu_(os::CreatePopupMenu()) {
+        os::AppendMenuA(menu_, MF_STRING, 1, "&Open");
+        os::AppendMenuA(menu_, MF_STRING, 2, "E&xplore");
+        os::AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr);
+        HMENU sendTo = os::CreatePopupMenu();
+        os::AppendMenuA(sendTo, MF_STRING, 3, "Desktop (create shortcut)");
+        os::AppendMenuA(menu_, MF_POPUP, reinterpret_cast<ULONG_PTR>(sendTo), "Se&nd To");
+        os::AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr);
+        os::AppendMenuA(menu_, MF_STRING, 4, "&Copy");
+        os::AppendMenuA(menu_, MF_STRING, 5, "P&roperties");
+    }
+    ~SimContextMenu() override { os::DestroyMenu(menu_); }
+
+    HMENU Menu() override { return menu_; }
+    std::string Verb(int id) override {
+        static const std::map<int, std::string> verbs = {
+            {1, "open"}, {2, "explore"}, {3, "sendto"}, {4, "copy"}, {5, "properties"}};
+        auto it = verbs.find(id);
+        return it == verbs.end() ? "Unknown Command" : it->second;
+    }
+    bool IsShellCommand(int id) override { return id >= 1 && id <= 5; }
+    void Invoke(int id) override { SimShellCommandsRun().push_back(Verb(id) + " " + path_); }
+
+private:
+    std::string path_;
+    HMENU menu_;
+};
+
+class SimNamespace : public TNamespace {
+public:
+    enum class Sort { Drives, Drive, Entry, Virtual };
+
+    SimNamespace(Sort sort, std::string path, bool directory, bool hidden = false)
+        : sort_(sort), path_(std::move(path)), directory_(directory), hidden_(hidden) {
+        pidl_ = sort_ == Sort::Drives ? kDrivesPidl : path_;
+    }
+
+    WideString ParsingName() override { return FromAnsi(sort_ == Sort::Drives ? kDrivesPidl : path_); }
+    bool FileSystem() override { return sort_ == Sort::Drive || sort_ == Sort::Entry; }
+    bool Folder() override { return sort_ != Sort::Entry || directory_; }
+    bool HasSubFolders() override {
+        if (sort_ == Sort::Drives) return true;
+        if (!FileSystem() || !directory_) return false;
+        for (const auto& child : EnumerateChildren(kEnumFolders | kEnumHidden))
+            if (child->Folder()) return true;
+        return false;
+    }
+    std::string DisplayName() override {
+        switch (sort_) {
+            case Sort::Drives: return "My Computer";
+            case Sort::Virtual: return "Control Panel";
+            case Sort::Drive: return TypeName() + " (" + path_.substr(0, 2) + ")";
+            case Sort::Entry: break;
+        }
+        return path_.substr(path_.find_last_of('\\') + 1);
+    }
+    std::string TypeName() override {
+        switch (sort_) {
+            case Sort::Drives: return "System Folder";
+            case Sort::Virtual: return "System Folder";
+            case Sort::Drive: {
+                static const std::map<UINT, std::string> kinds = {{DRIVE_REMOVABLE, "Removable Disk"},
+                                                                  {DRIVE_FIXED, "Local Disk"},
+                                                                  {DRIVE_REMOTE, "Network Drive"},
+                                                                  {DRIVE_CDROM, "CD Drive"},
+                                                                  {DRIVE_RAMDISK, "RAM Disk"}};
+                auto it = kinds.find(os::GetDriveTypeA(path_.substr(0, 2).c_str()));
+                return it == kinds.end() ? "Drive" : it->second;
+            }
+            case Sort::Entry: break;
+        }
+        if (directory_) return "File folder";
+        std::string name = DisplayName();
+        std::size_t dot = name.find_last_of('.');
+        return dot == std::string::npos ? "File" : Upper(name.substr(dot + 1)) + " File";
+    }
+    int IconIndex() override { return -1; }
+    const PidlBytes& AbsolutePIDL() override { return pidl_; }
+    void DropCache() override {}
+
+    std::vector<std::unique_ptr<TNamespace>> EnumerateChildren(unsigned flags) override {
+        std::vector<std::unique_ptr<TNamespace>> items;
+        if (sort_ == Sort::Drives) {
+            for (char letter = 'A'; letter <= 'Z'; ++letter) {
+                std::string root = std::string(1, letter) + ":\\";
+                if (os::GetDriveTypeA(root.c_str()) != DRIVE_NO_ROOT_DIR)
+                    items.push_back(std::make_unique<SimNamespace>(Sort::Drive, root, true));
+            }
+            items.push_back(std::make_unique<SimNamespace>(Sort::Virtual, kSimControlPanel, true));
+            return items;
+        }
+        if (!FileSystem()) return items;
+        std::string prefix = path_.back() == '\\' ? path_ : path_ + "\\";
+        WIN32_FIND_DATAA data;
+        tarsio::UniqueFindHandle find(os::FindFirstFileA((prefix + "*").c_str(), &data));
+        if (!find) return items;
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            bool dir = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+            bool hidden = data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN;
+            if (hidden && !(flags & kEnumHidden)) continue;
+            if (dir ? !(flags & kEnumFolders) : !(flags & kEnumNonFolders)) continue;
+            items.push_back(std::make_unique<SimNamespace>(Sort::Entry, prefix + name, dir, hidden));
+        } while (os::FindNextFileA(find.get(), &data));
+        return items;
+    }
+
+    int CompareIDs(TNamespace& a, TNamespace& b) override {
+        std::string x = Upper(ToAnsi(a.ParsingName())), y = Upper(ToAnsi(b.ParsingName()));
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+
+    std::unique_ptr<ShellContextMenu> ContextMenu(void*) override {
+        return std::make_unique<SimContextMenu>(path_);
+    }
+
+private:
+    Sort sort_;
+    std::string path_;
+    bool directory_;
+    bool hidden_;
+    PidlBytes pidl_;
+};
+
+}  // namespace
+
+std::unique_ptr<TNamespace> SimNamespaceProvider::MakeDrivesFolder() {
+    return std::make_unique<SimNamespace>(SimNamespace::Sort::Drives, std::string(), true);
+}
+
+std::vector<std::string>& SimShellCommandsRun() {
+    static std::vector<std::string> commands;
+    return commands;
+}
+
+NamespaceProvider& DefaultProvider() {
+    static SimNamespaceProvider provider;
+    return provider;
+}
+
+std::unique_ptr<TreeView> MakeDefaultView(TVirtualExplorerTree&) { return std::make_unique<HeadlessTreeView>(); }
+
+void* CreateNativeView(TVirtualExplorerTree&, void*, int) { return nullptr; }
+
+}  // namespace shelltree

@@ -1,0 +1,193 @@
+// The inspection mode and the three dialogs of the Create page.
+
+#include "engine/junction.h"
+#include "platform/sim/menu_view.h"
+#include "platform/sim/sim.h"
+#include "tests/gui/window_fixture.h"
+
+namespace tarsio::test {
+namespace {
+
+class Inspection : public WindowTest {
+protected:
+    void Prepare() override {
+        fs.AddDrive('D');
+        for (const char* dir : {"data", "deep", "deep\\a", "deep\\a\\b", "deep\\a\\b\\c", "none", "none\\x",
+                                "hidden", "hidden\\inner", "direct", "cycle", "cycle\\one"})
+            fs.MakeDir(dir);
+        fs.WriteFile("file.txt", "f");
+        ASSERT_TRUE(CreateJunction("C:\\deep\\a\\b\\c", "C:\\data"));
+        fs.MakeDir("hidden\\inner\\.dot");
+        ASSERT_TRUE(CreateJunction("C:\\hidden\\inner\\.dot", "C:\\data"));
+        ASSERT_TRUE(CreateJunction("C:\\direct", "C:\\data"));
+        // Junctions leading back to their own ancestors.
+        fs.MakeDir("cycle\\one\\up");
+        fs.MakeDir("cycle\\one\\root");
+        ASSERT_TRUE(CreateJunction("C:\\cycle\\one\\up", "C:\\cycle"));
+        ASSERT_TRUE(CreateJunction("C:\\cycle\\one\\root", "C:\\"));
+    }
+    shelltree::TVirtualExplorerTree& tree() { return *Form1->vteSourceTree; }
+    std::vector<std::string> Children(const std::string& path) {
+        shelltree::PVirtualNode node = Reveal(tree(), path);
+        if (!node) return {"<no " + path + ">"};
+        tree().Expand(node);
+        return Captions(node->children);
+    }
+};
+
+TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
+    tree().Expand(tree().FindNode("C:\\"));
+    ui.cursors.clear();
+    ui.Click(*Form1->btnInspect);
+    EXPECT_EQ(Form1->btnInspect->Text(), "I&nspecting is enabled");
+    EXPECT_TRUE(Form1->Inspecting);
+    // Drive roots stay, searched or not; below them only what leads to a junction.
+    EXPECT_EQ(Paths(tree().RootNodes()), (std::vector<std::string>{"C:\\", "D:\\"}));
+    EXPECT_EQ(Children("C:\\"), (std::vector<std::string>{"cycle", "deep", "direct"}));
+    EXPECT_EQ(Children("C:\\deep"), std::vector<std::string>{"a"});
+    EXPECT_EQ(Children("C:\\deep\\a\\b"), std::vector<std::string>{"c"});
+    EXPECT_EQ(Children("D:\\"), std::vector<std::string>{});
+    EXPECT_EQ(tree().FindNode("C:\\direct")->CheckType, shelltree::ctButton);
+    // Every search showed the hourglass and put the cursor back.
+    ASSERT_FALSE(ui.cursors.empty());
+    EXPECT_EQ(ui.cursors.back(), gui::Cursor::Default);
+    EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default);
+
+    ui.Click(*Form1->btnReset);
+    EXPECT_EQ(Form1->btnInspect->Text(), "I&nspecting is disabled");
+    EXPECT_EQ(Form1->btnReset->Text(), "Rese&t");
+    EXPECT_EQ(Children("C:\\"), (std::vector<std::string>{"cycle", "data", "deep", "direct", "hidden", "none"}));
+}
+
+TEST_F(Inspection, JunctionSearchStopsAtTheFirstAndNeverEntersOne) {
+    Form1->Inspecting = true;
+    sim::ResetCallLog();
+    EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\cycle")));
+    EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\direct")));  // without a search
+    EXPECT_FALSE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\none")));
+    EXPECT_FALSE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\hidden")));  // ".dot" is never reported
+    EXPECT_FALSE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\missing")));
+    // A handful of listings, not a walk through the cycles.
+    EXPECT_LT(sim::CallCount("FindFirstFileA"), 20u);
+}
+
+TEST_F(Inspection, PressingInspectTwiceRebuildsTwice) {
+    int before = View(tree()).resets;
+    ui.Click(*Form1->btnInspect);
+    ui.Click(*Form1->btnInspect);
+    EXPECT_EQ(View(tree()).resets - before, 2);
+    EXPECT_TRUE(Form1->Inspecting);
+}
+
+class Dialogs : public WindowTest {
+protected:
+    void Prepare() override {
+        fs.MakeDir("data");
+        fs.MakeDir("links");
+        fs.MakeDir("links\\one");
+        fs.MakeDir("links\\two");
+        ASSERT_TRUE(CreateJunction("C:\\links\\one", "C:\\data"));
+        ASSERT_TRUE(CreateJunction("C:\\links\\two", "C:\\links"));
+    }
+};
+
+TEST_F(Dialogs, NameDialogComposesAndHandsBack) {
+    std::vector<std::string> seen;
+    ui.modalPlayers["Form2"] = [&](gui::Form&) {
+        seen.push_back(Form2->Label1->Text());
+        seen.push_back(Form2->edtTargetDir->Text());
+        seen.push_back(Form2->edtTargetShort->Text());
+        ui.Type(*Form2->edtTargetDir, "web");
+        seen.push_back(Form2->edtTargetShort->Text());
+        ui.Click(*Form2->btnOK);
+    };
+    Form2->SourcePath = "C:\\data";
+    Form2->TargetPath = "C:\\links\\";
+    Form2->Confirmed = false;
+    Form2->ShowModal();
+    EXPECT_EQ(seen, (std::vector<std::string>{"Enter the target directory which is linked from C:\\data to:", "",
+                                              "C:\\links\\", "C:\\links\\web"}));
+    EXPECT_TRUE(Form2->Confirmed);
+    EXPECT_EQ(Form2->TargetPath, "C:\\links\\web");
+
+    // The next showing starts with an empty name and the new prefix; Cancel hands back false.
+    seen.clear();
+    ui.modalPlayers["Form2"] = [&](gui::Form&) {
+        seen.push_back(Form2->Label1->Text());
+        seen.push_back(Form2->edtTargetDir->Text());
+        seen.push_back(Form2->edtTargetShort->Text());
+        ui.Click(*Form2->btnCancel);
+    };
+    Form2->SourcePath = "D:\\other";
+    Form2->TargetPath = "C:\\";
+    Form2->Confirmed = true;
+    Form2->ShowModal();
+    EXPECT_EQ(seen, (std::vector<std::string>{"Enter the target directory which is linked from D:\\other to:", "",
+                                              "C:\\"}));
+    EXPECT_FALSE(Form2->Confirmed);
+    // Enter and Escape press nothing in this dialog.
+    EXPECT_FALSE(Form2->btnOK->isDefault || Form2->btnCancel->isCancel);
+}
+
+TEST_F(Dialogs, TargetChooserProtocolAndTree) {
+    auto& tree = *Form3->vteTargetTree;
+    // The drives folder is the one top-level node; junctions carry the button.
+    ASSERT_EQ(tree.RootNodes().size(), 1u);
+    EXPECT_FALSE(tree.RootNodes()[0]->ns->FileSystem());
+    EXPECT_EQ(Reveal(tree, "C:\\links\\one")->CheckType, shelltree::ctButton);
+    EXPECT_EQ(Reveal(tree, "C:\\data")->CheckType, shelltree::ctNone);
+    EXPECT_FALSE(Form3->btnOK->Enabled());
+
+    // OK after a click on empty space, with nothing selected, confirms an empty path.
+    ui.modalPlayers["Form3"] = [&](gui::Form&) {
+        tree.ClickNode(nullptr);
+        EXPECT_TRUE(Form3->btnOK->Enabled());
+        ui.Click(*Form3->btnOK);
+    };
+    Form1->edtTarget->SetText("C:\\before");
+    ui.Click(*Form1->btnBrowse);
+    EXPECT_EQ(Form1->edtTarget->Text(), "");
+
+    // A right click opens the node's menu without moving the selection.
+    shelltree::PVirtualNode data = Reveal(tree, "C:\\data");
+    shelltree::PVirtualNode links = Reveal(tree, "C:\\links");
+    tree.ClickNode(data);
+    std::vector<sim::MenuEntry> shown;
+    View(tree).popupChoice = [&](HMENU menu) {
+        shown = sim::MenuEntries(menu);
+        return static_cast<int>(shown[0].id);
+    };
+    tree.RightClickNode(links);
+    EXPECT_EQ(tree.FirstSelectedNode(), data);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0].text, "Create");
+    EXPECT_EQ(shown[0].id, 6u);
+    for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_EQ(shown[i].state, MFS_GRAYED);
+
+    // The dialog keeps its selection and OK's state between showings.
+    ui.modalPlayers["Form3"] = [&](gui::Form&) {
+        EXPECT_TRUE(Form3->btnOK->Enabled());
+        ui.Click(*Form3->btnOK);
+    };
+    ui.Click(*Form1->btnBrowse);
+    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\data");
+    EXPECT_EQ(Form3->ChosenPath, "C:\\data");
+}
+
+TEST_F(Dialogs, InfoDialogShowsEachJunctionItself) {
+    std::vector<std::string> seen;
+    ui.modalPlayers["JunctionInfoDlg"] = [&](gui::Form&) {
+        seen.push_back(JunctionInfoDlg->edtJunctionSource->Text() + " <- " + JunctionInfoDlg->edtJunctionTarget->Text());
+        EXPECT_FALSE(JunctionInfoDlg->edtJunctionSource->Enabled());
+        ui.Click(*JunctionInfoDlg->OKBtn);
+    };
+    auto& tree = *Form1->vteSourceTree;
+    tree.ClickCheck(Reveal(tree, "C:\\links\\one"));
+    tree.ClickCheck(Reveal(tree, "C:\\links\\two"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"C:\\data <- C:\\links\\one", "C:\\links <- C:\\links\\two"}));
+    EXPECT_EQ(JunctionInfoDlg->Text(), "Junction Information");
+    EXPECT_TRUE(JunctionInfoDlg->OKBtn->isDefault);
+}
+
+}  // namespace
+}  // namespace tarsio::test

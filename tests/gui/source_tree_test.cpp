@@ -1,0 +1,262 @@
+// The source tree of the main window over the simulated drives: what it
+// lists, how it marks junctions, clicks, the context menu and refreshes.
+
+#include <filesystem>
+
+#include "engine/junction.h"
+#include "platform/sim/menu_view.h"
+#include "shelltree/menu_ids.h"
+#include "shelltree/sim_namespace.h"
+#include "tests/gui/window_fixture.h"
+
+namespace tarsio::test {
+namespace {
+
+using shelltree::PVirtualNode;
+
+class SourceTree : public WindowTest {
+protected:
+    void Prepare() override {
+        fs.AddDrive('A', "removable FAT12");
+        fs.AddDrive('B', "removable FAT12");
+        fs.AddDrive('D');
+        fs.AddDrive('E', "removable FAT32", /*medium=*/false);
+        fs.AddDrive('F', "remote NTFS");
+        fs.AddDrive('G', "cdrom CDFS");
+        fs.AddDrive('H', "ramdisk FAT32");
+        fs.AddDrive('K', "removable FAT32");
+        fs.MakeDir("data");
+        fs.MakeDir("data\\sub");
+        fs.MakeDir("links");
+        fs.MakeDir("links\\web");
+        fs.MakeDir("my files");
+        fs.WriteFile("readme.txt", "x");
+        fs.WriteFile("data\\a.txt", "x");
+        ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
+    }
+    shelltree::TVirtualExplorerTree& tree() { return *Form1->vteSourceTree; }
+};
+
+TEST_F(SourceTree, ListsLocalDrivesAndDirectoriesOnly) {
+    // No A:, B:, network or CD-ROM drive, no drive without medium, no
+    // virtual item: the drives, in the shell's order by type then name.
+    EXPECT_EQ(Paths(tree().RootNodes()), (std::vector<std::string>{"C:\\", "D:\\", "H:\\", "K:\\"}));
+    PVirtualNode c = tree().FindNode("C:\\");
+    ASSERT_TRUE(tree().Expand(c));
+    EXPECT_EQ(Captions(c->children), (std::vector<std::string>{"data", "links", "my files"}));
+    // An item refused stays refused when its folder is collapsed and expanded again.
+    fs.MakeDir("later");
+    tree().Collapse(c);
+    tree().Expand(c);
+    EXPECT_EQ(Captions(c->children), (std::vector<std::string>{"data", "links", "my files"}));
+}
+
+TEST_F(SourceTree, MarksExactlyTheReparsePoints) {
+    PVirtualNode links = Reveal(tree(), "C:\\links");
+    PVirtualNode web = Reveal(tree(), "C:\\links\\web");
+    PVirtualNode data = Reveal(tree(), "C:\\data");
+    ASSERT_TRUE(links && web && data);
+    // The junction is a folder: its children come from the destination.
+    ASSERT_TRUE(tree().Expand(web));
+    EXPECT_EQ(Captions(web->children), std::vector<std::string>{"sub"});
+    EXPECT_EQ(web->CheckType, shelltree::ctButton);
+    EXPECT_EQ(links->CheckType, shelltree::ctNone);
+    EXPECT_EQ(data->CheckType, shelltree::ctNone);
+    EXPECT_EQ(web->children[0]->CheckType, shelltree::ctNone);
+
+    tree().Repaint();
+    EXPECT_EQ(web->paintedColor, gui::clFuchsia);
+    EXPECT_EQ(links->paintedColor, gui::clDefault);
+    EXPECT_EQ(data->paintedColor, gui::clDefault);
+    EXPECT_EQ(web->children[0]->paintedColor, gui::clDefault);
+
+    // The colour follows the disk at every painting; the button waits for a rebuild.
+    ASSERT_TRUE(DeleteJunction("C:\\links\\web"));
+    tree().Repaint();
+    EXPECT_EQ(web->paintedColor, gui::clDefault);
+    EXPECT_EQ(web->CheckType, shelltree::ctButton);
+}
+
+TEST_F(SourceTree, CheckButtonShowsTheDestination) {
+    PVirtualNode web = Reveal(tree(), "C:\\links\\web");
+    std::vector<std::pair<std::string, std::string>> shown;
+    ui.modalPlayers["JunctionInfoDlg"] = [&](gui::Form&) {
+        shown.emplace_back(JunctionInfoDlg->edtJunctionSource->Text(), JunctionInfoDlg->edtJunctionTarget->Text());
+        ui.Click(*JunctionInfoDlg->OKBtn);
+    };
+    tree().ClickCheck(web);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], std::make_pair(std::string("C:\\data"), std::string("C:\\links\\web")));
+    // A node without the button raises nothing; one whose destination
+    // cannot be read shows nothing.
+    tree().ClickCheck(Reveal(tree(), "C:\\data"));
+    ASSERT_TRUE(DeleteJunction("C:\\links\\web"));
+    tree().ClickCheck(web);
+    EXPECT_EQ(shown.size(), 1u);
+}
+
+TEST_F(SourceTree, ClickRulesOnTheCreatePage) {
+    // No field entered yet: the source field is filled.
+    ClickPath("C:\\data");
+    EXPECT_EQ(Form1->edtSource->Text(), "C:\\data");
+    EXPECT_TRUE(Form1->btnCreate->Enabled());
+    // A junction can never be picked as the source.
+    ClickPath("C:\\links\\web");
+    EXPECT_EQ(Form1->edtSource->Text(), "C:\\links\\web");
+    EXPECT_FALSE(Form1->btnCreate->Enabled());
+    // A path with a blank arrives quoted; the source field drops the quotes.
+    ClickPath("C:\\my files");
+    EXPECT_EQ(Form1->edtSource->Text(), "C:\\my files");
+    EXPECT_TRUE(Form1->btnCreate->Enabled());
+
+    // After the junction field was entered, clicks fill it, quotes and all,
+    // and the Create button still follows the clicked node.
+    ui.Focus(*Form1->edtTarget);
+    EXPECT_EQ(EditFocus, 2);
+    ClickPath("C:\\links\\web");
+    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links\\web");
+    EXPECT_EQ(Form1->edtSource->Text(), "C:\\my files");
+    EXPECT_FALSE(Form1->btnCreate->Enabled());
+    ClickPath("C:\\my files");
+    EXPECT_EQ(Form1->edtTarget->Text(), "\"C:\\my files\"");
+    EXPECT_TRUE(Form1->btnCreate->Enabled());
+    ui.Focus(*Form1->edtSource);
+    EXPECT_EQ(EditFocus, 1);
+    ClickPath("C:\\data");
+    EXPECT_EQ(Form1->edtSource->Text(), "C:\\data");
+}
+
+TEST_F(SourceTree, ClickRulesOnTheOtherPages) {
+    ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
+    ClickPath("C:\\data");
+    EXPECT_EQ(Form1->edtDelete->Text(), "C:\\data");
+    EXPECT_FALSE(Form1->btnDelete->Enabled());
+    ClickPath("C:\\links\\web");
+    EXPECT_TRUE(Form1->btnDelete->Enabled());
+    ClickPath("C:\\my files");
+    EXPECT_EQ(Form1->edtDelete->Text(), "\"C:\\my files\"");
+    EXPECT_FALSE(Form1->btnDelete->Enabled());
+    EXPECT_FALSE(Form1->btnCreate->Enabled());  // untouched by this page
+
+    ClickPath("C:\\links\\web");
+    ui.SelectPage(*Form1->pclInputAction, *Form1->TabSheet1);
+    ClickPath("C:\\data");
+    EXPECT_EQ(Form1->edtDelete->Text(), "C:\\links\\web");
+    EXPECT_TRUE(Form1->btnDelete->Enabled());
+    EXPECT_EQ(Form1->edtSource->Text(), "");
+}
+
+TEST_F(SourceTree, ContextMenuGreysTheShellAndOffersTheLink) {
+    PVirtualNode data = Reveal(tree(), "C:\\data");
+    std::vector<sim::MenuEntry> shown;
+    View(tree()).popupChoice = [&](HMENU menu) {
+        shown = sim::MenuEntries(menu);
+        return static_cast<int>(shown.front().id);
+    };
+    ui.modalPlayers["Form3"] = [&](gui::Form&) {
+        PVirtualNode target = Reveal(*Form3->vteTargetTree, "C:\\links");
+        Form3->vteTargetTree->ClickNode(target);
+        ui.Click(*Form3->btnOK);
+    };
+    shelltree::SimShellCommandsRun().clear();
+    tree().RightClickNode(data);
+
+    // Right-click selects; the menu was the link entry, then the shell's, all grey.
+    EXPECT_EQ(tree().FirstSelectedNode(), data);
+    ASSERT_EQ(shown.size(), 8u);
+    EXPECT_EQ(shown[0].text, "Link this directory to...");
+    EXPECT_EQ(shown[0].state, 0u);
+    EXPECT_EQ(sim::BitmapName(shown[0].checkedBitmap), "OPEN");
+    EXPECT_EQ(sim::BitmapName(shown[0].uncheckedBitmap), "OPEN");
+    for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_EQ(shown[i].state, MFS_GRAYED) << i;
+    // Identifiers 1, 2, 4, 5 on top and 3 in the Send To submenu: 6 is free.
+    EXPECT_EQ(shown[0].id, 6u);
+    EXPECT_EQ(Form1->LinkMenuItemId, 6);
+    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links");
+    EXPECT_TRUE(shelltree::SimShellCommandsRun().empty());
+
+    // Cancelling the chooser leaves the field.
+    ui.modalPlayers["Form3"] = [&](gui::Form&) { ui.Click(*Form3->btnCancel); };
+    tree().RightClickNode(data);
+    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links");
+}
+
+TEST(FreeMenuItemId, SmallestFreeIdentifier) {
+    struct Case {
+        std::vector<UINT> top, sub;
+        UINT expected;
+    } cases[] = {
+        {{}, {}, 1}, {{1, 2, 3, 4, 5}, {}, 6}, {{2, 3}, {}, 1}, {{1, 3}, {}, 2}, {{1, 2}, {3, 4}, 5},
+    };
+    for (const Case& c : cases) {
+        HMENU menu = os::CreatePopupMenu();
+        for (UINT id : c.top) os::AppendMenuA(menu, MF_STRING, id, "x");
+        if (!c.sub.empty()) {
+            HMENU sub = os::CreatePopupMenu();
+            for (UINT id : c.sub) os::AppendMenuA(sub, MF_STRING, id, "y");
+            os::AppendMenuA(menu, MF_POPUP, reinterpret_cast<ULONG_PTR>(sub), "sub");
+        }
+        os::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        EXPECT_EQ(shelltree::FreeMenuItemId(menu), c.expected);
+        os::DestroyMenu(menu);
+    }
+}
+
+TEST_F(SourceTree, RefreshKeepsExpandedFoldersAndSelectionAndDropsWhatIsGone) {
+    PVirtualNode sub = Reveal(tree(), "C:\\data\\sub");
+    fs.MakeDir("links\\old");
+    PVirtualNode old = Reveal(tree(), "C:\\links\\old");
+    ASSERT_TRUE(sub && old);
+    tree().Expand(old->Parent);
+    tree().ClickNode(sub);
+    ASSERT_TRUE(os::RemoveDirectoryA("C:\\links\\old"));
+    fs.MakeDir("data\\new");
+
+    tree().RefreshTree();
+    PVirtualNode c = tree().FindNode("C:\\");
+    PVirtualNode data = tree().FindNode("C:\\data");
+    PVirtualNode links = tree().FindNode("C:\\links");
+    ASSERT_TRUE(c && data && links);
+    EXPECT_TRUE(c->expanded && data->expanded && links->expanded);
+    EXPECT_EQ(Captions(data->children), (std::vector<std::string>{"new", "sub"}));
+    EXPECT_EQ(Captions(links->children), std::vector<std::string>{"web"});
+    ASSERT_TRUE(tree().FirstSelectedNode());
+    EXPECT_EQ(shelltree::ToAnsi(tree().FirstSelectedNode()->ns->ParsingName()), "C:\\data\\sub");
+
+    // A folder that was expanded and is gone is not expanded again.
+    std::filesystem::remove_all(fs.HostPath("C:\\data"));
+    tree().RefreshTree();
+    EXPECT_FALSE(tree().FindNode("C:\\data"));
+    EXPECT_FALSE(tree().FirstSelectedNode());
+    EXPECT_TRUE(tree().FindNode("C:\\links")->expanded);
+}
+
+TEST_F(SourceTree, RefreshNodeReadsOneFolderAgain) {
+    PVirtualNode links = Reveal(tree(), "C:\\links");
+    tree().Expand(links);
+    fs.MakeDir("links\\added");
+    fs.MakeDir("data\\elsewhere");
+    tree().RefreshNode(links);
+    EXPECT_EQ(Captions(links->children), (std::vector<std::string>{"added", "web"}));
+    EXPECT_TRUE(links->expanded);
+    // Other folders are not read again.
+    PVirtualNode data = tree().FindNode("C:\\data");
+    EXPECT_FALSE(data->childrenCreated);
+}
+
+TEST_F(SourceTree, SelectedPathsOfNothingAndOfAVirtualItem) {
+    EXPECT_FALSE(tree().FirstSelectedNode());
+    EXPECT_TRUE(tree().SelectedPaths().empty());
+    shelltree::WideString path = shelltree::FromAnsi("stale");
+    tree().SelectedPath(path);
+    EXPECT_TRUE(path.empty());
+    // The target tree keeps its root, the drives folder, as a node of its own.
+    auto& target = *Form3->vteTargetTree;
+    ASSERT_EQ(target.RootNodes().size(), 1u);
+    target.ClickNode(target.RootNodes()[0].get());
+    EXPECT_TRUE(target.SelectedPaths().empty());
+    EXPECT_EQ(Paths(target.RootNodes()[0]->children), (std::vector<std::string>{"C:\\", "D:\\", "H:\\", "K:\\"}));
+}
+
+}  // namespace
+}  // namespace tarsio::test

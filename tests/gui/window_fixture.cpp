@@ -1,0 +1,58 @@
+#include "tests/gui/window_fixture.h"
+
+namespace tarsio::test {
+
+void WindowTest::SetUp() {
+    gui::App().Reset();
+    gui::App().SetBackend(&ui);
+    shelltree::ResetDrivesFolder();
+    EditFocus = 0;
+    Prepare();
+    CreateForms();
+}
+
+void WindowTest::TearDown() {
+    gui::App().Reset();
+    gui::App().SetBackend(nullptr);
+    Form1 = nullptr;
+    Form2 = nullptr;
+    Form3 = nullptr;
+    AboutBox = nullptr;
+    JunctionInfoDlg = nullptr;
+    SelectDriveDlg = nullptr;
+}
+
+shelltree::PVirtualNode WindowTest::Reveal(shelltree::TVirtualExplorerTree& tree, const std::string& path) {
+    // Every prefix ending before a backslash is a folder on the way.
+    shelltree::PVirtualNode node = tree.FindNode(path.substr(0, 3));
+    for (std::size_t at = 3; node && at < path.size(); ++at) {
+        if (path[at] != '\\' && at + 1 != path.size()) continue;
+        tree.Expand(node);
+        node = tree.FindNode(path.substr(0, path[at] == '\\' ? at : at + 1));
+    }
+    return node;
+}
+
+void WindowTest::ClickPath(const std::string& path) {
+    shelltree::PVirtualNode node = Reveal(*Form1->vteSourceTree, path);
+    ASSERT_TRUE(node) << path;
+    gui::App().Dispatch([&] { Form1->vteSourceTree->ClickNode(node); });
+}
+
+shelltree::HeadlessTreeView& WindowTest::View(shelltree::TVirtualExplorerTree& tree) {
+    return static_cast<shelltree::HeadlessTreeView&>(*tree.view());
+}
+
+std::vector<std::string> WindowTest::Captions(const std::vector<std::unique_ptr<shelltree::TreeNode>>& nodes) {
+    std::vector<std::string> captions;
+    for (const auto& node : nodes) captions.push_back(node->ns->DisplayName());
+    return captions;
+}
+
+std::vector<std::string> WindowTest::Paths(const std::vector<std::unique_ptr<shelltree::TreeNode>>& nodes) {
+    std::vector<std::string> paths;
+    for (const auto& node : nodes) paths.push_back(shelltree::ToAnsi(node->ns->ParsingName()));
+    return paths;
+}
+
+}  // namespace tarsio::test

@@ -1,0 +1,35 @@
+#pragma once
+// The program's forms on the headless backend over the simulated drives.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/forms.h"
+#include "gui/application.h"
+#include "gui/headless.h"
+#include "shelltree/headless_view.h"
+#include "tests/support/scratch.h"
+
+namespace tarsio::test {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Runs before the forms are created: make drives and folders here.
+    virtual void Prepare() {}
+
+    // Expands the source tree down to `path` and returns its node.
+    shelltree::PVirtualNode Reveal(shelltree::TVirtualExplorerTree& tree, const std::string& path);
+    // A left click on the node of `path` in the source tree.
+    void ClickPath(const std::string& path);
+    shelltree::HeadlessTreeView& View(shelltree::TVirtualExplorerTree& tree);
+    std::vector<std::string> Captions(const std::vector<std::unique_ptr<shelltree::TreeNode>>& nodes);
+    std::vector<std::string> Paths(const std::vector<std::unique_ptr<shelltree::TreeNode>>& nodes);
+
+    Scratch fs;
+    gui::HeadlessBackend ui;
+};
+
+}  // namespace tarsio::test

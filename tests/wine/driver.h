@@ -1,0 +1,100 @@
+#pragma once
+// Drives a running Tarsio.exe from outside, as a user would: finds its
+// windows, reads controls, tree items and tabs, clicks and types, answers
+// message boxes. Runs in its own process under Wine, in the same prefix.
+
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace driver {
+
+std::string TarsioExe();  // Windows path of the build's Tarsio.exe
+
+struct ControlInfo {
+    std::string name;  // the TarsioName property
+    std::string cls;
+    std::string text;
+    bool enabled;
+    bool visible;
+    HWND hwnd;
+};
+
+struct TreeItem {
+    HTREEITEM item;
+    std::string text;
+    int stateImage;  // 1 for the check button
+};
+
+class Tarsio {
+public:
+    // Starts Tarsio.exe with the test hooks on; `arguments` follow the name.
+    explicit Tarsio(const std::string& arguments = "", const std::string& workDir = "");
+    ~Tarsio();  // ends the process if it still runs
+    Tarsio(const Tarsio&) = delete;
+    Tarsio& operator=(const Tarsio&) = delete;
+
+    DWORD pid() const { return pi_.dwProcessId; }
+    bool WaitExit(DWORD ms, DWORD* exitCode = nullptr);
+
+    // A visible top-level window of the process with this class (and title
+    // when not empty); waits up to `ms`.
+    HWND WaitWindow(const char* cls, const char* title, DWORD ms = 10000);
+    // A message box or common dialog (class #32770) of the process.
+    HWND WaitDialog(DWORD ms = 10000) { return WaitWindow("#32770", "", ms); }
+    // The main window after the start-up question was answered Yes, with
+    // its tree filled.
+    HWND StartMainWindow();
+
+    std::vector<ControlInfo> Controls(HWND top);
+    HWND Control(HWND top, const std::string& name);
+
+    // The main menu as Windows holds it: "depth|id|state|text[|image]".
+    std::vector<std::string> Menu(HWND main);
+    // Chooses a menu entry by its command identifier.
+    void Command(HWND main, UINT id);
+
+    // Tree items through the control's own messages.
+    std::vector<TreeItem> Children(HWND tree, HTREEITEM parent);  // nullptr: the top level
+    TreeItem Find(HWND tree, HTREEITEM parent, const std::string& text);
+    void Expand(HWND tree, HTREEITEM item);
+    // Clicks the item's caption (left) or its check image, with the mouse.
+    void ClickItem(HWND tree, HTREEITEM item, bool right = false);
+    void ClickCheckImage(HWND tree, HTREEITEM item);
+    std::vector<std::string> TabCaptions(HWND tabs);
+    void SelectTab(HWND tabs, int index);
+
+    // Presses a button with the mouse's message, posted so that a modal
+    // window it opens does not block the driver.
+    static void Click(HWND button);
+    static void Type(HWND edit, const std::string& text);
+    static std::string Text(HWND hwnd);
+    // The static text of a message box, and pressing one of its buttons.
+    static std::string MessageText(HWND box);
+    static void Press(HWND box, int id);
+
+    // The process's visible windows of class #32770, newest first.
+    std::vector<HWND> Dialogs();
+
+private:
+    void* Remote(std::size_t size);
+
+    PROCESS_INFORMATION pi_{};
+    void* remote_ = nullptr;
+};
+
+// Waits until `condition` holds or `ms` pass; true when it held.
+template <typename F>
+bool WaitFor(F condition, DWORD ms = 10000) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > ms) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+}  // namespace driver
