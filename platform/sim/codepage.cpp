@@ -1,5 +1,6 @@
 #include "platform/sim/codepage.h"
 
+#include <algorithm>
 #include <array>
 
 namespace sim {
@@ -134,8 +135,25 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     return out;
 }
 
-std::string AnsiToUtf8(std::string_view ansi) { return Utf16ToUtf8(AnsiToUtf16(ansi)); }
-std::string Utf8ToAnsi(std::string_view utf8) { return Utf16ToAnsi(Utf8ToUtf16(utf8)); }
+namespace {
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+}  // namespace
+
+// ASCII is the same in all three encodings.
+std::string AnsiToUtf8(std::string_view ansi) {
+    return IsAscii(ansi) ? std::string(ansi) : Utf16ToUtf8(AnsiToUtf16(ansi));
+}
+void AppendAnsiAsUtf8(std::string& out, std::string_view ansi) {
+    if (IsAscii(ansi))
+        out.append(ansi);
+    else
+        out += Utf16ToUtf8(AnsiToUtf16(ansi));
+}
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return IsAscii(utf8) ? std::string(utf8) : Utf16ToAnsi(Utf8ToUtf16(utf8));
+}
 
 char16_t UpCase(char16_t c) {
     if (c >= u'a' && c <= u'z') return c - 32;

@@ -17,6 +17,7 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 
 std::string AnsiToUtf8(std::string_view ansi);
+void AppendAnsiAsUtf8(std::string& out, std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
 
 // Upper-casing as NTFS compares names: ASCII and Latin-1 letters.

@@ -1,15 +1,19 @@
 #include "platform/sim/core.h"
 
+#include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 #include "platform/os.h"
 #include "platform/sim/codepage.h"
@@ -51,6 +55,79 @@ HandleTable& Handles() {
     return t;
 }
 
+std::uint64_t g_generation = 1;
+std::optional<Listing> g_closedListing;
+
+// The components from the root of a drive, as the last name resolved met
+// them, that carry no reparse point.
+struct ResolvedPrefix {
+    std::uint64_t generation = 0;
+    std::string driveHost;
+    std::vector<std::string> components;
+    std::string host;               // their host path (it may go on further)
+    std::vector<std::size_t> ends;  // where each component ends in it
+};
+ResolvedPrefix g_resolved;
+
+// Host directories on the way of names resolved before, known to exist
+// without a reparse point, remembered across calls whatever changes them:
+// each is watched with inotify, and an event on one of them (a changed
+// attribute, which setxattr and removexattr raise; a removal; a rename)
+// forgets them all. Events about the entries inside a watched directory do
+// not count. Without inotify nothing is remembered.
+class WatchedDirectories {
+public:
+    // Takes in the events since the last look; once per name resolved, before
+    // the first Contains.
+    void Refresh() {
+        if (fd_ < 0) return;
+        alignas(inotify_event) char events[4096];
+        ssize_t n;
+        while ((n = ::read(fd_, events, sizeof events)) > 0) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+                if (e->len == 0 || (e->mask & IN_Q_OVERFLOW)) known_.clear();
+                if (e->mask & IN_IGNORED) --watches_;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        }
+    }
+    bool Contains(const std::string& host) const { return known_.count(host) > 0; }
+    void Add(const std::string& host) {
+        if (watches_ >= kLimit) Reset();
+        if (fd_ < 0 && (unavailable_ || (fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) < 0)) {
+            unavailable_ = true;
+            return;
+        }
+        constexpr std::uint32_t kMask = IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
+        int wd = ::inotify_add_watch(fd_, host.c_str(), kMask);
+        if (wd < 0) return;
+        // Watching an inode again gives its watch back.
+        if (wd > highestWd_) {
+            highestWd_ = wd;
+            ++watches_;
+        }
+        known_.insert(host);
+    }
+
+private:
+    // Each watch keeps its inode in memory; closing the instance drops them
+    // all, but is slow, so it happens only when there are this many.
+    static constexpr int kLimit = 4096;
+    void Reset() {
+        ::close(fd_);
+        fd_ = -1;
+        watches_ = highestWd_ = 0;
+        known_.clear();
+    }
+    int fd_ = -1;
+    bool unavailable_ = false;
+    int watches_ = 0;
+    int highestWd_ = 0;
+    std::unordered_set<std::string> known_;
+};
+WatchedDirectories g_watched;
+
 std::uint32_t Le32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
@@ -84,23 +161,60 @@ bool IsDirectoryOnHost(const std::string& host) {
 // on the way (and the last component's when followFinal).
 DWORD Walk(char drive, std::vector<std::string> pending, bool followFinal, Location& out) {
     int hops = 0;
-    std::vector<std::uint8_t> buffer(kMaxReparseSize);
+    // Mount points are small; the kernel zeroes a buffer of the size asked
+    // for, so the full 16 KB is only asked for when they do not fit.
+    std::uint8_t small[1024];
+    std::vector<std::uint8_t> large;
+    bool refreshed = false;
+    auto watched = [&refreshed](const std::string& dir) {
+        if (!std::exchange(refreshed, true)) g_watched.Refresh();
+        return g_watched.Contains(dir);
+    };
 restart:
-    std::string host = DriveHostPath(drive);
-    if (!IsDirectoryOnHost(host)) return QueryDrive(drive).exists ? ERROR_NOT_READY : ERROR_PATH_NOT_FOUND;
-    for (std::size_t i = 0; i < pending.size(); ++i) {
+    std::string driveHost = DriveHostPath(drive);
+    std::string host = driveHost;
+    bool remembered = Remembering() && g_resolved.generation == g_generation && g_resolved.driveHost == driveHost;
+    if (!remembered && !watched(host)) {
+        if (!IsDirectoryOnHost(host)) return QueryDrive(drive).exists ? ERROR_NOT_READY : ERROR_PATH_NOT_FOUND;
+        g_watched.Add(host);
+    }
+    std::size_t known = 0;
+    std::vector<std::size_t> ends;
+    if (remembered) {
+        const std::vector<std::string>& plain = g_resolved.components;
+        while (known < pending.size() && known < plain.size() && pending[known] == plain[known]) ++known;
+        if (known) {
+            host.assign(g_resolved.host, 0, g_resolved.ends[known - 1]);
+            ends.assign(g_resolved.ends.begin(), g_resolved.ends.begin() + static_cast<std::ptrdiff_t>(known));
+        }
+    }
+    for (std::size_t i = known; i < pending.size(); ++i) {
         host += '/';
-        host += AnsiToUtf8(pending[i]);
+        AppendAnsiAsUtf8(host, pending[i]);
+        ends.push_back(host.size());
         bool last = i + 1 == pending.size();
         if (last && !followFinal) break;
-        ssize_t n = ::lgetxattr(host.c_str(), kReparseAttr, buffer.data(), buffer.size());
+        if (const WIN32_FIND_DATAA* entry = KnownEntry(host);
+            entry && !(entry->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        if (!last && watched(host)) continue;
+        const std::uint8_t* bytes = small;
+        ssize_t n = ::lgetxattr(host.c_str(), kReparseAttr, small, sizeof small);
+        if (n < 0 && errno == ERANGE) {
+            large.resize(kMaxReparseSize);
+            bytes = large.data();
+            n = ::lgetxattr(host.c_str(), kReparseAttr, large.data(), large.size());
+        }
         if (n < 0) {
-            if (errno == ENODATA || errno == ENOTSUP) continue;
+            if (errno == ENODATA || errno == ENOTSUP) {
+                if (!last) g_watched.Add(host);
+                continue;
+            }
             if (errno == ENOENT) return last ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
             return ErrnoToWin32(errno, ERROR_PATH_NOT_FOUND);
         }
         if (++hops > kMaxReparseHops) return ERROR_CANT_RESOLVE_FILENAME;
-        std::vector<std::uint8_t> data(buffer.begin(), buffer.begin() + n);
+        std::vector<std::uint8_t> data(bytes, bytes + n);
         if (data.size() < 4 || Le32(data.data()) != kMountPointTag) return ERROR_CANT_ACCESS_FILE;
         std::optional<ParsedPath> target = MountPointTarget(data);
         if (!target) return ERROR_PATH_NOT_FOUND;
@@ -113,6 +227,13 @@ restart:
     out.host = std::move(host);
     out.drive = drive;
     out.isRoot = pending.empty();
+    if (Remembering()) {
+        if (!followFinal && !pending.empty()) {
+            pending.pop_back();
+            ends.pop_back();
+        }
+        g_resolved = {g_generation, std::move(driveHost), std::move(pending), out.host, std::move(ends)};
+    }
     return ERROR_SUCCESS;
 }
 
@@ -168,21 +289,53 @@ std::string SimRoot() {
 }
 
 std::string CurrentDirectory() {
+    // Every name is resolved against it: resolve the variable once per value.
+    static std::string lastValue, lastFull = "C:\\";
     const char* cwd = std::getenv("TARSIO_SIM_CWD");
-    std::string full;
-    if (!cwd || !*cwd || FullPathName(cwd, "C:\\", full) != ERROR_SUCCESS) return "C:\\";
-    return full;
+    if (!cwd || !*cwd) return "C:\\";
+    if (lastValue != cwd) {
+        std::string full;
+        lastValue = cwd;
+        lastFull = FullPathName(cwd, "C:\\", full) == ERROR_SUCCESS ? full : "C:\\";
+    }
+    return lastFull;
 }
 
 std::string DriveHostPath(char letter) { return SimRoot() + "/" + letter; }
+
+namespace {
+
+// The drive's .drive file, when there is one.
+std::optional<std::string> ReadDriveSpec(const std::string& root, char letter) {
+    int fd = ::open((root + "/" + letter + ".drive").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    char chunk[256];
+    ssize_t n;
+    while ((n = ::read(fd, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<std::size_t>(n));
+    ::close(fd);
+    return text;
+}
+
+}  // namespace
+
+std::string DriveFileSystem(char letter) {
+    std::string root = SimRoot();
+    if (root.empty() || letter < 'A' || letter > 'Z') return {};
+    std::optional<std::string> text = ReadDriveSpec(root, letter);
+    std::istringstream spec(text ? *text : std::string());
+    std::string type, fs;
+    return spec >> type >> fs ? fs : "NTFS";
+}
 
 DriveInfo QueryDrive(char letter) {
     DriveInfo info;
     std::string root = SimRoot();
     if (root.empty() || letter < 'A' || letter > 'Z') return info;
     info.hasMedium = IsDirectoryOnHost(DriveHostPath(letter));
-    std::ifstream spec(root + "/" + letter + ".drive");
-    info.exists = info.hasMedium || spec.is_open();
+    std::optional<std::string> text = ReadDriveSpec(root, letter);
+    std::istringstream spec(text ? *text : std::string());
+    info.exists = info.hasMedium || text.has_value();
     info.type = info.exists ? DRIVE_FIXED : DRIVE_NO_ROOT_DIR;
     info.fileSystem = "NTFS";
     std::string type, fs;
@@ -221,12 +374,23 @@ DWORD LocateForCreate(std::string_view name, std::size_t lengthLimit, Location& 
 }
 
 std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host) {
+    // As in Walk: the full size only when the data does not fit a small buffer.
+    std::uint8_t small[1024];
+    ssize_t n = ::lgetxattr(host.c_str(), kReparseAttr, small, sizeof small);
+    if (n >= 0) return std::vector<std::uint8_t>(small, small + n);
+    if (errno != ERANGE) return std::nullopt;
     std::vector<std::uint8_t> buffer(kMaxReparseSize);
-    ssize_t n = ::lgetxattr(host.c_str(), kReparseAttr, buffer.data(), buffer.size());
+    n = ::lgetxattr(host.c_str(), kReparseAttr, buffer.data(), buffer.size());
     if (n < 0) return std::nullopt;
     buffer.resize(static_cast<std::size_t>(n));
     return buffer;
 }
+
+namespace {
+
+std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntry entry);
+
+}  // namespace
 
 std::optional<HostEntry> Examine(const std::string& host, bool isRoot) {
     HostEntry entry;
@@ -234,6 +398,22 @@ std::optional<HostEntry> Examine(const std::string& host, bool isRoot) {
         SetError(ErrnoToWin32(errno));
         return std::nullopt;
     }
+    return Describe(host, isRoot, entry);
+}
+
+std::optional<HostEntry> ExamineEntry(int dirFd, const char* name, const std::string& host) {
+    HostEntry entry;
+    if (::fstatat(dirFd, name, &entry.st, AT_SYMLINK_NOFOLLOW) != 0) {
+        SetError(ErrnoToWin32(errno));
+        return std::nullopt;
+    }
+    return Describe(host, false, entry);
+}
+
+namespace {
+
+// The attribute word and reparse tag of an object already stat'ed.
+std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntry entry) {
     bool hasReparse = false, hasAttrib = false;
     char names[512];
     ssize_t n = ::llistxattr(host.c_str(), names, sizeof names);
@@ -275,6 +455,8 @@ std::optional<HostEntry> Examine(const std::string& host, bool isRoot) {
     entry.attributes = bits ? bits : FILE_ATTRIBUTE_NORMAL;
     return entry;
 }
+
+}  // namespace
 
 DWORD ErrnoToWin32(int err, DWORD notFound) {
     switch (err) {
@@ -327,7 +509,50 @@ Listing* FindListing(HANDLE h) {
 }
 
 bool RemoveFile(HANDLE h) { return Handles().files.erase(reinterpret_cast<std::uintptr_t>(h)) > 0; }
-bool RemoveListing(HANDLE h) { return Handles().listings.erase(reinterpret_cast<std::uintptr_t>(h)) > 0; }
+
+bool RemoveListing(HANDLE h) {
+    auto& listings = Handles().listings;
+    auto node = listings.extract(reinterpret_cast<std::uintptr_t>(h));
+    if (node.empty()) return false;
+    if (listings.empty()) {
+        Changed();
+    } else if (node.mapped().generation == g_generation && HasWildcards(node.mapped().pattern)) {
+        g_closedListing = std::move(node.mapped());
+    } else {
+        g_closedListing.reset();
+    }
+    return true;
+}
+
+void Changed() {
+    ++g_generation;
+    g_closedListing.reset();
+}
+
+std::uint64_t Generation() { return g_generation; }
+
+bool Remembering() { return !Handles().listings.empty(); }
+
+const WIN32_FIND_DATAA* KnownEntry(std::string_view host) {
+    for (const auto& [h, l] : Handles().listings) {
+        if (l.generation != g_generation || l.next == 0) continue;
+        const std::string& dir = l.hostDir;
+        if (host.size() <= dir.size() + 1 || host[dir.size()] != '/' || host.compare(0, dir.size(), dir) != 0)
+            continue;
+        std::size_t i = l.next - 1;
+        if (!l.hostNames[i].empty() && host.substr(dir.size() + 1) == l.hostNames[i]) return &l.entries[i];
+    }
+    return nullptr;
+}
+
+std::optional<Listing> TakeClosedListing(const std::string& hostDir, const std::string& pattern) {
+    std::optional<Listing> taken;
+    if (g_closedListing && Remembering() && g_closedListing->generation == g_generation &&
+        g_closedListing->hostDir == hostDir && g_closedListing->pattern == pattern)
+        taken.swap(g_closedListing);
+    g_closedListing.reset();
+    return taken;
+}
 
 bool SharingAllows(dev_t dev, ino_t ino, DWORD access, DWORD share) {
     bool newRead = access & GENERIC_READ, newWrite = access & GENERIC_WRITE;

@@ -39,6 +39,8 @@ struct DriveInfo {
     std::string fileSystem;   // "NTFS" unless the .drive file says otherwise
 };
 DriveInfo QueryDrive(char letter);
+// QueryDrive(letter).fileSystem, without looking at the drive's root.
+std::string DriveFileSystem(char letter);
 std::string DriveHostPath(char letter);
 
 // A Win32 name resolved to its place on the host.
@@ -64,6 +66,9 @@ struct HostEntry {
     struct stat st {};
 };
 std::optional<HostEntry> Examine(const std::string& host, bool isRoot);
+// The same for the entry `name` of the open host directory `dirFd`, whose
+// host path is `host`: a listing examines every entry this way.
+std::optional<HostEntry> ExamineEntry(int dirFd, const char* name, const std::string& host);
 
 std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host);
 DWORD ErrnoToWin32(int err, DWORD notFound = ERROR_FILE_NOT_FOUND);
@@ -83,13 +88,36 @@ struct FileObject {
 struct Listing {
     std::vector<WIN32_FIND_DATAA> entries;
     std::size_t next = 0;
+    std::string hostDir;                 // the directory listed
+    std::vector<std::string> hostNames;  // each entry's host name; empty for "." and ".."
+    std::string pattern;                 // the name part of the pattern, as given
+    std::uint64_t generation = 0;        // Generation() when it was taken
 };
+// What the simulation remembers between calls to spare the host work, while
+// a listing is open: the entries of open listings, the listing closed last,
+// and the components of the last name resolved that carry no reparse point.
+// It is kept only as long as no call has changed the drives: every call that
+// may change them calls Changed(), and closing the last listing forgets it
+// all too. (Folders on the way of names are also remembered across calls,
+// watched with inotify: see WatchedDirectories in core.cpp.)
+void Changed();
+std::uint64_t Generation();
+// Whether a listing is open, so that remembered state may be used.
+bool Remembering();
+// The entry that an open listing returned last, when it is the host object
+// `host` and nothing has changed since the listing was taken.
+const WIN32_FIND_DATAA* KnownEntry(std::string_view host);
+// The listing of `hostDir` for `pattern` closed last, when it is still
+// what a new listing would hold.
+std::optional<Listing> TakeClosedListing(const std::string& hostDir, const std::string& pattern);
+
 HANDLE AddFile(FileObject object);
 HANDLE AddListing(Listing listing);
 FileObject* FindFile(HANDLE h);
 Listing* FindListing(HANDLE h);
 // Removes the handle; false when it is unknown.
 bool RemoveFile(HANDLE h);
+// Also keeps the listing for TakeClosedListing while another stays open.
 bool RemoveListing(HANDLE h);
 
 // Sharing: whether a new open with this access and share mode may coexist

@@ -47,6 +47,25 @@ bool DirectoryIsEmpty(const std::string& host) {
     return empty;
 }
 
+// Whether the directory at `host` is empty, answered with one open and its
+// listing; nullopt when it cannot be opened as a directory.
+std::optional<bool> OpenDirectoryIsEmpty(const std::string& host) {
+    int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    alignas(dirent64) char buffer[4096];
+    bool empty = true;
+    ssize_t n;
+    while (empty && (n = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const dirent64*>(buffer + at);
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) empty = false;
+            at += e->d_reclen;
+        }
+    }
+    ::close(fd);
+    return empty;
+}
+
 void StoreAttributes(const std::string& host, DWORD bits) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%02X", bits & kStoredAttributes);
@@ -72,14 +91,18 @@ BOOL SetReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
     if (static_cast<DWORD>(Le16(in + 4)) + 8 != inSize) return Fail(ERROR_INVALID_REPARSE_DATA);
     if (tag == 0 || tag == 1) return Fail(ERROR_REPARSE_TAG_INVALID);
     if (tag == kMountPointTag && !ValidMountPoint(in, inSize)) return Fail(ERROR_INVALID_REPARSE_DATA);
-    if (QueryDrive(o.drive).fileSystem != "NTFS") return Fail(ERROR_INVALID_FUNCTION);
-    struct stat st;
-    if (::lstat(o.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
-    if (S_ISDIR(st.st_mode)) {
-        // NTFS refuses a reparse point on a directory that holds anything.
-        if (!DirectoryIsEmpty(o.host)) return Fail(ERROR_DIR_NOT_EMPTY);
-    } else if (tag == kMountPointTag) {
-        return Fail(ERROR_DIRECTORY);
+    if (DriveFileSystem(o.drive) != "NTFS") return Fail(ERROR_INVALID_FUNCTION);
+    // NTFS refuses a reparse point on a directory that holds anything.
+    if (std::optional<bool> empty = OpenDirectoryIsEmpty(o.host)) {
+        if (!*empty) return Fail(ERROR_DIR_NOT_EMPTY);
+    } else {
+        struct stat st;
+        if (::lstat(o.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+        if (S_ISDIR(st.st_mode)) {
+            if (!DirectoryIsEmpty(o.host)) return Fail(ERROR_DIR_NOT_EMPTY);
+        } else if (tag == kMountPointTag) {
+            return Fail(ERROR_DIRECTORY);
+        }
     }
     if (auto existing = ReadReparse(o.host); existing && existing->size() >= 4 && Le32(existing->data()) != tag)
         return Fail(ERROR_REPARSE_TAG_MISMATCH);
@@ -104,7 +127,7 @@ BOOL DeleteReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
     if (!(o.access & GENERIC_WRITE)) return Fail(ERROR_ACCESS_DENIED);
     // The deletion header is the 8-byte or the 24-byte (GUID) form, without data.
     if (!in || (inSize != 8 && inSize != 24) || Le16(in + 4) != 0) return Fail(ERROR_INVALID_REPARSE_DATA);
-    if (QueryDrive(o.drive).fileSystem != "NTFS") return Fail(ERROR_INVALID_FUNCTION);
+    if (DriveFileSystem(o.drive) != "NTFS") return Fail(ERROR_INVALID_FUNCTION);
     std::optional<std::vector<std::uint8_t>> data = ReadReparse(o.host);
     if (!data) return Fail(ERROR_NOT_A_REPARSE_POINT);
     if (data->size() < 4 || Le32(data->data()) != Le32(in)) return Fail(ERROR_REPARSE_TAG_MISMATCH);
@@ -121,6 +144,7 @@ using namespace sim;
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags,
                    HANDLE) {
+    if (disposition != OPEN_EXISTING) Changed();
     if (Enter("CreateFileA", name ? name : "")) return INVALID_HANDLE_VALUE;
     if (!name) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     bool creates = disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
@@ -206,6 +230,7 @@ BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED)
 
 BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED) {
     if (written) *written = 0;
+    Changed();
     if (Enter("WriteFile")) return FALSE;
     FileObject* o = FindFile(h);
     if (!o) return Fail(ERROR_INVALID_HANDLE);
@@ -229,6 +254,7 @@ BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERL
 BOOL DeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned,
                      LPOVERLAPPED) {
     if (returned) *returned = 0;
+    if (code != FSCTL_GET_REPARSE_POINT) Changed();
     if (Enter("DeviceIoControl")) return FALSE;
     FileObject* o = FindFile(h);
     if (!o) return Fail(ERROR_INVALID_HANDLE);
@@ -247,15 +273,21 @@ DWORD GetFileAttributesA(LPCSTR name) {
     Location loc;
     DWORD e = Locate(name, false, loc);
     if (e != ERROR_SUCCESS) return Fail(e, INVALID_FILE_ATTRIBUTES);
-    std::optional<HostEntry> entry = Examine(loc.host, loc.isRoot);
-    if (!entry) return INVALID_FILE_ATTRIBUTES;
+    DWORD attributes;
+    if (const WIN32_FIND_DATAA* known = KnownEntry(loc.host)) {
+        attributes = known->dwFileAttributes;
+    } else {
+        std::optional<HostEntry> entry = Examine(loc.host, loc.isRoot);
+        if (!entry) return INVALID_FILE_ATTRIBUTES;
+        attributes = entry->attributes;
+    }
     bool trailing = loc.full.size() > 3 && loc.full.back() == '\\';
-    if (trailing && !(entry->attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
-    return entry->attributes;
+    if (trailing && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
+    return attributes;
 }
 
 BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
+    Changed();
     if (Enter("SetFileAttributesA", name ? name : "")) return FALSE;
     if (!name) return Fail(ERROR_INVALID_PARAMETER);
     Location loc;
@@ -297,6 +329,7 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 }
 
 BOOL SetCurrentDirectoryA(LPCSTR name) {
+    Changed();
     if (Enter("SetCurrentDirectoryA", name ? name : "")) return FALSE;
     if (!name) return Fail(ERROR_INVALID_PARAMETER);
     Location loc;
@@ -312,6 +345,7 @@ BOOL SetCurrentDirectoryA(LPCSTR name) {
 }
 
 BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES) {
+    Changed();
     if (Enter("CreateDirectoryA", name ? name : "")) return FALSE;
     if (!name) return Fail(ERROR_INVALID_PARAMETER);
     Location loc;
@@ -323,6 +357,7 @@ BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES) {
 }
 
 BOOL RemoveDirectoryA(LPCSTR name) {
+    Changed();
     if (Enter("RemoveDirectoryA", name ? name : "")) return FALSE;
     if (!name) return Fail(ERROR_INVALID_PARAMETER);
     Location loc;
@@ -338,6 +373,7 @@ BOOL RemoveDirectoryA(LPCSTR name) {
 }
 
 BOOL DeleteFileA(LPCSTR name) {
+    Changed();
     if (Enter("DeleteFileA", name ? name : "")) return FALSE;
     if (!name) return Fail(ERROR_INVALID_PARAMETER);
     Location loc;
@@ -352,6 +388,7 @@ BOOL DeleteFileA(LPCSTR name) {
 }
 
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+    Changed();
     if (Enter("MoveFileExA", from ? from : "")) return FALSE;
     if (!from || !to) return Fail(ERROR_INVALID_PARAMETER);
     Location source, target;
@@ -371,6 +408,7 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
 }
 
 BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, LPVOID, LPVOID) {
+    Changed();
     if (Enter("ReplaceFileA", replaced ? replaced : "")) return FALSE;
     if (!replaced || !replacement || backup) return Fail(ERROR_INVALID_PARAMETER);
     Location oldLoc, newLoc;

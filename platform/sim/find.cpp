@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "platform/os.h"
 #include "platform/sim/codepage.h"
@@ -55,6 +56,22 @@ HANDLE Fail(DWORD error) {
     return INVALID_HANDLE_VALUE;
 }
 
+// A directory's entry under the name "." or "..".
+WIN32_FIND_DATAA Renamed(const WIN32_FIND_DATAA& self, std::string_view dot) {
+    WIN32_FIND_DATAA d = self;
+    std::memset(d.cFileName, 0, sizeof d.cFileName);
+    std::memset(d.cAlternateFileName, 0, sizeof d.cAlternateFileName);
+    std::memcpy(d.cFileName, dot.data(), dot.size());
+    return d;
+}
+
+HANDLE Open(Listing listing, LPWIN32_FIND_DATAA data) {
+    *data = listing.entries[0];
+    listing.next = 1;
+    listing.generation = Generation();
+    return AddListing(std::move(listing));
+}
+
 }  // namespace
 }  // namespace sim
 
@@ -88,46 +105,76 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     Location dir;
     DWORD e = Locate(dirPart, true, dir);
     if (e != ERROR_SUCCESS) return Fail(e == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : e);
-    std::optional<HostEntry> self = Examine(dir.host, dir.isRoot);
-    if (!self || !(self->attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_PATH_NOT_FOUND);
+    bool wildcards = HasWildcards(name);
+    if (wildcards) {
+        // A folder listed again at once, as a search lists it for its
+        // entries and then for its subfolders.
+        if (std::optional<Listing> again = TakeClosedListing(dir.host, name)) return Open(std::move(*again), data);
+    }
+    WIN32_FIND_DATAA self;
+    if (const WIN32_FIND_DATAA* known = KnownEntry(dir.host)) {
+        self = *known;
+    } else {
+        std::optional<HostEntry> examined = Examine(dir.host, dir.isRoot);
+        if (!examined) return Fail(ERROR_PATH_NOT_FOUND);
+        self = MakeEntry(".", *examined);
+    }
+    if (!(self.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_PATH_NOT_FOUND);
 
     Listing listing;
-    if (!HasWildcards(name)) {
+    listing.hostDir = dir.host;
+    listing.pattern = name;
+    if (!wildcards) {
         while (!name.empty() && (name.back() == '.' || name.back() == ' ') && name != "." && name != "..")
             name.pop_back();
         if (name == "." || name == "..") {
             if (dir.isRoot) return Fail(ERROR_FILE_NOT_FOUND);
-            listing.entries.push_back(MakeEntry(name, *self));
+            listing.entries.push_back(Renamed(self, name));
+            listing.hostNames.emplace_back();
         } else {
-            std::optional<HostEntry> entry = Examine(dir.host + "/" + AnsiToUtf8(name), false);
+            std::string hostName = AnsiToUtf8(name);
+            std::optional<HostEntry> entry = Examine(dir.host + "/" + hostName, false);
             if (!entry) return Fail(ERROR_FILE_NOT_FOUND);
             listing.entries.push_back(MakeEntry(name, *entry));
+            listing.hostNames.push_back(std::move(hostName));
         }
     } else {
         DIR* d = ::opendir(dir.host.c_str());
         if (!d) return Fail(ErrnoToWin32(errno, ERROR_PATH_NOT_FOUND));
-        std::vector<std::u16string> names;
+        struct Name {
+            std::u16string wide;
+            std::string host;
+        };
+        std::vector<Name> names;
         while (dirent* ent = ::readdir(d)) {
             if (std::strcmp(ent->d_name, ".") == 0 || std::strcmp(ent->d_name, "..") == 0) continue;
-            names.push_back(Utf8ToUtf16(ent->d_name));
+            names.push_back({Utf8ToUtf16(ent->d_name), ent->d_name});
         }
-        ::closedir(d);
-        std::sort(names.begin(), names.end(), NameLess);
+        std::unique_ptr<DIR, int (*)(DIR*)> open(d, ::closedir);
+        std::sort(names.begin(), names.end(), [](const Name& a, const Name& b) { return NameLess(a.wide, b.wide); });
         std::u16string wanted = AnsiToUtf16(name);
         if (!dir.isRoot) {
-            for (const char* dot : {".", ".."})
-                if (MatchesPattern(wanted, AnsiToUtf16(dot))) listing.entries.push_back(MakeEntry(dot, *self));
+            for (const char* dot : {".", ".."}) {
+                if (MatchesPattern(wanted, AnsiToUtf16(dot))) {
+                    listing.entries.push_back(Renamed(self, dot));
+                    listing.hostNames.emplace_back();
+                }
+            }
         }
-        for (const std::u16string& n : names) {
-            if (!MatchesPattern(wanted, n)) continue;
-            std::optional<HostEntry> entry = Examine(dir.host + "/" + Utf16ToUtf8(n), false);
-            if (entry) listing.entries.push_back(MakeEntry(Utf16ToAnsi(n), *entry));
+        std::string path = dir.host + "/";
+        const std::size_t base = path.size();
+        for (Name& n : names) {
+            if (!MatchesPattern(wanted, n.wide)) continue;
+            path.resize(base);
+            path += n.host;
+            std::optional<HostEntry> entry = ExamineEntry(::dirfd(d), n.host.c_str(), path);
+            if (!entry) continue;
+            listing.entries.push_back(MakeEntry(Utf16ToAnsi(n.wide), *entry));
+            listing.hostNames.push_back(std::move(n.host));
         }
     }
     if (listing.entries.empty()) return Fail(ERROR_FILE_NOT_FOUND);
-    *data = listing.entries[0];
-    listing.next = 1;
-    return AddListing(std::move(listing));
+    return Open(std::move(listing), data);
 }
 
 BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data) {

@@ -1,5 +1,6 @@
 #include "platform/sim/winpath.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "platform/sim/codepage.h"
@@ -15,17 +16,35 @@ bool IsDriveSpec(std::string_view p) {
 
 std::vector<std::string> SplitComponents(std::string_view rest) {
     std::vector<std::string> parts;
-    std::string current;
-    for (char c : rest) {
-        if (IsSep(c)) {
-            parts.push_back(std::move(current));
-            current.clear();
-        } else {
-            current.push_back(c);
+    parts.reserve(static_cast<std::size_t>(std::count_if(rest.begin(), rest.end(), IsSep)) + 1);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= rest.size(); ++i) {
+        if (i == rest.size() || IsSep(rest[i])) {
+            parts.emplace_back(rest.substr(start, i - start));
+            start = i + 1;
         }
     }
-    parts.push_back(std::move(current));
     return parts;
+}
+
+// True when Canonicalize would give `rest` back unchanged: components
+// separated by single backslashes, none of them "." or "..", and the last
+// one, unless a backslash ends the name, without trailing periods or blanks.
+bool IsCanonical(std::string_view rest) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= rest.size(); ++i) {
+        if (i < rest.size() && rest[i] != '\\') {
+            if (rest[i] == '/') return false;
+            continue;
+        }
+        std::string_view seg = rest.substr(start, i - start);
+        bool last = i == rest.size();
+        if (seg.empty()) return last && !rest.empty();
+        if (seg == "." || seg == "..") return false;
+        if (last && (seg.back() == '.' || seg.back() == ' ')) return false;
+        start = i + 1;
+    }
+    return true;
 }
 
 // Applies ".", ".." and separator collapsing to `rest` and appends it to
@@ -99,6 +118,11 @@ DWORD FullPathName(std::string_view path, std::string_view cwd, std::string& out
         return ERROR_SUCCESS;
     }
 
+    if (IsDriveSpec(path) && path.size() >= 3 && path[2] == '\\' && IsCanonical(path.substr(3))) {
+        out.assign(path);
+        return ERROR_SUCCESS;
+    }
+
     std::string cwdRoot;
     std::string_view cwdRest;
     SplitRoot(cwd, cwdRoot, cwdRest);
@@ -169,8 +193,8 @@ DWORD ParseFullPath(std::string_view full, bool allowWildcards, ParsedPath& out)
                 (wildcard && !(allowWildcards && last)))
                 return ERROR_INVALID_NAME;
         }
-        out.components.push_back(part);
     }
+    out.components = std::move(parts);
     return ERROR_SUCCESS;
 }
 
