@@ -9,6 +9,11 @@ TAboutBox* AboutBox = nullptr;
 TJunctionInfoDlg* JunctionInfoDlg = nullptr;
 TSelectDriveDlg* SelectDriveDlg = nullptr;
 
+void SetUpApplication() {
+    gui::App().title = "Tarsio";
+    gui::App().helpFile = "Tarsio.chm";
+}
+
 void CreateForms() {
     gui::Application& app = gui::App();
     app.CreateForm(Form1);

@@ -16,5 +16,7 @@ extern TAboutBox* AboutBox;
 extern TJunctionInfoDlg* JunctionInfoDlg;
 extern TSelectDriveDlg* SelectDriveDlg;
 
+// The application's title and help file.
+void SetUpApplication();
 // Creates the six forms, Form1 (the main form) first.
 void CreateForms();

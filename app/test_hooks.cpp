@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/forms.h"
 #include "gui/win32/backend_win32.h"
 
 namespace tarsio {
@@ -27,12 +28,29 @@ void DumpMenu(HMENU menu, int depth, std::FILE* out) {
     }
 }
 
+// The junction information dialog, shown after the request has returned.
+constexpr UINT kShowInfo = WM_APP + 0x51;
+std::string g_infoSource, g_infoTarget;
+
 bool Hook(HWND hwnd, UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (msg == kShowInfo) {
+        JunctionInfoDlg->edtJunctionSource->SetText(g_infoSource);
+        JunctionInfoDlg->edtJunctionTarget->SetText(g_infoTarget);
+        JunctionInfoDlg->ShowModal();
+        result = 0;
+        return true;
+    }
     if (msg != WM_COPYDATA) return false;
     auto* data = reinterpret_cast<COPYDATASTRUCT*>(lParam);
     if (!data || data->dwData != kTestHookRequest || !GetMenu(hwnd)) return false;
     std::string request(static_cast<const char*>(data->lpData), data->cbData);
     request = request.c_str();
+    if (request.rfind("info ", 0) == 0) {
+        std::size_t bar = request.find('|');
+        g_infoSource = request.substr(5, bar - 5);
+        g_infoTarget = bar == std::string::npos ? std::string() : request.substr(bar + 1);
+        PostMessageA(hwnd, kShowInfo, 0, 0);
+    }
     if (request.rfind("menu ", 0) == 0) {
         if (std::FILE* out = std::fopen(request.substr(5).c_str(), "w")) {
             DumpMenu(GetMenu(hwnd), 0, out);

@@ -16,8 +16,7 @@ int RunWindowMode() {
     CoInitialize(nullptr);
     gui::Application& app = gui::App();
     app.SetBackend(&gui::win32::Instance());
-    app.title = "Tarsio";
-    app.helpFile = "Tarsio.chm";
+    SetUpApplication();
     InstallTestHooks();
     CreateForms();
     app.Run();

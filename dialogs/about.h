@@ -35,13 +35,13 @@ public:
 namespace about {
 inline constexpr const char* kProduct = "Tarsio";
 inline constexpr const char* kVersion = " 1.1.0, 28JAN2002";
-inline constexpr const char* kCopyright = " (C) The Tarsio developers. Free to use and to pass on.";
+inline constexpr const char* kCopyright = " (C) 2002-2026 The Tarsio developers";
 inline constexpr const char* kGreeting =
     "Thank you for using Tarsio, the tool for NTFS junctions.\r"
     "Questions, bugs and ideas are welcome, write to\r"
     "      tarsio@example.org\r"
     "\r";
 inline constexpr const char* kComment =
-    "Tell us which junctions you keep and what Tarsio should do better,\r"
+    "Tell us which junctions you keep and what to do better,\r"
     "so that the next version does it for you.\r ";
 }  // namespace about

@@ -77,6 +77,21 @@ void CollectTabStops(Control& parent, std::vector<Control*>& out) {
     }
 }
 
+bool HasBevels(const Control& parent) {
+    return std::any_of(parent.children().begin(), parent.children().end(),
+                       [](const Control* c) { return c->kind() == Kind::Bevel && c->Visible(); });
+}
+
+// The etched frames of the parent's bevels.
+void DrawBevels(const Control& parent, HDC dc) {
+    for (const Control* c : parent.children()) {
+        if (c->kind() != Kind::Bevel || !c->Visible()) continue;
+        Rect b = c->bounds();
+        RECT r{b.left, b.top, b.left + b.width, b.top + b.height};
+        DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
+    }
+}
+
 std::string WindowText(HWND hwnd) {
     int n = GetWindowTextLengthA(hwnd);
     std::string text(static_cast<std::size_t>(n) + 1, '\0');
@@ -306,7 +321,10 @@ HWND Win32Backend::CreateControl(Form& form, Control& c, HWND parentWindow, POIN
             break;
         }
         case Kind::Panel: cls = kPanelClass; exStyle |= WS_EX_CONTROLPARENT; break;
-        case Kind::Bevel: cls = "STATIC"; style |= SS_ETCHEDFRAME; break;
+        case Kind::Bevel:
+            // Drawn by the parent: a frame window would leave its inside unpainted.
+            c.native = parentWindow;
+            return nullptr;
         case Kind::Image: cls = kImageClass; break;
         case Kind::CheckListBox:
             cls = "LISTBOX";
@@ -460,6 +478,10 @@ void Win32Backend::MenuChanged(MenuItem& item) {
 void Win32Backend::Changed(Control& control, Change change) {
     HWND hwnd = HwndOf(control);
     if (!hwnd) return;
+    if (control.kind() == Kind::Bevel) {
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return;
+    }
     switch (change) {
         case Change::Text:
             syncing_ = true;
@@ -498,6 +520,7 @@ void Win32Backend::Repaint(Control& control) {
     HWND hwnd = HwndOf(control);
     if (!hwnd) return;
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    GdiFlush();
 }
 
 void Win32Backend::Focus(Control& control) {
@@ -759,6 +782,13 @@ LRESULT Win32Backend::ContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             return TRUE;
         }
         case WM_PAINT: {
+            if (self && self->kind() != Kind::Panel && HasBevels(*self)) {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(hwnd, &ps);
+                DrawBevels(*self, dc);
+                EndPaint(hwnd, &ps);
+                return 0;
+            }
             if (!self || self->kind() != Kind::Panel) break;
             auto* panel = static_cast<Panel*>(self);
             PAINTSTRUCT ps;
@@ -772,6 +802,7 @@ LRESULT Win32Backend::ContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             };
             edge(panel->bevelOuter);
             edge(panel->bevelInner);
+            DrawBevels(*panel, dc);
             HGDIOBJ old = SelectObject(dc, Font(*panel->form()));
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));

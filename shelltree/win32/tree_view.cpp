@@ -264,7 +264,7 @@ private:
 std::unique_ptr<TreeView> MakeDefaultView(TVirtualExplorerTree&) { return nullptr; }
 
 void* CreateNativeView(TVirtualExplorerTree& tree, void* parentWindow, int id) {
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
                   TVS_SHOWSELALWAYS;
     HWND hwnd = CreateWindowExW(tree.borderSingle ? WS_EX_CLIENTEDGE : 0, WC_TREEVIEWW, L"", style, 0, 0, 10, 10,
                                 static_cast<HWND>(parentWindow), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),

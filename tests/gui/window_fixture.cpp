@@ -8,6 +8,7 @@ void WindowTest::SetUp() {
     shelltree::ResetDrivesFolder();
     EditFocus = 0;
     Prepare();
+    SetUpApplication();
     CreateForms();
 }
 

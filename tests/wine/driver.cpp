@@ -27,7 +27,10 @@ BOOL CALLBACK CollectTop(HWND hwnd, LPARAM lParam) {
     char cls[64] = {};
     GetClassNameA(hwnd, cls, sizeof cls);
     if (lstrcmpiA(cls, ctx->cls) != 0) return TRUE;
-    if (*ctx->title && Tarsio::Text(hwnd) != ctx->title) return TRUE;
+    // The caption as Windows keeps it: asks nothing of a window that is busy.
+    char title[256] = {};
+    GetWindowTextA(hwnd, title, sizeof title);
+    if (*ctx->title && std::string(title) != ctx->title) return TRUE;
     ctx->found.push_back(hwnd);
     return TRUE;
 }
@@ -75,11 +78,11 @@ std::string TarsioExe() {
     return path;
 }
 
-Tarsio::Tarsio(const std::string& arguments, const std::string& workDir) {
+Tarsio::Tarsio(const std::string& arguments, const std::string& workDir, const std::string& exe) {
     SetEnvironmentVariableA("TARSIO_TEST_HOOKS", "1");
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    std::string line = "\"" + TarsioExe() + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                    workDir.empty() ? nullptr : workDir.c_str(), &si, &pi_);
     WaitForInputIdle(pi_.hProcess, 10000);
@@ -289,6 +292,47 @@ void Tarsio::Press(HWND box, int id) {
     else
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
     WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+}
+
+void Tarsio::PressKey(WORD key) {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    Sleep(150);
+}
+
+namespace {
+
+struct DescendantSearch {
+    const char* cls;
+    HWND found;
+};
+
+BOOL CALLBACK FindDescendant(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<DescendantSearch*>(lParam);
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (lstrcmpiA(cls, search->cls) == 0 && IsWindowVisible(hwnd)) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND Tarsio::Descendant(HWND top, const char* cls) {
+    DescendantSearch search{cls, nullptr};
+    EnumChildWindows(top, FindDescendant, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void Tarsio::ShowInfoDialog(HWND main, const std::string& source, const std::string& target) {
+    std::string request = "info " + source + "|" + target;
+    COPYDATASTRUCT data{tarsio::kTestHookRequest, static_cast<DWORD>(request.size() + 1), request.data()};
+    SendMessageA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
 }  // namespace driver

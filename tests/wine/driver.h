@@ -31,8 +31,10 @@ struct TreeItem {
 
 class Tarsio {
 public:
-    // Starts Tarsio.exe with the test hooks on; `arguments` follow the name.
-    explicit Tarsio(const std::string& arguments = "", const std::string& workDir = "");
+    // Starts Tarsio.exe (the build's, or `exe`) with the test hooks on;
+    // `arguments` follow the name.
+    explicit Tarsio(const std::string& arguments = "", const std::string& workDir = "",
+                    const std::string& exe = TarsioExe());
     ~Tarsio();  // ends the process if it still runs
     Tarsio(const Tarsio&) = delete;
     Tarsio& operator=(const Tarsio&) = delete;
@@ -78,6 +80,13 @@ public:
 
     // The process's visible windows of class #32770, newest first.
     std::vector<HWND> Dialogs();
+    // Presses and releases a key, sent to whichever window has the focus.
+    static void PressKey(WORD key);
+    // The first descendant window of this class.
+    static HWND Descendant(HWND top, const char* cls);
+    // Asks the main window to show the junction information dialog with
+    // these texts (a test hook: Wine cannot make a junction to show).
+    static void ShowInfoDialog(HWND main, const std::string& source, const std::string& target);
 
 private:
     void* Remote(std::size_t size);

@@ -1,0 +1,257 @@
+// The File and Help menus: import and export from the window, the drive
+// selection, the about box and the help command.
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "engine/junction.h"
+#include "listfile/export.h"
+#include "tests/gui/window_fixture.h"
+
+namespace tarsio::test {
+namespace {
+
+using gui::MessageKind;
+
+auto Answer(const std::string& name) {
+    return [name](gui::FileDialog& d) {
+        d.fileName = name;
+        return true;
+    };
+}
+
+class FileMenu : public WindowTest {
+protected:
+    void Prepare() override {
+        fs.AddDrive('D');
+        fs.AddDrive('E', "removable FAT32", /*medium=*/false);
+        fs.AddDrive('F', "remote NTFS");
+        fs.AddDrive('G', "cdrom CDFS");
+        fs.AddDrive('Z');
+        fs.MakeDir("data");
+        fs.MakeDir("links");
+        fs.MakeDir("links\\b");
+        fs.MakeDir("links\\a");
+        ASSERT_TRUE(CreateJunction("C:\\links\\b", "C:\\data"));
+        ASSERT_TRUE(CreateJunction("C:\\links\\a", "C:\\data"));
+        ASSERT_TRUE(os::CreateDirectoryA("D:\\j", nullptr));
+        ASSERT_TRUE(CreateJunction("D:\\j", "C:\\links"));
+    }
+    void Import(const std::string& file, int confirm = gui::mrOk) {
+        ui.fileDialogs.push_back(Answer(file));
+        ui.answers.push_back(confirm);
+        ui.ClearRecords();
+        ui.Choose(*Form1->mniFileOpen);
+    }
+    void Export(const std::string& file) {
+        ui.fileDialogs.push_back(Answer(file));
+        ui.ClearRecords();
+        ui.Choose(*Form1->mniFileSaveAs);
+    }
+    void SetUp() override {
+        WindowTest::SetUp();
+        ui.Choose(*Form1->mniEnableImport);
+    }
+};
+
+TEST_F(FileMenu, DialogSettings) {
+    ui.Choose(*Form1->mniFileOpen);
+    ui.Choose(*Form1->mniFileSaveAs);
+    ASSERT_EQ(ui.fileDialogsShown.size(), 2u);
+    const gui::FileDialog& open = ui.fileDialogsShown[0];
+    const gui::FileDialog& save = ui.fileDialogsShown[1];
+    for (const gui::FileDialog* d : {&open, &save}) {
+        EXPECT_EQ(d->fileName, "TRExport1.trs");
+        EXPECT_EQ(d->filter, "Tarsio|*.trs|All Files|*.*");
+        EXPECT_TRUE(d->hideReadOnly);
+        EXPECT_TRUE(d->resizable);
+    }
+    EXPECT_FALSE(open.save);
+    EXPECT_TRUE(save.save);
+    EXPECT_TRUE(save.overwritePrompt);
+}
+
+TEST_F(FileMenu, ImportMakesTheJunctionsAndRepaints) {
+    fs.WriteFile("list.trs", "+C:\\made\\here->C:\\data\n");
+    Import("C:\\list.trs");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].request.text,
+              "Are you sure importing junctions? Quit now if you do not know what you are doing!");
+    EXPECT_EQ(ui.messages[0].request.kind, MessageKind::Information);
+    EXPECT_EQ(ui.messages[0].request.buttons, gui::Buttons::OkCancel);
+    EXPECT_TRUE(HasReparsePoint("C:\\made\\here"));
+    EXPECT_EQ(ui.repaints, std::vector<std::string>{"vteSourceTree"});
+    EXPECT_EQ(ui.cursors, (std::vector<gui::Cursor>{gui::Cursor::HourGlass, gui::Cursor::Default}));
+}
+
+TEST_F(FileMenu, ImportErrorsNameTheFileAndTheMarker) {
+    fs.WriteFile("list.trs", "+C:\\x->C:\\nowhere\n");
+    for (const char* file : {"C:\\list.trs", "C:\\missing.trs"}) {
+        Import(file);
+        ASSERT_EQ(ui.messages.size(), 2u) << file;
+        EXPECT_EQ(ui.messages[1].request.kind, MessageKind::Information);
+        EXPECT_EQ(ui.messages[1].request.buttons, gui::Buttons::Ok);
+        EXPECT_EQ(ui.messages[1].request.text, std::string("Errors during the import. Have a look at the file ") +
+                                                   file + ". Values with an \"+\" have not been imported");
+    }
+}
+
+TEST_F(FileMenu, CancelledImportStillRepaints) {
+    fs.WriteFile("list.trs", "+C:\\x->C:\\data\n");
+    ui.ClearRecords();
+    ui.Choose(*Form1->mniFileOpen);  // no answer: the dialog is cancelled
+    EXPECT_EQ(ui.repaints, std::vector<std::string>{"vteSourceTree"});
+    Import("C:\\list.trs", gui::mrCancel);
+    EXPECT_EQ(ui.repaints, std::vector<std::string>{"vteSourceTree"});
+    EXPECT_FALSE(DirectoryExists("C:\\x"));
+}
+
+TEST_F(FileMenu, UnreadableListReachesTheErrorHandler) {
+    fs.WriteFile("list.trs", "+C:\\x->C:\\data\n");
+    ASSERT_TRUE(os::SetFileAttributesA("C:\\list.trs", FILE_ATTRIBUTE_READONLY));
+    Import("C:\\list.trs");
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].request.kind, MessageKind::Error);
+    EXPECT_EQ(ui.messages[1].request.caption, "Error");
+    EXPECT_EQ(ui.messages[1].request.text, "File access denied");
+    EXPECT_TRUE(ui.repaints.empty());
+    EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default);
+    // The window goes on.
+    ui.Click(*Form1->btnInspect);
+    EXPECT_TRUE(Form1->Inspecting);
+}
+
+TEST_F(FileMenu, ExportWritesScanOrderLinesAsTarsioSimDoes) {
+    Export("C:\\out.trs");
+    const std::string expected = "+C:\\links\\a->C:\\data\r\n+C:\\links\\b->C:\\data\r\n+D:\\j->C:\\links\r\n";
+    EXPECT_EQ(fs.ReadFile("out.trs"), expected);
+    // The default drives were scanned and the list stays empty.
+    EXPECT_TRUE(Form1->ExportDrives.empty());
+    // The panel was shown and painted before the scan, the label after each
+    // entry; everything is back at the end.
+    ASSERT_GE(ui.repaints.size(), 3u);
+    EXPECT_EQ(ui.repaints.front(), "Form1");
+    EXPECT_EQ(ui.repaints[1], "lblExport");
+    EXPECT_EQ(ui.repaints.back(), "vteSourceTree");
+    EXPECT_FALSE(Form1->pnlWaitInExport->Visible());
+    EXPECT_EQ(Form1->lblExport->Text().substr(0, 3), "D:\\");
+    EXPECT_EQ(ui.cursors, (std::vector<gui::Cursor>{gui::Cursor::HourGlass, gui::Cursor::Default}));
+
+    // The same drives through tarsio-sim give the same bytes.
+    std::string command = std::string(TARSIO_SIM_EXE) + " export 'C:\\sim.trs'";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(fs.ReadFile("sim.trs"), expected);
+}
+
+TEST_F(FileMenu, CancelledExportChangesNothing) {
+    fs.WriteFile("out.trs", "old");
+    ui.ClearRecords();
+    ui.Choose(*Form1->mniFileSaveAs);
+    EXPECT_EQ(fs.ReadFile("out.trs"), "old");
+    EXPECT_TRUE(ui.repaints.empty());
+    EXPECT_TRUE(ui.cursors.empty());
+}
+
+TEST_F(FileMenu, ExportThatCannotWriteReportsAndCleansUp) {
+    fs.WriteFile("out.trs", "old");
+    ASSERT_TRUE(os::SetFileAttributesA("C:\\out.trs", FILE_ATTRIBUTE_READONLY));
+    Export("C:\\out.trs");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].request.text, "File access denied");
+    EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default);
+    EXPECT_FALSE(Form1->pnlWaitInExport->Visible());
+    EXPECT_EQ(fs.ReadFile("out.trs"), "old");
+}
+
+TEST_F(FileMenu, DriveSelectionNarrowsTheNextExport) {
+    auto& dialog = *SelectDriveDlg;
+    auto items = [&] {
+        std::vector<std::string> shown;
+        for (const auto& item : dialog.cbxChkAvailableDrives->Items())
+            shown.push_back(item.text + (item.checked ? "+" : "-"));
+        return shown;
+    };
+    ui.Choose(*Form1->mniSelectDrivetoExport);
+    EXPECT_TRUE(dialog.Visible());
+    EXPECT_TRUE(ui.modalShown.empty());  // modeless
+    EXPECT_EQ(items(), (std::vector<std::string>{"C:\\+", "D:\\+", "E:\\+"}));
+    EXPECT_EQ(Form1->ExportDrives, (std::vector<std::string>{"C", "D", "E"}));
+
+    // Cancel after a change keeps the list; the next opening shows it as before.
+    ui.Toggle(*dialog.cbxChkAvailableDrives, 0);
+    ui.Click(*dialog.CancelBtn);
+    EXPECT_FALSE(dialog.Visible());
+    EXPECT_EQ(Form1->ExportDrives, (std::vector<std::string>{"C", "D", "E"}));
+
+    // Clearing C and OK: the next export scans D and E (no medium: skipped).
+    ui.Choose(*Form1->mniSelectDrivetoExport);
+    EXPECT_EQ(items(), (std::vector<std::string>{"C:\\+", "D:\\+", "E:\\+"}));
+    ui.Toggle(*dialog.cbxChkAvailableDrives, 0);
+    // Choosing the entry again while the dialog is open only brings it forward.
+    ui.Choose(*Form1->mniSelectDrivetoExport);
+    EXPECT_EQ(items(), (std::vector<std::string>{"C:\\-", "D:\\+", "E:\\+"}));
+    EXPECT_EQ(ui.frontRequests.back(), "SelectDriveDlg");
+    ui.Click(*dialog.OKBtn);
+    EXPECT_EQ(Form1->ExportDrives, (std::vector<std::string>{"D", "E"}));
+    Export("C:\\out.trs");
+    EXPECT_EQ(fs.ReadFile("out.trs"), "+D:\\j->C:\\links\r\n");
+    ui.Choose(*Form1->mniSelectDrivetoExport);
+    EXPECT_EQ(items(), (std::vector<std::string>{"D:\\+", "E:\\+"}));
+
+    // Clearing every box: the default drives again, and on the next opening.
+    ui.Toggle(*dialog.cbxChkAvailableDrives, 0);
+    ui.Toggle(*dialog.cbxChkAvailableDrives, 1);
+    ui.Click(*dialog.OKBtn);
+    EXPECT_TRUE(Form1->ExportDrives.empty());
+    ui.Choose(*Form1->mniSelectDrivetoExport);
+    EXPECT_EQ(items(), (std::vector<std::string>{"C:\\+", "D:\\+", "E:\\+"}));
+}
+
+class HelpMenu : public WindowTest {};
+
+TEST_F(HelpMenu, AboutBoxComposesTheSameContentEachTime) {
+    std::vector<std::vector<std::string>> showings;
+    ui.modalPlayers["AboutBox"] = [&](gui::Form&) {
+        std::vector<std::string> seen = {AboutBox->ProductName->Text(), AboutBox->Version->Text(),
+                                         AboutBox->Copyright->Text()};
+        for (const std::string& line : AboutBox->mmoComments->Lines()) seen.push_back(line);
+        showings.push_back(seen);
+        ui.Type(*AboutBox->mmoComments, "typed by the user");
+        ui.Click(*AboutBox->OKButton);
+    };
+    ui.Choose(*Form1->mniHelpAbout);
+    ui.Choose(*Form1->mniHelpAbout);
+    ASSERT_EQ(showings.size(), 2u);
+    EXPECT_EQ(showings[0], showings[1]);
+    ASSERT_EQ(showings[0].size(), 3u + 6u);
+    EXPECT_EQ(showings[0][0], "Tarsio");
+    EXPECT_EQ(showings[0][1], "Version 1.1.0, 28JAN2002");
+    EXPECT_EQ(showings[0][2].rfind("Copyright ", 0), 0u);
+    EXPECT_EQ(showings[0][6], "");  // the empty line before the comment
+    EXPECT_NE(showings[0][8], " ");  // the blank after the last CR is not shown
+    EXPECT_EQ(AboutBox->Text(), "About");
+    // Closed: the box is empty again.
+    EXPECT_TRUE(AboutBox->mmoComments->Lines().empty());
+    EXPECT_EQ(AboutBox->Version->Text(), "Version");
+}
+
+TEST_F(HelpMenu, ContentsOpensTheHelpFileOrSaysItIsMissing) {
+    ui.Choose(*Form1->mniHelpContents);
+    EXPECT_EQ(ui.helpShown, std::vector<std::string>{"Tarsio.chm"});
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.repaints, std::vector<std::string>{"vteSourceTree"});
+
+    ui.helpAvailable = false;
+    ui.ClearRecords();
+    ui.Choose(*Form1->mniHelpContents);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].request.kind, MessageKind::Error);
+    EXPECT_EQ(ui.messages[0].request.text, "The Help file Tarsio.chm could not be found.");
+    EXPECT_EQ(ui.repaints, std::vector<std::string>{"vteSourceTree"});
+    EXPECT_EQ(Form1->mniHelpContents->shortCut, "F1");
+}
+
+}  // namespace
+}  // namespace tarsio::test
