@@ -90,7 +90,9 @@ int main(int argc, char** argv) {
     }
     std::string scene = argv[1], ready = argv[2], done = argv[3];
     MakeSampleFolders();
-    Tarsio app;
+    // Started in its own folder, as a user starts it: the help file lies there.
+    std::string exe = driver::TarsioExe();
+    Tarsio app("", exe.substr(0, exe.find_last_of('\\')));
     if (scene == "question") {
         if (!app.WaitDialog()) return 1;
     } else if (scene == "main") {
