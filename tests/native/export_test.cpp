@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/error.h"
 #include "engine/junction.h"
 #include "listfile/import.h"
 #include "platform/os.h"
@@ -136,29 +135,6 @@ TEST_F(ExportTest, OutputReimportsTheSameJunctions) {
     for (const auto& [path, destination] : junctions) EXPECT_EQ(HostReparse(fs.HostPath(path)), bytes[path]) << path;
     // Every line was made, so none is pending any more.
     EXPECT_EQ(fs.ReadFile("out.trs").find('+'), std::string::npos);
-}
-
-TEST_F(ExportTest, FileErrorsAreRaisedWithTheSystemCode) {
-    fs.WriteFile("out.trs", "keep");
-    ASSERT_TRUE(os::SetFileAttributesA("C:\\out.trs", FILE_ATTRIBUTE_READONLY));
-    struct Case {
-        std::string file;
-        unsigned long code;
-        std::string message;
-    } cases[] = {
-        {"C:\\out.trs", 5, "File access denied"},
-        {"C:\\missing\\out.trs", 3, "Invalid filename"},
-    };
-    for (const Case& c : cases) {
-        try {
-            ExportJunctions(finder, {"C"}, c.file);
-            ADD_FAILURE() << c.file << " raised nothing";
-        } catch (const TarsioError& e) {
-            EXPECT_EQ(e.code(), c.code) << c.file;
-            EXPECT_EQ(std::string(e.what()), c.message) << c.file;
-        }
-    }
-    EXPECT_EQ(fs.ReadFile("out.trs"), "keep");
 }
 
 }  // namespace

@@ -76,35 +76,6 @@ TEST_F(FindFileNative, AttributeWordsInBothMatchModes) {
     }
 }
 
-TEST_F(FindFileNative, SearchRecordCarriesTheListedEntry) {
-    fs.WriteFile("five.txt", "12345");
-    ASSERT_TRUE(os::SetFileAttributesA("C:\\five.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
-    fs.MakeDir("target");
-    Junction("C:\\link", "C:\\target");
-    WIN32_FIND_DATAA listed;
-    HANDLE h = os::FindFirstFileA("C:\\five.txt", &listed);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    os::FindClose(h);
-
-    std::vector<TSearchRec> recs;
-    finder.NotifyWhenFound = true;
-    finder.OnFileFound = [&](const std::string& folder, const TSearchRec& rec) {
-        EXPECT_EQ(folder, "C:\\");
-        recs.push_back(rec);
-        return true;
-    };
-    WholeDrive().Execute();
-    ASSERT_EQ(recs.size(), 3u);
-    EXPECT_EQ(recs[0].Name, "five.txt");
-    EXPECT_EQ(recs[0].Attr, 0x21u);
-    EXPECT_EQ(recs[0].Size, 5u);
-    EXPECT_EQ(recs[0].Time.dwLowDateTime, listed.ftLastWriteTime.dwLowDateTime);
-    EXPECT_EQ(recs[0].Time.dwHighDateTime, listed.ftLastWriteTime.dwHighDateTime);
-    EXPECT_EQ(recs[1].Name, "link");
-    EXPECT_EQ(recs[1].Attr, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
-    EXPECT_EQ(recs[1].Size, 0u);
-}
-
 TEST_F(FindFileNative, FolderThatCannotBeListedIsPassedOver) {
     for (const char* dir : {"a", "b", "b\\inner", "c"}) fs.MakeDir(dir);
     fs.WriteFile("a\\x.txt", "x");

@@ -22,9 +22,9 @@ class FindFileTest : public ::testing::Test {
 protected:
     // The finder searching the scratch area, with the handler recording what
     // it is handed (relative to the area) and answering from `stopAt`.
-    TFindFile& Finder(bool inSubFolders = true) {
+    TFindFile& Finder() {
         finder.SetPath(fs.Path());
-        finder.InSubFolders = inSubFolders;
+        finder.InSubFolders = true;
         finder.NotifyWhenFound = true;
         finder.OnFileFound = [this](const std::string& folder, const TSearchRec& rec) {
             EXPECT_EQ(folder.back(), '\\');
