@@ -84,25 +84,10 @@ void TForm1::vteSourceTreeChecking(PVirtualNode node) {
 }
 
 void TForm1::vteSourceTreeContextMenuShow(HMENU menu) {
-    int count = os::GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        MENUITEMINFOA grey{};
-        grey.cbSize = sizeof grey;
-        grey.fMask = MIIM_STATE;
-        grey.fState = MFS_GRAYED;
-        os::SetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &grey);
-    }
+    shelltree::GreyAllEntries(menu);
     HBITMAP image = OpenBitmap();
     LinkMenuItemId = static_cast<int>(shelltree::FreeMenuItemId(menu));
-    char caption[] = "Link this directory to...";
-    MENUITEMINFOA link{};
-    link.cbSize = sizeof link;
-    link.fMask = MIIM_TYPE | MIIM_ID;
-    link.fType = MFT_STRING;
-    link.dwTypeData = caption;
-    link.cch = 25;
-    link.wID = static_cast<UINT>(LinkMenuItemId);
-    os::InsertMenuItemA(menu, 0, TRUE, &link);
+    shelltree::InsertFirstEntry(menu, "Link this directory to...", static_cast<UINT>(LinkMenuItemId));
     os::SetMenuItemBitmaps(menu, 0, MF_BYPOSITION, image, image);
 }
 

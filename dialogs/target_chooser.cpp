@@ -58,31 +58,9 @@ void TForm3::vteTargetTreeClick() {
 }
 
 void TForm3::vteTargetTreeContextMenuShow(HMENU menu) {
-    int count = os::GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        char text[128];
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_TYPE | MIIM_ID;
-        info.dwTypeData = text;
-        info.cch = sizeof text;
-        os::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
-        MENUITEMINFOA grey{};
-        grey.cbSize = sizeof grey;
-        grey.fMask = MIIM_STATE;
-        grey.fState = MFS_GRAYED;
-        os::SetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &grey);
-    }
+    shelltree::GreyAllEntries(menu);
     // "Create" has no action of its own; the tree does not hand it to the shell.
-    char caption[] = "Create";
-    MENUITEMINFOA create{};
-    create.cbSize = sizeof create;
-    create.fMask = MIIM_TYPE | MIIM_ID;
-    create.fType = MFT_STRING;
-    create.dwTypeData = caption;
-    create.cch = 6;
-    create.wID = shelltree::FreeMenuItemId(menu);
-    os::InsertMenuItemA(menu, 0, TRUE, &create);
+    shelltree::InsertFirstEntry(menu, "Create", shelltree::FreeMenuItemId(menu));
 }
 
 void TForm3::btnOKClick() {

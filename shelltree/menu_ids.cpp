@@ -30,4 +30,27 @@ UINT FreeMenuItemId(HMENU menu) {
     return candidate;
 }
 
+void GreyAllEntries(HMENU menu) {
+    int count = os::GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOA grey{};
+        grey.cbSize = sizeof grey;
+        grey.fMask = MIIM_STATE;
+        grey.fState = MFS_GRAYED;
+        os::SetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &grey);
+    }
+}
+
+void InsertFirstEntry(HMENU menu, const std::string& text, UINT id) {
+    std::string caption = text;
+    MENUITEMINFOA entry{};
+    entry.cbSize = sizeof entry;
+    entry.fMask = MIIM_TYPE | MIIM_ID;
+    entry.fType = MFT_STRING;
+    entry.dwTypeData = caption.data();
+    entry.cch = static_cast<UINT>(caption.size());
+    entry.wID = id;
+    os::InsertMenuItemA(menu, 0, TRUE, &entry);
+}
+
 }  // namespace shelltree
