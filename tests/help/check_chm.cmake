@@ -120,7 +120,7 @@ foreach(file IN LISTS stored)
     fail("${CMAKE_MATCH_1} has no entry in the contents")
   endif()
 endforeach()
-foreach(page index.htm create.htm name_dialog.htm target_chooser.htm delete.htm inspect.htm
+foreach(page index.htm create.htm name_dialog.htm target_chooser.htm delete.htm show_junctions.htm
              import_export.htm import.htm export.htm select_drive.htm list_file.htm console.htm)
   if(NOT page IN_LIST toc_pages)
     fail("the contents have no entry for ${page}")

@@ -112,9 +112,9 @@ std::string Scratch::HostPath(std::string_view windowsPath) const {
     return host;
 }
 
-void Scratch::AddDrive(char letter, std::string_view spec, bool medium) const {
+void Scratch::AddDrive(char letter, std::string_view kind, bool medium) const {
     if (medium) std::filesystem::create_directories(hostRoot_ + "/" + letter);
-    if (!spec.empty()) std::ofstream(hostRoot_ + "/" + letter + ".drive") << spec << "\n";
+    if (!kind.empty()) std::ofstream(hostRoot_ + "/" + letter + ".drive") << kind << "\n";
 }
 
 #endif

@@ -29,9 +29,9 @@ public:
     const std::string& HostRoot() const { return hostRoot_; }
     // Host path of a Windows path on the simulated drives.
     std::string HostPath(std::string_view windowsPath) const;
-    // Adds drive `letter`; `spec` is the .drive file's text ("removable
+    // Adds drive `letter`; `kind` is the .drive file's text ("removable
     // FAT32"), empty for a fixed NTFS drive; without medium no root exists.
-    void AddDrive(char letter, std::string_view spec = {}, bool medium = true) const;
+    void AddDrive(char letter, std::string_view kind = {}, bool medium = true) const;
 #endif
 
 private:
