@@ -306,7 +306,7 @@ std::string DriveHostPath(char letter) { return SimRoot() + "/" + letter; }
 namespace {
 
 // The drive's .drive file, when there is one.
-std::optional<std::string> ReadDriveSpec(const std::string& root, char letter) {
+std::optional<std::string> ReadDriveFile(const std::string& root, char letter) {
     int fd = ::open((root + "/" + letter + ".drive").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     std::string text;
@@ -322,10 +322,10 @@ std::optional<std::string> ReadDriveSpec(const std::string& root, char letter) {
 std::string DriveFileSystem(char letter) {
     std::string root = SimRoot();
     if (root.empty() || letter < 'A' || letter > 'Z') return {};
-    std::optional<std::string> text = ReadDriveSpec(root, letter);
-    std::istringstream spec(text ? *text : std::string());
+    std::optional<std::string> text = ReadDriveFile(root, letter);
+    std::istringstream drive(text ? *text : std::string());
     std::string type, fs;
-    return spec >> type >> fs ? fs : "NTFS";
+    return drive >> type >> fs ? fs : "NTFS";
 }
 
 DriveInfo QueryDrive(char letter) {
@@ -333,19 +333,19 @@ DriveInfo QueryDrive(char letter) {
     std::string root = SimRoot();
     if (root.empty() || letter < 'A' || letter > 'Z') return info;
     info.hasMedium = IsDirectoryOnHost(DriveHostPath(letter));
-    std::optional<std::string> text = ReadDriveSpec(root, letter);
-    std::istringstream spec(text ? *text : std::string());
+    std::optional<std::string> text = ReadDriveFile(root, letter);
+    std::istringstream drive(text ? *text : std::string());
     info.exists = info.hasMedium || text.has_value();
     info.type = info.exists ? DRIVE_FIXED : DRIVE_NO_ROOT_DIR;
     info.fileSystem = "NTFS";
     std::string type, fs;
-    if (spec >> type) {
+    if (drive >> type) {
         static const std::map<std::string, UINT> kTypes = {{"fixed", DRIVE_FIXED},   {"removable", DRIVE_REMOVABLE},
                                                            {"remote", DRIVE_REMOTE}, {"cdrom", DRIVE_CDROM},
                                                            {"ramdisk", DRIVE_RAMDISK}};
         auto it = kTypes.find(type);
         info.type = it == kTypes.end() ? DRIVE_UNKNOWN : it->second;
-        if (spec >> fs) info.fileSystem = fs;
+        if (drive >> fs) info.fileSystem = fs;
     }
     return info;
 }

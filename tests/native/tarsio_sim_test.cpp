@@ -48,17 +48,17 @@ TEST(TarsioSim, ImportsThenReadsBack) {
     r = RunSim("read 'C:\\links\\web'");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "C:\\data\n");
-    EXPECT_EQ(RunSim("read C:\\data").status, 1);
+    EXPECT_EQ(RunSim("read 'C:\\data'").status, 1);
 }
 
 TEST(TarsioSim, ModesAndErrors) {
     Scratch fs;
     fs.WriteFile("bad.trs", "+x\n");
-    EXPECT_EQ(RunSim("-IMPORT C:\\missing.trs").out, "Import had errors\n");
-    Result quit = RunSim("/import C:\\missing.trs");
+    EXPECT_EQ(RunSim("-IMPORT 'C:\\missing.trs'").out, "Import had errors\n");
+    Result quit = RunSim("/import 'C:\\missing.trs'");
     EXPECT_EQ(quit.status, 0);
     EXPECT_EQ(quit.out, "");
-    Result failed = RunSim("-import C:\\bad.trs");
+    Result failed = RunSim("-import 'C:\\bad.trs'");
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "");
     EXPECT_EQ(RunSim("").status, 2);
@@ -69,7 +69,7 @@ TEST(TarsioSim, ExportsTheJunctionsOfTheDrivesNamed) {
     fs.AddDrive('D');
     fs.MakeDir("data");
     fs.WriteFile("list.trs", "+C:\\links\\web->C:\\data\n+D:\\j->C:\\data\n");
-    ASSERT_EQ(RunSim("-import C:\\list.trs").out, "Import successfully\n");
+    ASSERT_EQ(RunSim("-import 'C:\\list.trs'").out, "Import successfully\n");
 
     struct Case {
         std::string letters;

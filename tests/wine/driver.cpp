@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "app/test_hooks.h"
@@ -206,8 +207,9 @@ void Tarsio::Expand(HWND tree, HTREEITEM item) {
 namespace {
 
 RECT ItemRect(HANDLE process, void* remote, HWND tree, HTREEITEM item, BOOL textOnly) {
+    // TVM_GETITEMRECT takes the item in the RECT's first bytes.
     RECT r{};
-    *reinterpret_cast<HTREEITEM*>(&r) = item;
+    std::memcpy(&r, &item, sizeof item);
     WriteProcessMemory(process, remote, &r, sizeof r, nullptr);
     SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
     SendMessageA(tree, TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(remote));
