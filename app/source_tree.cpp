@@ -78,7 +78,7 @@ void TForm1::vteSourceTreeChecking(PVirtualNode node) {
     std::string path = ToAnsi(ns->ParsingName());
     std::string destination;
     if (!tarsio::ReadJunctionDestination(path, destination)) return;
-    JunctionInfoDlg->edtJunctionSource->SetText(ShownDestination(destination));
+    JunctionInfoDlg->edtJunctionSource->SetText(tarsio::PlainDestination(destination));
     JunctionInfoDlg->edtJunctionTarget->SetText(path);
     JunctionInfoDlg->ShowModal();
 }

@@ -237,7 +237,3 @@ std::string CommaText(const std::vector<std::string>& items) {
     }
     return text;
 }
-
-std::string ShownDestination(const std::string& read) {
-    return read.size() > 5 ? read.substr(4, read.size() - 5) : std::string();
-}

@@ -109,9 +109,6 @@ bool AnyVolumeSupportsJunctions();
 // a double quote or a comma is quoted, with inner quotes doubled.
 std::string CommaText(const std::vector<std::string>& items);
 
-// The destination as shown: without the native prefix and the terminator.
-std::string ShownDestination(const std::string& readDestination);
-
 inline constexpr const char* kNoVolumeQuestion =
     "Non of your volumes has a NTFS formatted file system that allows using \"junction\" points. "
     "Do you still want to continue?";

@@ -29,9 +29,7 @@ int Usage() {
 int Read(const std::string& path) {
     std::string destination;
     if (!tarsio::ReadJunctionDestination(path, destination)) return 1;
-    // Positions 5 to length - 1: without the native prefix and the terminator.
-    std::string plain = destination.size() > 5 ? destination.substr(4, destination.size() - 5) : std::string();
-    std::printf("%s\n", plain.c_str());
+    std::printf("%s\n", tarsio::PlainDestination(destination).c_str());
     return 0;
 }
 

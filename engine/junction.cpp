@@ -107,6 +107,10 @@ bool CreateJunction(const std::string& junctionDir, const std::string& destinati
     return true;
 }
 
+std::string PlainDestination(const std::string& read) {
+    return read.size() > 5 ? read.substr(4, read.size() - 5) : std::string();
+}
+
 bool ReadJunctionDestination(const std::string& junctionDir, std::string& destination) {
     if (!HasReparsePoint(junctionDir)) return false;
     UniqueHandle dir = OpenForReparse(junctionDir, GENERIC_READ);

@@ -21,6 +21,10 @@ bool DeleteJunction(const std::string& junctionDir);
 // terminator character; callers take positions 5 to length - 1.
 bool ReadJunctionDestination(const std::string& junctionDir, std::string& destination);
 
+// What ReadJunctionDestination gave, without the native prefix and the
+// terminator: the plain destination, "C:\data".
+std::string PlainDestination(const std::string& readDestination);
+
 // True if the path exists and carries the reparse-point attribute.
 bool HasReparsePoint(const std::string& path);
 

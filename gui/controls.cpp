@@ -1,7 +1,6 @@
 #include "gui/controls.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "gui/application.h"
 
@@ -76,8 +75,9 @@ void Control::UserClicked() {
     if (OnClick) OnClick();
     if (kind_ == Kind::Button) {
         auto* button = static_cast<Button*>(this);
-        if (button->modalResult != mrNone)
-            if (Form* f = form()) f->modalResult = button->modalResult;
+        // A button's modal result ends a modal showing; a modeless form ignores it.
+        Form* f = form();
+        if (button->modalResult != mrNone && f && f->modal()) f->modalResult = button->modalResult;
     }
 }
 
@@ -241,12 +241,6 @@ Form::Form(std::string name, std::string caption)
 }
 
 Form::~Form() = default;
-
-Control* Form::Require(const std::string& name) {
-    Control* c = Find(name);
-    if (!c) throw std::logic_error("form " + this->name() + " has no control " + name);
-    return c;
-}
 
 int Form::ShowModal() {
     Backend* b = App().backend();

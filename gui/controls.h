@@ -306,19 +306,12 @@ public:
     void UserClosed();
     void Activated();
 
-    // Finds a control by name, or throws: forms look their parts up once.
-    template <typename T = Control>
-    T& Get(const std::string& name) {
-        return dynamic_cast<T&>(*Require(name));
-    }
-
     // Numbers the menu entries from `first` on; returns the next free number.
     int AssignCommands(int first);
     MenuItem* MenuByCommand(int command);
 
 private:
     friend class Application;
-    Control* Require(const std::string& name);
     bool modal_ = false;
     bool closeNotified_ = false;
 };

@@ -39,10 +39,6 @@ void HeadlessBackend::BringToFront(Form& form) { frontRequests.push_back(form.na
 void HeadlessBackend::Click(Control& control) {
     if (!control.Enabled() || !control.Visible()) return;
     App().Dispatch([&] { control.UserClicked(); });
-    if (control.kind() == Kind::Button) {
-        Form* f = control.form();
-        if (f && f->modalResult != mrNone && !f->modal()) f->modalResult = mrNone;
-    }
 }
 
 void HeadlessBackend::Type(Control& edit, const std::string& text) {

@@ -23,10 +23,7 @@ DriveList ChooseExportDrives(const DriveList& exportDrives) {
 std::optional<std::string> JunctionLine(const std::string& path) {
     std::string destination;
     if (!HasReparsePoint(path) || !ReadJunctionDestination(path, destination)) return std::nullopt;
-    // The read destination is the native prefix "\??\", the path and one
-    // terminator character.
-    std::string shown = destination.size() > 5 ? destination.substr(4, destination.size() - 5) : std::string();
-    return "+" + path + "->" + shown;
+    return "+" + path + "->" + PlainDestination(destination);
 }
 
 bool ExportEntryFound(const std::string& folder, const TSearchRec& rec, std::vector<std::string>& exportLines,

@@ -33,7 +33,7 @@ protected:
     std::string Shown(const std::string& dir) {
         std::string d;
         if (!ReadJunctionDestination(dir, d)) return "<unreadable>";
-        return d.substr(4, d.size() - 5);
+        return PlainDestination(d);
     }
 
     Scratch fs;
