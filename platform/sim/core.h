@@ -70,6 +70,7 @@ std::optional<HostEntry> Examine(const std::string& host, bool isRoot);
 // host path is `host`: a listing examines every entry this way.
 std::optional<HostEntry> ExamineEntry(int dirFd, const char* name, const std::string& host);
 
+bool IsDirectoryOnHost(const std::string& host);
 std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host);
 DWORD ErrnoToWin32(int err, DWORD notFound = ERROR_FILE_NOT_FOUND);
 
@@ -99,7 +100,7 @@ struct Listing {
 // It is kept only as long as no call has changed the drives: every call that
 // may change them calls Changed(), and closing the last listing forgets it
 // all too. (Folders on the way of names are also remembered across calls,
-// watched with inotify: see WatchedDirectories in core.cpp.)
+// watched with inotify: see WatchedDirectories in resolve.cpp.)
 void Changed();
 std::uint64_t Generation();
 // Whether a listing is open, so that remembered state may be used.
