@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <sstream>
 
@@ -48,13 +50,44 @@ std::optional<std::string> ReadDriveFile(const std::string& root, char letter) {
 
 }  // namespace
 
+namespace {
+
+// What a drive file says: "TYPE FSNAME [BACKING]".
+struct DriveFile {
+    std::string type, fileSystem = "NTFS";
+    Backing backing = Backing::Xattr;
+};
+
+DriveFile ParseDriveFile(const std::optional<std::string>& text) {
+    DriveFile file;
+    std::istringstream words(text ? *text : std::string());
+    std::string fs, backing;
+    if (words >> file.type >> fs) file.fileSystem = fs;
+    if (words >> backing && backing == "ntfs-3g") file.backing = Backing::Ntfs3g;
+    return file;
+}
+
+// The backing of each drive of the root, as its drive file said when read
+// last: every entry examined asks for it, so it is not read again each time.
+struct BackingCache {
+    std::string root;
+    std::array<std::optional<Backing>, 26> drives;
+};
+BackingCache g_backings;
+
+void Remember(const std::string& root, char letter, Backing backing) {
+    if (g_backings.root != root) g_backings = {root, {}};
+    g_backings.drives[static_cast<std::size_t>(letter - 'A')] = backing;
+}
+
+}  // namespace
+
 std::string DriveFileSystem(char letter) {
     std::string root = SimRoot();
     if (root.empty() || letter < 'A' || letter > 'Z') return {};
-    std::optional<std::string> text = ReadDriveFile(root, letter);
-    std::istringstream drive(text ? *text : std::string());
-    std::string type, fs;
-    return drive >> type >> fs ? fs : "NTFS";
+    DriveFile file = ParseDriveFile(ReadDriveFile(root, letter));
+    Remember(root, letter, file.backing);
+    return file.fileSystem;
 }
 
 DriveInfo QueryDrive(char letter) {
@@ -63,20 +96,38 @@ DriveInfo QueryDrive(char letter) {
     if (root.empty() || letter < 'A' || letter > 'Z') return info;
     info.hasMedium = IsDirectoryOnHost(DriveHostPath(letter));
     std::optional<std::string> text = ReadDriveFile(root, letter);
-    std::istringstream drive(text ? *text : std::string());
+    DriveFile file = ParseDriveFile(text);
+    Remember(root, letter, file.backing);
     info.exists = info.hasMedium || text.has_value();
     info.type = info.exists ? DRIVE_FIXED : DRIVE_NO_ROOT_DIR;
-    info.fileSystem = "NTFS";
-    std::string type, fs;
-    if (drive >> type) {
+    info.fileSystem = file.fileSystem;
+    info.backing = file.backing;
+    if (!file.type.empty()) {
         static const std::map<std::string, UINT> kTypes = {{"fixed", DRIVE_FIXED},   {"removable", DRIVE_REMOVABLE},
                                                            {"remote", DRIVE_REMOTE}, {"cdrom", DRIVE_CDROM},
                                                            {"ramdisk", DRIVE_RAMDISK}};
-        auto it = kTypes.find(type);
+        auto it = kTypes.find(file.type);
         info.type = it == kTypes.end() ? DRIVE_UNKNOWN : it->second;
-        if (drive >> fs) info.fileSystem = fs;
     }
     return info;
+}
+
+Backing DriveBacking(char letter) {
+    std::string root = SimRoot();
+    if (root.empty() || letter < 'A' || letter > 'Z') return Backing::Xattr;
+    if (g_backings.root == root) {
+        if (std::optional<Backing> known = g_backings.drives[static_cast<std::size_t>(letter - 'A')]) return *known;
+    }
+    DriveFileSystem(letter);
+    return *g_backings.drives[static_cast<std::size_t>(letter - 'A')];
+}
+
+Backing BackingOfHost(std::string_view host) {
+    const char* root = std::getenv("TARSIO_SIM_ROOT");
+    std::size_t n = root ? std::strlen(root) : 0;
+    if (n == 0 || host.size() < n + 2 || host.compare(0, n, root) != 0 || host[n] != '/') return Backing::Xattr;
+    if (host.size() > n + 2 && host[n + 2] != '/') return Backing::Xattr;
+    return DriveBacking(host[n + 1]);
 }
 
 }  // namespace sim

@@ -1,16 +1,19 @@
 // The host side of the simulated platform: how Win32 attributes and reparse
-// data are kept on the host, and host errors as Win32 errors.
+// data are kept on the host (see Backing), and host errors as Win32 errors.
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/sim/core.h"
 #include "platform/sim/le.h"
+#include "platform/sim/ntfs3g.h"
 
 namespace sim {
 
@@ -18,17 +21,78 @@ bool IsDirectoryOnHost(const std::string& host) {
     struct stat st;
     return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+const char* ReparseAttrName(Backing backing) {
+    return backing == Backing::Ntfs3g ? ntfs3g::kReparseAttr : kReparseAttr;
+}
+
 std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host) {
+    const char* attr = ReparseAttrName(BackingOfHost(host));
     // As in Walk: the full size only when the data does not fit a small buffer.
     std::uint8_t small[1024];
-    ssize_t n = ::lgetxattr(host.c_str(), kReparseAttr, small, sizeof small);
+    ssize_t n = ::lgetxattr(host.c_str(), attr, small, sizeof small);
     if (n >= 0) return std::vector<std::uint8_t>(small, small + n);
     if (errno != ERANGE) return std::nullopt;
     std::vector<std::uint8_t> buffer(kMaxReparseSize);
-    n = ::lgetxattr(host.c_str(), kReparseAttr, buffer.data(), buffer.size());
+    n = ::lgetxattr(host.c_str(), attr, buffer.data(), buffer.size());
     if (n < 0) return std::nullopt;
     buffer.resize(static_cast<std::size_t>(n));
     return buffer;
+}
+
+int WriteReparse(const std::string& host, const std::uint8_t* data, std::size_t size) {
+    Backing backing = BackingOfHost(host);
+    if (::lsetxattr(host.c_str(), ReparseAttrName(backing), data, size, 0) != 0) return errno;
+    if (backing == Backing::Ntfs3g) ntfs3g::Settle(host);
+    return 0;
+}
+
+int RemoveReparse(const std::string& host) {
+    Backing backing = BackingOfHost(host);
+    if (::lremovexattr(host.c_str(), ReparseAttrName(backing)) != 0) return errno;
+    if (backing == Backing::Ntfs3g) ntfs3g::Settle(host);
+    return 0;
+}
+
+void StoreAttributes(const std::string& host, DWORD bits) {
+    if (BackingOfHost(host) == Backing::Ntfs3g) {
+        if (std::optional<DWORD> old = ntfs3g::ReadAttributes(host))
+            ntfs3g::WriteAttributes(host, (*old & ~kStoredAttributes) | (bits & kStoredAttributes));
+        return;
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%02X", bits & kStoredAttributes);
+    ::lsetxattr(host.c_str(), kAttribAttr, text, std::strlen(text), 0);
+}
+
+void CopyStoredAttributes(const std::string& from, const std::string& to) {
+    if (BackingOfHost(from) == Backing::Ntfs3g) {
+        if (std::optional<DWORD> bits = ntfs3g::ReadAttributes(from)) StoreAttributes(to, *bits);
+        return;
+    }
+    char text[32];
+    ssize_t n = ::lgetxattr(from.c_str(), kAttribAttr, text, sizeof text);
+    if (n >= 0)
+        ::lsetxattr(to.c_str(), kAttribAttr, text, static_cast<std::size_t>(n), 0);
+    else
+        ::lremovexattr(to.c_str(), kAttribAttr);
+}
+
+bool HostIsDirectory(const std::string& host, const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return true;
+    return S_ISLNK(st.st_mode) && BackingOfHost(host) == Backing::Ntfs3g && ntfs3g::IsDirectory(host);
+}
+
+bool HostIsReadOnlyFile(const std::string& host, const struct stat& st) {
+    if (BackingOfHost(host) != Backing::Ntfs3g) return !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR);
+    std::optional<DWORD> bits = ntfs3g::ReadAttributes(host);
+    return bits && (*bits & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == FILE_ATTRIBUTE_READONLY;
+}
+
+int RemoveHostDirectory(const std::string& host, const struct stat& st) {
+    // ntfs-3g shows a junction as a symbolic link, which rmdir refuses.
+    int result = S_ISLNK(st.st_mode) ? ::unlink(host.c_str()) : ::rmdir(host.c_str());
+    return result == 0 ? 0 : errno;
 }
 
 namespace {
@@ -43,6 +107,7 @@ std::optional<HostEntry> Examine(const std::string& host, bool isRoot) {
         SetError(ErrnoToWin32(errno));
         return std::nullopt;
     }
+    if (BackingOfHost(host) == Backing::Ntfs3g) return ntfs3g::Describe(host, isRoot, entry);
     return Describe(host, isRoot, entry);
 }
 
@@ -52,12 +117,14 @@ std::optional<HostEntry> ExamineEntry(int dirFd, const char* name, const std::st
         SetError(ErrnoToWin32(errno));
         return std::nullopt;
     }
+    if (BackingOfHost(host) == Backing::Ntfs3g) return ntfs3g::Describe(host, false, entry);
     return Describe(host, false, entry);
 }
 
 namespace {
 
-// The attribute word and reparse tag of an object already stat'ed.
+// The attribute word and reparse tag of an object already stat'ed, kept in
+// the user.* extended attributes.
 std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntry entry) {
     bool hasReparse = false, hasAttrib = false;
     char names[512];

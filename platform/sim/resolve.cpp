@@ -121,6 +121,7 @@ DWORD Walk(char drive, std::vector<std::string> pending, bool followFinal, Locat
 restart:
     std::string driveHost = DriveHostPath(drive);
     std::string host = driveHost;
+    const char* reparseAttr = ReparseAttrName(DriveBacking(drive));
     bool remembered = Remembering() && g_resolved.generation == Generation() && g_resolved.driveHost == driveHost;
     if (!remembered && !watched(host)) {
         if (!IsDirectoryOnHost(host)) return QueryDrive(drive).exists ? ERROR_NOT_READY : ERROR_PATH_NOT_FOUND;
@@ -147,11 +148,11 @@ restart:
             continue;
         if (!last && watched(host)) continue;
         const std::uint8_t* bytes = small;
-        ssize_t n = ::lgetxattr(host.c_str(), kReparseAttr, small, sizeof small);
+        ssize_t n = ::lgetxattr(host.c_str(), reparseAttr, small, sizeof small);
         if (n < 0 && errno == ERANGE) {
             large.resize(kMaxReparseSize);
             bytes = large.data();
-            n = ::lgetxattr(host.c_str(), kReparseAttr, large.data(), large.size());
+            n = ::lgetxattr(host.c_str(), reparseAttr, large.data(), large.size());
         }
         if (n < 0) {
             if (errno == ENODATA || errno == ENOTSUP) {
