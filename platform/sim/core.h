@@ -32,6 +32,10 @@ void SetError(DWORD error);
 // Records an entry into a call that can fail; true when an injected fault
 // fires, with the last error already set.
 bool Enter(std::string_view call, std::string_view path = {});
+// The same for a call that releases a handle: only faults set by its name
+// fire, and it stays out of the call log and of FailNthCall's count, so a
+// sweep over the calls that can fail on the way leaves it alone.
+bool EnterRelease(std::string_view call);
 
 std::string SimRoot();
 std::string CurrentDirectory();

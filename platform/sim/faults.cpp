@@ -64,6 +64,20 @@ bool Enter(std::string_view call, std::string_view path) {
     return false;
 }
 
+bool EnterRelease(std::string_view call) {
+    Accounting& a = Calls();
+    auto it = a.counts.find(call);
+    if (it == a.counts.end()) it = a.counts.emplace(std::string(call), 0).first;
+    ++it->second;
+    for (FaultRule& rule : a.rules) {
+        if (!rule.call.empty() && Matches(rule, call, {}, 0)) {
+            SetError(rule.error);
+            return true;
+        }
+    }
+    return false;
+}
+
 void FailCall(std::string_view call, int occurrence, DWORD error) {
     Calls().rules.push_back(FaultRule{std::string(call), occurrence, {}, error, 0});
 }

@@ -192,11 +192,14 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
 }
 
 BOOL CloseHandle(HANDLE h) {
+    // An injected failure still frees the handle, as a failing close on
+    // Windows does: what fails is writing out the file's last data.
+    bool failed = EnterRelease("CloseHandle");
     FileObject* o = FindFile(h);
     if (!o) return Fail(ERROR_INVALID_HANDLE);
     if (o->fd >= 0) ::close(o->fd);
     RemoveFile(h);
-    return TRUE;
+    return failed ? FALSE : TRUE;
 }
 
 BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {

@@ -26,6 +26,7 @@ int OpenHandleCount();
 // Makes calls fail with `error` instead of doing their work. Counting starts
 // when the fault is set; `occurrence` is 1-based, 0 fails every matching call.
 void FailCall(std::string_view call, int occurrence, DWORD error);
+// "CloseHandle" fails by name only (FailCall) and still frees the handle.
 // Fails every call of `call` whose path argument begins with `pathPrefix`.
 void FailCallOnPath(std::string_view call, std::string_view pathPrefix, DWORD error);
 // Fails the n-th (1-based) call that can fail, whatever its name.
