@@ -7,7 +7,9 @@
 //                        DIR/X.drive may hold "TYPE FSNAME" (TYPE one of
 //                        fixed removable remote cdrom ramdisk); a drive
 //                        without it is fixed and NTFS. A drive with X.drive
-//                        but no DIR/X is a drive without medium.
+//                        but no DIR/X is a drive without medium. A third
+//                        word "ntfs-3g" says DIR/X is on an ntfs-3g mount,
+//                        whose own reparse data and attributes it uses.
 //   TARSIO_SIM_CWD       the current directory, "C:\" by default.
 // See platform/sim/README.md for the host layout and what differs from NTFS.
 

@@ -178,12 +178,15 @@ TEST_F(NtfsJunctions, ReadBackThenDeletedLeavesPlainDirectories) {
 }
 
 // ntfs-3g takes a reparse point on a directory that holds files and over
-// one of another kind; Windows does not, and neither does the layer above.
+// one of another kind, and deletes read-only files; Windows does not, and
+// neither does the layer above.
 TEST_F(NtfsJunctions, RulesTheDriverLeavesOpenAreStillKept) {
     MakeDestination("C:\\data", "file");
     MakeDestination("C:\\full", "file");
     MakeDir("C:\\j");
     ASSERT_TRUE(CreateJunction("C:\\j", "C:\\data"));
+    test::WriteFileAt("C:\\data\\ro", "kept");
+    ASSERT_TRUE(os::SetFileAttributesA("C:\\data\\ro", FILE_ATTRIBUTE_READONLY));
     std::vector<std::uint8_t> other = {0x1B, 0x00, 0x00, 0x80, 0x04, 0x00, 0x00, 0x00, 1, 2, 3, 4};
     const auto mountPoint = *reparse::BuildMountPoint(u"\\??\\C:\\data");
     struct Case {
@@ -200,6 +203,7 @@ TEST_F(NtfsJunctions, RulesTheDriverLeavesOpenAreStillKept) {
          ERROR_REPARSE_TAG_MISMATCH},
         {"deleting a junction as another kind",
          [&] { return DeleteReparseData("C:\\j", 0x8000001B); }, ERROR_REPARSE_TAG_MISMATCH},
+        {"deleting a read-only file", [&] { return os::DeleteFileA("C:\\data\\ro") != FALSE; }, ERROR_ACCESS_DENIED},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
