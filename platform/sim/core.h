@@ -14,8 +14,12 @@
 
 namespace sim {
 
+// Where a drive with the Xattr backing keeps reparse data and attributes.
 inline constexpr const char* kReparseAttr = "user.reparse";
 inline constexpr const char* kAttribAttr = "user.attrib";
+// The attribute bits SetFileAttributesA keeps.
+inline constexpr DWORD kStoredAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 inline constexpr DWORD kMountPointTag = 0xA0000003;
 // NTFS follows at most 63 reparse points while opening one name.
 inline constexpr int kMaxReparseHops = 63;
@@ -28,20 +32,36 @@ void SetError(DWORD error);
 // Records an entry into a call that can fail; true when an injected fault
 // fires, with the last error already set.
 bool Enter(std::string_view call, std::string_view path = {});
+// The same for a call that releases a handle: only faults set by its name
+// fire, and it stays out of the call log and of FailNthCall's count, so a
+// sweep over the calls that can fail on the way leaves it alone.
+bool EnterRelease(std::string_view call);
 
 std::string SimRoot();
 std::string CurrentDirectory();
+
+// How a drive keeps on the host what the host file system has no place for.
+enum class Backing {
+    Xattr,   // any host folder: the extended attributes user.reparse and user.attrib
+    Ntfs3g,  // a folder on an ntfs-3g mount: the volume's own reparse data and attributes
+};
 
 struct DriveInfo {
     bool exists = false;      // the letter names a drive at all
     bool hasMedium = false;   // its root directory exists on the host
     UINT type = DRIVE_NO_ROOT_DIR;
     std::string fileSystem;   // "NTFS" unless the .drive file says otherwise
+    Backing backing = Backing::Xattr;
 };
 DriveInfo QueryDrive(char letter);
 // QueryDrive(letter).fileSystem, without looking at the drive's root.
 std::string DriveFileSystem(char letter);
 std::string DriveHostPath(char letter);
+// The drive's backing, read from its .drive file when first asked for and
+// again whenever QueryDrive or DriveFileSystem read that file.
+Backing DriveBacking(char letter);
+// The backing of the drive that holds the host path `host`.
+Backing BackingOfHost(std::string_view host);
 
 // A Win32 name resolved to its place on the host.
 struct Location {
@@ -70,7 +90,25 @@ std::optional<HostEntry> Examine(const std::string& host, bool isRoot);
 // host path is `host`: a listing examines every entry this way.
 std::optional<HostEntry> ExamineEntry(int dirFd, const char* name, const std::string& host);
 
+bool IsDirectoryOnHost(const std::string& host);
+
+// The host layout, after the backing of the drive that holds `host`.
+const char* ReparseAttrName(Backing backing);
 std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host);
+// Set or remove a host object's reparse data: 0 or the errno.
+int WriteReparse(const std::string& host, const std::uint8_t* data, std::size_t size);
+int RemoveReparse(const std::string& host);
+// The kStoredAttributes bits of `bits` become the object's.
+void StoreAttributes(const std::string& host, DWORD bits);
+// `to` takes over the stored attributes of `from`, as ReplaceFileA's
+// replacement takes over those of the replaced file.
+void CopyStoredAttributes(const std::string& from, const std::string& to);
+// Whether an object already lstat'ed is a directory to Win32 (a junction
+// is one, though ntfs-3g shows it as a symbolic link).
+bool HostIsDirectory(const std::string& host, const struct stat& st);
+bool HostIsReadOnlyFile(const std::string& host, const struct stat& st);
+// Removes an empty directory or a junction: 0 or the errno.
+int RemoveHostDirectory(const std::string& host, const struct stat& st);
 DWORD ErrnoToWin32(int err, DWORD notFound = ERROR_FILE_NOT_FOUND);
 
 // Handle table. A file object is an opened file or directory; a listing
@@ -99,7 +137,7 @@ struct Listing {
 // It is kept only as long as no call has changed the drives: every call that
 // may change them calls Changed(), and closing the last listing forgets it
 // all too. (Folders on the way of names are also remembered across calls,
-// watched with inotify: see WatchedDirectories in core.cpp.)
+// watched with inotify: see WatchedDirectories in resolve.cpp.)
 void Changed();
 std::uint64_t Generation();
 // Whether a listing is open, so that remembered state may be used.

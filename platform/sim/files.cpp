@@ -13,17 +13,10 @@
 
 #include "platform/os.h"
 #include "platform/sim/core.h"
+#include "platform/sim/le.h"
 
 namespace sim {
 namespace {
-
-constexpr DWORD kStoredAttributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-
-std::uint32_t Le32(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 template <typename T>
 T Fail(DWORD error, T result) {
@@ -66,14 +59,6 @@ std::optional<bool> OpenDirectoryIsEmpty(const std::string& host) {
     return empty;
 }
 
-void StoreAttributes(const std::string& host, DWORD bits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%02X", bits & kStoredAttributes);
-    ::lsetxattr(host.c_str(), kAttribAttr, text, std::strlen(text), 0);
-}
-
-bool ReadOnlyFile(const struct stat& st) { return !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR); }
-
 // A mount point's lengths and offsets must lie inside its data, as NTFS checks.
 bool ValidMountPoint(const std::uint8_t* data, DWORD size) {
     if (size < 16) return false;
@@ -98,16 +83,17 @@ BOOL SetReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
     } else {
         struct stat st;
         if (::lstat(o.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
-        if (S_ISDIR(st.st_mode)) {
-            if (!DirectoryIsEmpty(o.host)) return Fail(ERROR_DIR_NOT_EMPTY);
+        if (HostIsDirectory(o.host, st)) {
+            // ntfs-3g shows a junction as a symbolic link: it holds nothing of its own.
+            if (!S_ISLNK(st.st_mode) && !DirectoryIsEmpty(o.host)) return Fail(ERROR_DIR_NOT_EMPTY);
         } else if (tag == kMountPointTag) {
             return Fail(ERROR_DIRECTORY);
         }
     }
     if (auto existing = ReadReparse(o.host); existing && existing->size() >= 4 && Le32(existing->data()) != tag)
         return Fail(ERROR_REPARSE_TAG_MISMATCH);
-    if (::lsetxattr(o.host.c_str(), kReparseAttr, in, inSize, 0) != 0)
-        return Fail(errno == E2BIG ? ERROR_INVALID_REPARSE_DATA : ErrnoToWin32(errno));
+    if (int err = WriteReparse(o.host, in, inSize))
+        return Fail(err == E2BIG ? ERROR_INVALID_REPARSE_DATA : ErrnoToWin32(err));
     return TRUE;
 }
 
@@ -131,7 +117,7 @@ BOOL DeleteReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
     std::optional<std::vector<std::uint8_t>> data = ReadReparse(o.host);
     if (!data) return Fail(ERROR_NOT_A_REPARSE_POINT);
     if (data->size() < 4 || Le32(data->data()) != Le32(in)) return Fail(ERROR_REPARSE_TAG_MISMATCH);
-    if (::lremovexattr(o.host.c_str(), kReparseAttr) != 0) return Fail(ErrnoToWin32(errno));
+    if (int err = RemoveReparse(o.host)) return Fail(ErrnoToWin32(err));
     return TRUE;
 }
 
@@ -161,7 +147,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
     object.host = loc.host;
     object.drive = loc.drive;
 
-    if (exists && S_ISDIR(st.st_mode)) {
+    if (exists && HostIsDirectory(loc.host, st)) {
         if (!(flags & FILE_FLAG_BACKUP_SEMANTICS)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
         if (disposition == CREATE_NEW) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
         if (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)
@@ -182,7 +168,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
     if (exists) {
         if (disposition == CREATE_NEW) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
         bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
-        if (ReadOnlyFile(st) && ((access & GENERIC_WRITE) || truncates))
+        if (HostIsReadOnlyFile(loc.host, st) && ((access & GENERIC_WRITE) || truncates))
             return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
         if (!SharingAllows(st.st_dev, st.st_ino, access, share))
             return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
@@ -206,11 +192,14 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
 }
 
 BOOL CloseHandle(HANDLE h) {
+    // An injected failure still frees the handle, as a failing close on
+    // Windows does: what fails is writing out the file's last data.
+    bool failed = EnterRelease("CloseHandle");
     FileObject* o = FindFile(h);
     if (!o) return Fail(ERROR_INVALID_HANDLE);
     if (o->fd >= 0) ::close(o->fd);
     RemoveFile(h);
-    return TRUE;
+    return failed ? FALSE : TRUE;
 }
 
 BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {
@@ -296,7 +285,7 @@ BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
     struct stat st;
     if (::lstat(loc.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
     StoreAttributes(loc.host, attributes);
-    if (!S_ISDIR(st.st_mode)) {
+    if (!HostIsDirectory(loc.host, st)) {
         mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (st.st_mode & ~0222) : (st.st_mode | S_IWUSR);
         ::chmod(loc.host.c_str(), mode & 07777);
     }
@@ -366,9 +355,9 @@ BOOL RemoveDirectoryA(LPCSTR name) {
     if (loc.isRoot) return Fail(ERROR_ACCESS_DENIED);
     struct stat st;
     if (::lstat(loc.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
-    if (!S_ISDIR(st.st_mode)) return Fail(ERROR_DIRECTORY);
+    if (!HostIsDirectory(loc.host, st)) return Fail(ERROR_DIRECTORY);
     if (DeleteBlocked(loc.host)) return Fail(ERROR_SHARING_VIOLATION);
-    if (::rmdir(loc.host.c_str()) != 0) return Fail(ErrnoToWin32(errno));
+    if (int err = RemoveHostDirectory(loc.host, st)) return Fail(ErrnoToWin32(err));
     return TRUE;
 }
 
@@ -381,7 +370,7 @@ BOOL DeleteFileA(LPCSTR name) {
     if (e != ERROR_SUCCESS) return Fail(e);
     struct stat st;
     if (::lstat(loc.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
-    if (S_ISDIR(st.st_mode) || ReadOnlyFile(st)) return Fail(ERROR_ACCESS_DENIED);
+    if (HostIsDirectory(loc.host, st) || HostIsReadOnlyFile(loc.host, st)) return Fail(ERROR_ACCESS_DENIED);
     if (DeleteBlocked(loc.host)) return Fail(ERROR_SHARING_VIOLATION);
     if (::unlink(loc.host.c_str()) != 0) return Fail(ErrnoToWin32(errno));
     return TRUE;
@@ -399,7 +388,8 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     if (::lstat(source.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
     if (::lstat(target.host.c_str(), &st) == 0) {
         if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
-        if (S_ISDIR(st.st_mode) || ReadOnlyFile(st)) return Fail(ERROR_ACCESS_DENIED);
+        if (HostIsDirectory(target.host, st) || HostIsReadOnlyFile(target.host, st))
+            return Fail(ERROR_ACCESS_DENIED);
         if (DeleteBlocked(target.host)) return Fail(ERROR_SHARING_VIOLATION);
     }
     if (DeleteBlocked(source.host)) return Fail(ERROR_SHARING_VIOLATION);
@@ -418,14 +408,9 @@ BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, LPV
     struct stat oldSt, newSt;
     if (::lstat(oldLoc.host.c_str(), &oldSt) != 0 || ::lstat(newLoc.host.c_str(), &newSt) != 0)
         return Fail(ErrnoToWin32(errno));
-    if (ReadOnlyFile(oldSt) || DeleteBlocked(oldLoc.host)) return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
-    // The replacement takes over the replaced file's attributes.
-    char text[32];
-    ssize_t n = ::lgetxattr(oldLoc.host.c_str(), kAttribAttr, text, sizeof text);
-    if (n >= 0)
-        ::lsetxattr(newLoc.host.c_str(), kAttribAttr, text, static_cast<std::size_t>(n), 0);
-    else
-        ::lremovexattr(newLoc.host.c_str(), kAttribAttr);
+    if (HostIsReadOnlyFile(oldLoc.host, oldSt) || DeleteBlocked(oldLoc.host))
+        return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
+    CopyStoredAttributes(oldLoc.host, newLoc.host);
     ::chmod(newLoc.host.c_str(), oldSt.st_mode & 07777);
     if (::rename(newLoc.host.c_str(), oldLoc.host.c_str()) != 0) return Fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
     return TRUE;

@@ -7,7 +7,9 @@
 //                        DIR/X.drive may hold "TYPE FSNAME" (TYPE one of
 //                        fixed removable remote cdrom ramdisk); a drive
 //                        without it is fixed and NTFS. A drive with X.drive
-//                        but no DIR/X is a drive without medium.
+//                        but no DIR/X is a drive without medium. A third
+//                        word "ntfs-3g" says DIR/X is on an ntfs-3g mount,
+//                        whose own reparse data and attributes it uses.
 //   TARSIO_SIM_CWD       the current directory, "C:\" by default.
 // See platform/sim/README.md for the host layout and what differs from NTFS.
 
@@ -26,6 +28,7 @@ int OpenHandleCount();
 // Makes calls fail with `error` instead of doing their work. Counting starts
 // when the fault is set; `occurrence` is 1-based, 0 fails every matching call.
 void FailCall(std::string_view call, int occurrence, DWORD error);
+// "CloseHandle" fails by name only (FailCall) and still frees the handle.
 // Fails every call of `call` whose path argument begins with `pathPrefix`.
 void FailCallOnPath(std::string_view call, std::string_view pathPrefix, DWORD error);
 // Fails the n-th (1-based) call that can fail, whatever its name.

@@ -138,6 +138,48 @@ TEST_F(ImportNative, FailedWriteLeavesTheListWhole) {
     EXPECT_EQ(names, (std::vector<std::string>{"data", "list.trs", "w"}));
 }
 
+// A close that fails: on the list's new text it is the list's I/O error and
+// the list stays as it was; on a handle only read from it changes nothing.
+TEST_F(ImportNative, FailedCloseIsReportedAndLosesNothing) {
+    const std::string text = "+C:\\w->C:\\data\nC:\\x->C:\\y\n";
+    fs.WriteFile("list.trs", text);
+    sim::ResetCallLog();
+    ASSERT_FALSE(TImport().Import("C:\\list.trs"));
+    const int closes = static_cast<int>(sim::CallCount("CloseHandle"));
+    ASSERT_GE(closes, 3);  // the list read, the junction made, the new text written
+    struct Case {
+        const char* what;
+        int occurrence;
+        bool raised;
+    } cases[] = {
+        {"every close", 0, true},
+        {"the new text's close", closes, true},
+        {"the read list's close", 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(fs.HostPath("C:\\w"));
+        fs.WriteFile("list.trs", text);
+        sim::FailCall("CloseHandle", c.occurrence, ERROR_WRITE_FAULT);
+        std::string error;
+        try {
+            EXPECT_FALSE(TImport().Import("C:\\list.trs"));
+        } catch (const TarsioError& e) {
+            error = e.what();
+            EXPECT_EQ(e.code(), ERROR_WRITE_FAULT);
+        }
+        sim::ClearFaults();
+        EXPECT_EQ(error, c.raised ? "I/O error 29" : "");
+        EXPECT_EQ(fs.ReadFile("list.trs"), c.raised ? text : "C:\\w->C:\\data\r\nC:\\x->C:\\y\r\n");
+        EXPECT_EQ(Stored("C:\\w"), MountPoint(u"\\??\\C:\\data"));
+        EXPECT_EQ(sim::OpenHandleCount(), 0);
+        std::vector<std::string> names;
+        for (auto& e : std::filesystem::directory_iterator(fs.HostPath("C:\\"))) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"data", "list.trs", "w"}));
+    }
+}
+
 TEST_F(ImportNative, ReadFailureStopsBeforeAnyWrite) {
     const std::string text = "C:\\x->C:\\y\n";
     fs.WriteFile("list.trs", text);

@@ -1,0 +1,117 @@
+// Fault injection, call accounting and the last-error value of the
+// simulated platform.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+#include "platform/sim/core.h"
+#include "platform/sim/sim.h"
+
+namespace sim {
+namespace {
+
+thread_local DWORD g_lastError = 0;
+
+struct FaultRule {
+    std::string call;        // empty for a rule by overall position
+    int occurrence = 0;      // 1-based; 0 for every matching call
+    std::string pathPrefix;  // empty: any path
+    DWORD error = 0;
+    int seen = 0;
+};
+
+struct Accounting {
+    std::vector<FaultRule> rules;
+    std::map<std::string, std::size_t, std::less<>> counts;
+    std::vector<std::string> log;
+    bool logging = false;
+};
+
+Accounting& Calls() {
+    static Accounting a;
+    return a;
+}
+
+bool Matches(FaultRule& rule, std::string_view call, std::string_view path, int position) {
+    if (rule.call.empty()) return position == rule.occurrence;
+    if (rule.call != call) return false;
+    if (!rule.pathPrefix.empty()) return path.substr(0, rule.pathPrefix.size()) == rule.pathPrefix;
+    ++rule.seen;
+    return rule.occurrence == 0 || rule.seen == rule.occurrence;
+}
+
+int g_position = 0;  // injectable calls since the last FailNthCall
+
+}  // namespace
+
+void SetError(DWORD error) { g_lastError = error; }
+
+bool Enter(std::string_view call, std::string_view path) {
+    Accounting& a = Calls();
+    auto it = a.counts.find(call);
+    if (it == a.counts.end()) it = a.counts.emplace(std::string(call), 0).first;
+    ++it->second;
+    if (a.logging) a.log.emplace_back(call);
+    ++g_position;
+    for (FaultRule& rule : a.rules) {
+        if (Matches(rule, call, path, g_position)) {
+            SetError(rule.error);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool EnterRelease(std::string_view call) {
+    Accounting& a = Calls();
+    auto it = a.counts.find(call);
+    if (it == a.counts.end()) it = a.counts.emplace(std::string(call), 0).first;
+    ++it->second;
+    for (FaultRule& rule : a.rules) {
+        if (!rule.call.empty() && Matches(rule, call, {}, 0)) {
+            SetError(rule.error);
+            return true;
+        }
+    }
+    return false;
+}
+
+void FailCall(std::string_view call, int occurrence, DWORD error) {
+    Calls().rules.push_back(FaultRule{std::string(call), occurrence, {}, error, 0});
+}
+
+void FailCallOnPath(std::string_view call, std::string_view pathPrefix, DWORD error) {
+    Calls().rules.push_back(FaultRule{std::string(call), 0, std::string(pathPrefix), error, 0});
+}
+
+void FailNthCall(int n, DWORD error) {
+    g_position = 0;
+    Calls().rules.push_back(FaultRule{{}, n, {}, error, 0});
+}
+
+void ClearFaults() { Calls().rules.clear(); }
+
+void ResetCallLog() {
+    Accounting& a = Calls();
+    a.counts.clear();
+    a.log.clear();
+    a.logging = true;
+}
+
+std::vector<std::string> CallLog() { return Calls().log; }
+
+std::size_t CallCount(std::string_view call) {
+    auto it = Calls().counts.find(call);
+    return it == Calls().counts.end() ? 0 : it->second;
+}
+
+}  // namespace sim
+
+namespace os {
+
+void SetLastError(DWORD error) { sim::SetError(error); }
+DWORD GetLastError() { return sim::g_lastError; }
+
+}  // namespace os

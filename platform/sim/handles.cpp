@@ -1,0 +1,130 @@
+// The handle table of the simulated platform, sharing between handles, and
+// what it remembers while a listing is open.
+
+#include <sys/stat.h>
+
+#include <unordered_map>
+#include <utility>
+
+#include "platform/sim/core.h"
+#include "platform/sim/sim.h"
+#include "platform/sim/winpath.h"
+
+namespace sim {
+namespace {
+
+struct HandleTable {
+    std::unordered_map<std::uintptr_t, FileObject> files;
+    std::unordered_map<std::uintptr_t, Listing> listings;
+    std::uintptr_t next = 0x1000;
+};
+
+HandleTable& Handles() {
+    static HandleTable t;
+    return t;
+}
+
+std::uint64_t g_generation = 1;
+std::optional<Listing> g_closedListing;
+
+}  // namespace
+
+HANDLE AddFile(FileObject object) {
+    HandleTable& t = Handles();
+    std::uintptr_t h = t.next;
+    t.next += 4;
+    t.files.emplace(h, std::move(object));
+    return reinterpret_cast<HANDLE>(h);
+}
+
+HANDLE AddListing(Listing listing) {
+    HandleTable& t = Handles();
+    std::uintptr_t h = t.next;
+    t.next += 4;
+    t.listings.emplace(h, std::move(listing));
+    return reinterpret_cast<HANDLE>(h);
+}
+
+FileObject* FindFile(HANDLE h) {
+    auto& files = Handles().files;
+    auto it = files.find(reinterpret_cast<std::uintptr_t>(h));
+    return it == files.end() ? nullptr : &it->second;
+}
+
+Listing* FindListing(HANDLE h) {
+    auto& listings = Handles().listings;
+    auto it = listings.find(reinterpret_cast<std::uintptr_t>(h));
+    return it == listings.end() ? nullptr : &it->second;
+}
+
+bool RemoveFile(HANDLE h) { return Handles().files.erase(reinterpret_cast<std::uintptr_t>(h)) > 0; }
+
+bool RemoveListing(HANDLE h) {
+    auto& listings = Handles().listings;
+    auto node = listings.extract(reinterpret_cast<std::uintptr_t>(h));
+    if (node.empty()) return false;
+    if (listings.empty()) {
+        Changed();
+    } else if (node.mapped().generation == g_generation && HasWildcards(node.mapped().pattern)) {
+        g_closedListing = std::move(node.mapped());
+    } else {
+        g_closedListing.reset();
+    }
+    return true;
+}
+
+void Changed() {
+    ++g_generation;
+    g_closedListing.reset();
+}
+
+std::uint64_t Generation() { return g_generation; }
+
+bool Remembering() { return !Handles().listings.empty(); }
+
+const WIN32_FIND_DATAA* KnownEntry(std::string_view host) {
+    for (const auto& [h, l] : Handles().listings) {
+        if (l.generation != g_generation || l.next == 0) continue;
+        const std::string& dir = l.hostDir;
+        if (host.size() <= dir.size() + 1 || host[dir.size()] != '/' || host.compare(0, dir.size(), dir) != 0)
+            continue;
+        std::size_t i = l.next - 1;
+        if (!l.hostNames[i].empty() && host.substr(dir.size() + 1) == l.hostNames[i]) return &l.entries[i];
+    }
+    return nullptr;
+}
+
+std::optional<Listing> TakeClosedListing(const std::string& hostDir, const std::string& pattern) {
+    std::optional<Listing> taken;
+    if (g_closedListing && Remembering() && g_closedListing->generation == g_generation &&
+        g_closedListing->hostDir == hostDir && g_closedListing->pattern == pattern)
+        taken.swap(g_closedListing);
+    g_closedListing.reset();
+    return taken;
+}
+
+bool SharingAllows(dev_t dev, ino_t ino, DWORD access, DWORD share) {
+    bool newRead = access & GENERIC_READ, newWrite = access & GENERIC_WRITE;
+    for (const auto& [h, o] : Handles().files) {
+        if (o.dev != dev || o.ino != ino) continue;
+        bool oldRead = o.access & GENERIC_READ, oldWrite = o.access & GENERIC_WRITE;
+        if ((newRead && !(o.share & FILE_SHARE_READ)) || (newWrite && !(o.share & FILE_SHARE_WRITE))) return false;
+        if ((oldRead && !(share & FILE_SHARE_READ)) || (oldWrite && !(share & FILE_SHARE_WRITE))) return false;
+    }
+    return true;
+}
+
+bool DeleteBlocked(const std::string& host) {
+    struct stat st;
+    if (::lstat(host.c_str(), &st) != 0) return false;
+    for (const auto& [h, o] : Handles().files) {
+        if (o.dev == st.st_dev && o.ino == st.st_ino && (o.access & (GENERIC_READ | GENERIC_WRITE)) &&
+            !(o.share & FILE_SHARE_DELETE))
+            return true;
+    }
+    return false;
+}
+
+int OpenHandleCount() { return static_cast<int>(Handles().files.size() + Handles().listings.size()); }
+
+}  // namespace sim

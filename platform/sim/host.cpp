@@ -1,0 +1,195 @@
+// The host side of the simulated platform: how Win32 attributes and reparse
+// data are kept on the host (see Backing), and host errors as Win32 errors.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/sim/core.h"
+#include "platform/sim/le.h"
+#include "platform/sim/ntfs3g.h"
+
+namespace sim {
+
+bool IsDirectoryOnHost(const std::string& host) {
+    struct stat st;
+    return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+const char* ReparseAttrName(Backing backing) {
+    return backing == Backing::Ntfs3g ? ntfs3g::kReparseAttr : kReparseAttr;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host) {
+    const char* attr = ReparseAttrName(BackingOfHost(host));
+    // As in Walk: the full size only when the data does not fit a small buffer.
+    std::uint8_t small[1024];
+    ssize_t n = ::lgetxattr(host.c_str(), attr, small, sizeof small);
+    if (n >= 0) return std::vector<std::uint8_t>(small, small + n);
+    if (errno != ERANGE) return std::nullopt;
+    std::vector<std::uint8_t> buffer(kMaxReparseSize);
+    n = ::lgetxattr(host.c_str(), attr, buffer.data(), buffer.size());
+    if (n < 0) return std::nullopt;
+    buffer.resize(static_cast<std::size_t>(n));
+    return buffer;
+}
+
+int WriteReparse(const std::string& host, const std::uint8_t* data, std::size_t size) {
+    Backing backing = BackingOfHost(host);
+    if (::lsetxattr(host.c_str(), ReparseAttrName(backing), data, size, 0) != 0) return errno;
+    if (backing == Backing::Ntfs3g) ntfs3g::Settle(host);
+    return 0;
+}
+
+int RemoveReparse(const std::string& host) {
+    Backing backing = BackingOfHost(host);
+    if (::lremovexattr(host.c_str(), ReparseAttrName(backing)) != 0) return errno;
+    if (backing == Backing::Ntfs3g) ntfs3g::Settle(host);
+    return 0;
+}
+
+void StoreAttributes(const std::string& host, DWORD bits) {
+    if (BackingOfHost(host) == Backing::Ntfs3g) {
+        if (std::optional<DWORD> old = ntfs3g::ReadAttributes(host))
+            ntfs3g::WriteAttributes(host, (*old & ~kStoredAttributes) | (bits & kStoredAttributes));
+        return;
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%02X", bits & kStoredAttributes);
+    ::lsetxattr(host.c_str(), kAttribAttr, text, std::strlen(text), 0);
+}
+
+void CopyStoredAttributes(const std::string& from, const std::string& to) {
+    if (BackingOfHost(from) == Backing::Ntfs3g) {
+        if (std::optional<DWORD> bits = ntfs3g::ReadAttributes(from)) StoreAttributes(to, *bits);
+        return;
+    }
+    char text[32];
+    ssize_t n = ::lgetxattr(from.c_str(), kAttribAttr, text, sizeof text);
+    if (n >= 0)
+        ::lsetxattr(to.c_str(), kAttribAttr, text, static_cast<std::size_t>(n), 0);
+    else
+        ::lremovexattr(to.c_str(), kAttribAttr);
+}
+
+bool HostIsDirectory(const std::string& host, const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return true;
+    return S_ISLNK(st.st_mode) && BackingOfHost(host) == Backing::Ntfs3g && ntfs3g::IsDirectory(host);
+}
+
+bool HostIsReadOnlyFile(const std::string& host, const struct stat& st) {
+    if (BackingOfHost(host) != Backing::Ntfs3g) return !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR);
+    std::optional<DWORD> bits = ntfs3g::ReadAttributes(host);
+    return bits && (*bits & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == FILE_ATTRIBUTE_READONLY;
+}
+
+int RemoveHostDirectory(const std::string& host, const struct stat& st) {
+    // ntfs-3g shows a junction as a symbolic link, which rmdir refuses.
+    int result = S_ISLNK(st.st_mode) ? ::unlink(host.c_str()) : ::rmdir(host.c_str());
+    return result == 0 ? 0 : errno;
+}
+
+namespace {
+
+std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntry entry);
+
+}  // namespace
+
+std::optional<HostEntry> Examine(const std::string& host, bool isRoot) {
+    HostEntry entry;
+    if (::lstat(host.c_str(), &entry.st) != 0) {
+        SetError(ErrnoToWin32(errno));
+        return std::nullopt;
+    }
+    if (BackingOfHost(host) == Backing::Ntfs3g) return ntfs3g::Describe(host, isRoot, entry);
+    return Describe(host, isRoot, entry);
+}
+
+std::optional<HostEntry> ExamineEntry(int dirFd, const char* name, const std::string& host) {
+    HostEntry entry;
+    if (::fstatat(dirFd, name, &entry.st, AT_SYMLINK_NOFOLLOW) != 0) {
+        SetError(ErrnoToWin32(errno));
+        return std::nullopt;
+    }
+    if (BackingOfHost(host) == Backing::Ntfs3g) return ntfs3g::Describe(host, false, entry);
+    return Describe(host, false, entry);
+}
+
+namespace {
+
+// The attribute word and reparse tag of an object already stat'ed, kept in
+// the user.* extended attributes.
+std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntry entry) {
+    bool hasReparse = false, hasAttrib = false;
+    char names[512];
+    ssize_t n = ::llistxattr(host.c_str(), names, sizeof names);
+    if (n < 0) {
+        hasReparse = hasAttrib = true;  // too many to list: probe both
+    } else {
+        for (ssize_t i = 0; i < n; i += static_cast<ssize_t>(std::strlen(names + i)) + 1) {
+            if (std::strcmp(names + i, kReparseAttr) == 0) hasReparse = true;
+            if (std::strcmp(names + i, kAttribAttr) == 0) hasAttrib = true;
+        }
+    }
+    bool isDir = S_ISDIR(entry.st.st_mode);
+    DWORD bits = isDir ? 0 : FILE_ATTRIBUTE_ARCHIVE;
+    if (hasAttrib) {
+        char text[32] = {};
+        ssize_t len = ::lgetxattr(host.c_str(), kAttribAttr, text, sizeof text - 1);
+        if (len >= 0)
+            bits = static_cast<DWORD>(std::strtoul(text, nullptr, 0)) &
+                   (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    }
+    if (isRoot) bits |= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (isDir)
+        bits |= FILE_ATTRIBUTE_DIRECTORY;
+    else if (!(entry.st.st_mode & S_IWUSR))
+        bits |= FILE_ATTRIBUTE_READONLY;
+    if (hasReparse) {
+        std::uint8_t tag[4];
+        if (::lgetxattr(host.c_str(), kReparseAttr, tag, sizeof tag) == sizeof tag) {
+            bits |= FILE_ATTRIBUTE_REPARSE_POINT;
+            entry.reparseTag = Le32(tag);
+        } else if (errno == ERANGE) {
+            std::optional<std::vector<std::uint8_t>> data = ReadReparse(host);
+            if (data && data->size() >= 4) {
+                bits |= FILE_ATTRIBUTE_REPARSE_POINT;
+                entry.reparseTag = Le32(data->data());
+            }
+        }
+    }
+    entry.attributes = bits ? bits : FILE_ATTRIBUTE_NORMAL;
+    return entry;
+}
+
+}  // namespace
+
+DWORD ErrnoToWin32(int err, DWORD notFound) {
+    switch (err) {
+        case ENOENT: return notFound;
+        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EISDIR: return ERROR_ACCESS_DENIED;
+        case EEXIST: return ERROR_ALREADY_EXISTS;
+        case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+        case ENOSPC:
+        case EDQUOT: return ERROR_DISK_FULL;
+        case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+        case EMFILE:
+        case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+        case EROFS: return ERROR_WRITE_PROTECT;
+        case EXDEV: return ERROR_NOT_SAME_DEVICE;
+        case EBUSY: return ERROR_SHARING_VIOLATION;
+        case EIO: return ERROR_GEN_FAILURE;
+        default: return ERROR_GEN_FAILURE;
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,231 @@
+// Name resolution of the simulated platform: a Win32 name to its place on
+// the host, through the mount points on its way.
+
+#include <sys/inotify.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <unordered_set>
+#include <utility>
+
+#include "platform/sim/codepage.h"
+#include "platform/sim/core.h"
+#include "platform/sim/le.h"
+
+namespace sim {
+namespace {
+
+// The components from the root of a drive, as the last name resolved met
+// them, that carry no reparse point.
+struct ResolvedPrefix {
+    std::uint64_t generation = 0;
+    std::string driveHost;
+    std::vector<std::string> components;
+    std::string host;               // their host path (it may go on further)
+    std::vector<std::size_t> ends;  // where each component ends in it
+};
+ResolvedPrefix g_resolved;
+
+// Host directories on the way of names resolved before, known to exist
+// without a reparse point, remembered across calls whatever changes them:
+// each is watched with inotify, and an event on one of them (a changed
+// attribute, which setxattr and removexattr raise; a removal; a rename)
+// forgets them all. Events about the entries inside a watched directory do
+// not count. Without inotify nothing is remembered.
+class WatchedDirectories {
+public:
+    // Takes in the events since the last look; once per name resolved, before
+    // the first Contains.
+    void Refresh() {
+        if (fd_ < 0) return;
+        alignas(inotify_event) char events[4096];
+        ssize_t n;
+        while ((n = ::read(fd_, events, sizeof events)) > 0) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+                if (e->len == 0 || (e->mask & IN_Q_OVERFLOW)) known_.clear();
+                if (e->mask & IN_IGNORED) --watches_;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        }
+    }
+    bool Contains(const std::string& host) const { return known_.count(host) > 0; }
+    void Add(const std::string& host) {
+        if (watches_ >= kLimit) Reset();
+        if (fd_ < 0 && (unavailable_ || (fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) < 0)) {
+            unavailable_ = true;
+            return;
+        }
+        constexpr std::uint32_t kMask = IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
+        int wd = ::inotify_add_watch(fd_, host.c_str(), kMask);
+        if (wd < 0) return;
+        // Watching an inode again gives its watch back.
+        if (wd > highestWd_) {
+            highestWd_ = wd;
+            ++watches_;
+        }
+        known_.insert(host);
+    }
+
+private:
+    // Each watch keeps its inode in memory; closing the instance drops them
+    // all, but is slow, so it happens only when there are this many.
+    static constexpr int kLimit = 4096;
+    void Reset() {
+        ::close(fd_);
+        fd_ = -1;
+        watches_ = highestWd_ = 0;
+        known_.clear();
+    }
+    int fd_ = -1;
+    bool unavailable_ = false;
+    int watches_ = 0;
+    int highestWd_ = 0;
+    std::unordered_set<std::string> known_;
+};
+WatchedDirectories g_watched;
+// The Win32 path a mount point leads to, or nullopt when it leads nowhere
+// the simulation knows (only "\??\X:\..." targets are followed).
+std::optional<ParsedPath> MountPointTarget(const std::vector<std::uint8_t>& data) {
+    if (data.size() < 16) return std::nullopt;
+    std::size_t offset = Le16(&data[8]);
+    std::size_t length = Le16(&data[10]);
+    if (16 + offset + length > data.size() || length % 2) return std::nullopt;
+    std::u16string name;
+    for (std::size_t i = 0; i < length; i += 2) name.push_back(Le16(&data[16 + offset + i]));
+    if (name.substr(0, 4) != u"\\??\\") return std::nullopt;
+    ParsedPath target;
+    if (ParseFullPath(Utf16ToAnsi(name.substr(4)), false, target) != ERROR_SUCCESS ||
+        target.kind != PathKind::Drive)
+        return std::nullopt;
+    for (const std::string& c : target.components)
+        if (c == "." || c == "..") return std::nullopt;
+    return target;
+}
+
+
+// Walks the components from the drive's root, following every reparse point
+// on the way (and the last component's when followFinal).
+DWORD Walk(char drive, std::vector<std::string> pending, bool followFinal, Location& out) {
+    int hops = 0;
+    // Mount points are small; the kernel zeroes a buffer of the size asked
+    // for, so the full 16 KB is only asked for when they do not fit.
+    std::uint8_t small[1024];
+    std::vector<std::uint8_t> large;
+    bool refreshed = false;
+    auto watched = [&refreshed](const std::string& dir) {
+        if (!std::exchange(refreshed, true)) g_watched.Refresh();
+        return g_watched.Contains(dir);
+    };
+restart:
+    std::string driveHost = DriveHostPath(drive);
+    std::string host = driveHost;
+    const char* reparseAttr = ReparseAttrName(DriveBacking(drive));
+    bool remembered = Remembering() && g_resolved.generation == Generation() && g_resolved.driveHost == driveHost;
+    if (!remembered && !watched(host)) {
+        if (!IsDirectoryOnHost(host)) return QueryDrive(drive).exists ? ERROR_NOT_READY : ERROR_PATH_NOT_FOUND;
+        g_watched.Add(host);
+    }
+    std::size_t known = 0;
+    std::vector<std::size_t> ends;
+    if (remembered) {
+        const std::vector<std::string>& plain = g_resolved.components;
+        while (known < pending.size() && known < plain.size() && pending[known] == plain[known]) ++known;
+        if (known) {
+            host.assign(g_resolved.host, 0, g_resolved.ends[known - 1]);
+            ends.assign(g_resolved.ends.begin(), g_resolved.ends.begin() + static_cast<std::ptrdiff_t>(known));
+        }
+    }
+    for (std::size_t i = known; i < pending.size(); ++i) {
+        host += '/';
+        AppendAnsiAsUtf8(host, pending[i]);
+        ends.push_back(host.size());
+        bool last = i + 1 == pending.size();
+        if (last && !followFinal) break;
+        if (const WIN32_FIND_DATAA* entry = KnownEntry(host);
+            entry && !(entry->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        if (!last && watched(host)) continue;
+        const std::uint8_t* bytes = small;
+        ssize_t n = ::lgetxattr(host.c_str(), reparseAttr, small, sizeof small);
+        if (n < 0 && errno == ERANGE) {
+            large.resize(kMaxReparseSize);
+            bytes = large.data();
+            n = ::lgetxattr(host.c_str(), reparseAttr, large.data(), large.size());
+        }
+        if (n < 0) {
+            if (errno == ENODATA || errno == ENOTSUP) {
+                if (!last) g_watched.Add(host);
+                continue;
+            }
+            if (errno == ENOENT) return last ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+            return ErrnoToWin32(errno, ERROR_PATH_NOT_FOUND);
+        }
+        if (++hops > kMaxReparseHops) return ERROR_CANT_RESOLVE_FILENAME;
+        std::vector<std::uint8_t> data(bytes, bytes + n);
+        if (data.size() < 4 || Le32(data.data()) != kMountPointTag) return ERROR_CANT_ACCESS_FILE;
+        std::optional<ParsedPath> target = MountPointTarget(data);
+        if (!target) return ERROR_PATH_NOT_FOUND;
+        std::vector<std::string> rest = std::move(target->components);
+        rest.insert(rest.end(), pending.begin() + static_cast<std::ptrdiff_t>(i) + 1, pending.end());
+        pending = std::move(rest);
+        drive = target->drive;
+        goto restart;
+    }
+    out.host = std::move(host);
+    out.drive = drive;
+    out.isRoot = pending.empty();
+    if (Remembering()) {
+        if (!followFinal && !pending.empty()) {
+            pending.pop_back();
+            ends.pop_back();
+        }
+        g_resolved = {Generation(), std::move(driveHost), std::move(pending), out.host, std::move(ends)};
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD ParseName(std::string_view name, std::size_t lengthLimit, std::string& full, ParsedPath& parsed) {
+    // File calls take "\\?\" names literally; only GetFullPathNameA normalizes them.
+    bool verbatim = name.substr(0, 4) == "\\\\?\\";
+    DWORD e = verbatim ? ERROR_SUCCESS : FullPathName(name, CurrentDirectory(), full);
+    if (verbatim) full = std::string(name);
+    if (e != ERROR_SUCCESS) return e;
+    e = ParseFullPath(full, false, parsed);
+    if (e != ERROR_SUCCESS) return e;
+    if (parsed.kind == PathKind::Unc) return ERROR_BAD_NETPATH;
+    if (parsed.kind == PathKind::Device) return ERROR_FILE_NOT_FOUND;
+    if (!verbatim && full.size() >= lengthLimit) return ERROR_FILENAME_EXCED_RANGE;
+    for (const std::string& c : parsed.components)
+        if (c == "." || c == "..") return ERROR_INVALID_NAME;
+    return ERROR_SUCCESS;
+}
+
+
+}  // namespace
+
+DWORD Locate(std::string_view name, bool followFinal, Location& out) {
+    ParsedPath parsed;
+    DWORD e = ParseName(name, MAX_PATH, out.full, parsed);
+    if (e != ERROR_SUCCESS) return e;
+    return Walk(parsed.drive, std::move(parsed.components), followFinal, out);
+}
+
+DWORD LocateForCreate(std::string_view name, std::size_t lengthLimit, Location& out) {
+    ParsedPath parsed;
+    DWORD e = ParseName(name, lengthLimit, out.full, parsed);
+    if (e != ERROR_SUCCESS) return e;
+    if (parsed.components.empty()) return Walk(parsed.drive, {}, true, out);
+    std::string last = parsed.components.back();
+    parsed.components.pop_back();
+    e = Walk(parsed.drive, std::move(parsed.components), true, out);
+    if (e == ERROR_FILE_NOT_FOUND) e = ERROR_PATH_NOT_FOUND;
+    if (e != ERROR_SUCCESS) return e;
+    out.host += '/';
+    out.host += AnsiToUtf8(last);
+    out.isRoot = false;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace sim
