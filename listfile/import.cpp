@@ -25,14 +25,12 @@ bool PendingSecondChar(char c) {
 bool TImport::Import(const std::string& fileName) {
     if (!ListFileExists(fileName)) return true;
     bool errors = false;
-    {
-        ListFileReader reader(fileName);
-        std::string line;
-        while (reader.ReadLine(line)) {
-            if (HandleLine(line)) errors = true;
-        }
+    ListFileReader reader(fileName);
+    std::string line;
+    while (reader.ReadLine(line)) {
+        if (HandleLine(line)) errors = true;
     }
-    RewriteListFile(fileName, ResultLines);
+    RewriteListFile(fileName, ResultLines, reader.Rest());
     return errors;
 }
 

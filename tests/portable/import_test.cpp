@@ -54,9 +54,15 @@ TEST_F(ImportTest, LinesAreCarriedThroughWithCrLf) {
         {"C:\\x->D:\\y\r\n", "C:\\x->D:\\y\r\n"},
         {"C:\\x->D:\\y\n\nfree text\n", "C:\\x->D:\\y\r\n\r\nfree text\r\n"},
         {"no line end", "no line end\r\n"},
-        {"a\rb\r\nc\r", "ab\r\nc\r\n"},                           // a lone CR is dropped
-        {"a\r\n\x1a" "after\r\n", "a\r\n"},                        // Ctrl-Z at a line's start ends the file
-        {"a\x1a" "b\r\n\x1a", "a\x1a" "b\r\n"},                     // inside a line it is text
+        {"a\rb\r\nc\r", "a\r\nb\r\nc\r\n"},                       // a lone CR ends a line
+        {"C:\\x->D:\\y\rC:\\z->D:\\w\r\r", "C:\\x->D:\\y\r\nC:\\z->D:\\w\r\n\r\n"},
+        {"a\n\rb", "a\r\n\r\nb\r\n"},                              // LF then CR: two line ends
+        // The bytes from a Ctrl-Z at a line's start on go back as they were,
+        // pending entries among them, and are not imported.
+        {"a\r\n\x1a" "after\r\n", "a\r\n\x1a" "after\r\n"},
+        {"a\n\x1a\n+sub\\j->sub\r\x1a\r\nz\n", "a\r\n\x1a\n+sub\\j->sub\r\x1a\r\nz\n"},
+        {"\x1a", "\x1a"},
+        {"a\x1a" "b\r\n\x1a", "a\x1a" "b\r\n\x1a"},                 // inside a line it is text
         {"+\n+1:\\x->e:\\y\n+ C:\\x->D:\\y\n", "+\r\n+1:\\x->e:\\y\r\n+ C:\\x->D:\\y\r\n"},
         {"+{->x\n", "+{->x\r\n"},                                  // '{' lies above 'z'
         {"\r\n\r\n", "\r\n\r\n"},
@@ -116,6 +122,21 @@ TEST_F(ImportTest, LongListRoundTripsByteForByte) {
     std::string after;
     EXPECT_FALSE(Run(text, &after));
     EXPECT_EQ(after, text);
+}
+
+TEST(SplitLine, EndsAtLfCrLfOrLoneCr) {
+    struct Case {
+        std::string_view bytes;
+        std::size_t length, next;
+    } cases[] = {
+        {"", 0, 0},        {"abc", 3, 3},       {"abc\n", 3, 4},  {"abc\r\n", 3, 5}, {"abc\rd", 3, 4},
+        {"abc\r", 3, 4},  {"\r\r\n", 0, 1},    {"\n\r", 0, 1},   {"a\x1a\n", 2, 3}, {"\xe4\x0d\x0a", 1, 3},
+    };
+    for (const Case& c : cases) {
+        LineSpan span = SplitLine(c.bytes);
+        EXPECT_EQ(span.length, c.length) << c.bytes;
+        EXPECT_EQ(span.next, c.next) << c.bytes;
+    }
 }
 
 TEST(InOutErrorMessage, Texts) {
