@@ -54,6 +54,17 @@ UniqueHandle CreateBeside(const std::string& fileName, std::string& sideName) {
 
 }  // namespace
 
+void CheckListFileName(const std::string& fileName) {
+    const std::string full = FullName(fileName);
+    std::string_view name = full;
+    if (name.substr(0, 4) == "\\\\.\\") RaiseInOutError(ERROR_PATH_NOT_FOUND);
+    if (name.substr(0, 4) == "\\\\?\\") name.remove_prefix(4);
+    if (name.find_first_of("*?") != std::string_view::npos) RaiseInOutError(ERROR_PATH_NOT_FOUND);
+    DWORD attributes = os::GetFileAttributesA(fileName.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        RaiseInOutError(ERROR_ACCESS_DENIED);
+}
+
 std::string InOutErrorMessage(unsigned long code) {
     switch (code) {
         case 2: return "File not found";
@@ -85,6 +96,8 @@ ListFileReader::ListFileReader(const std::string& fileName) {
     UniqueHandle file(os::CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) RaiseInOutError(os::GetLastError());
+    // A console or a port that a name led to would make the reads wait.
+    if (os::GetFileType(file.get()) != FILE_TYPE_DISK) RaiseInOutError(ERROR_PATH_NOT_FOUND);
     std::vector<char> chunk(kChunk);
     while (true) {
         DWORD got = 0;

@@ -26,6 +26,11 @@ namespace tarsio {
 std::string InOutErrorMessage(unsigned long code);
 [[noreturn]] void RaiseInOutError(unsigned long code);
 
+// Raises unless `fileName` can name a list file on a disk: a pattern or a
+// device name ("COM1", "NUL", "\\\\.\\...") gives "Invalid filename" (3), a
+// directory "File access denied" (5). Opening a device could block.
+void CheckListFileName(const std::string& fileName);
+
 // The first line of `bytes`: its text is bytes[0, length), and the next line
 // begins at `next` (bytes.size() when this is the last line).
 struct LineSpan {
@@ -36,7 +41,8 @@ LineSpan SplitLine(std::string_view bytes);
 
 class ListFileReader {
 public:
-    // Reads the whole list; raises when it cannot be opened or read.
+    // Reads the whole list; raises when it cannot be opened or read, or is
+    // no file on a disk.
     explicit ListFileReader(const std::string& fileName);
     // The next line's bytes without its line end; false after the last line.
     bool ReadLine(std::string& line);
