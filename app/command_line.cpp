@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "engine/ascii.h"
+
 namespace tarsio {
 namespace {
 
@@ -28,12 +30,6 @@ std::size_t NextParameter(std::string_view s, std::size_t pos, std::string& para
         }
     }
     return pos;
-}
-
-std::string LowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 
 #include "app/forms.h"
 #include "app/tarsio_form.h"
-#include "app/tree_filters.h"
 #include "engine/junction.h"
 #include "shelltree/menu_ids.h"
+#include "shelltree/tree_filters.h"
 
 using shelltree::PVirtualNode;
 using shelltree::TNamespace;

@@ -2,10 +2,10 @@
 
 #include "app/tarsio_form.h"
 
-#include "app/resource_ids.h"
 #include "engine/junction.h"
 #include "engine/volume.h"
 #include "gui/application.h"
+#include "resources/resource_ids.h"
 
 using gui::Rect;
 using shelltree::TVirtualExplorerTree;

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "app/forms.h"
-#include "app/test_hooks.h"
 #include "gui/application.h"
 #include "gui/win32/backend_win32.h"
 
@@ -17,7 +16,6 @@ int RunWindowMode() {
     gui::Application& app = gui::App();
     app.SetBackend(&gui::win32::Instance());
     SetUpApplication();
-    InstallTestHooks();
     CreateForms();
     app.Run();
     return 0;

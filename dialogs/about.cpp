@@ -1,6 +1,6 @@
 #include "dialogs/about.h"
 
-#include "app/resource_ids.h"
+#include "resources/resource_ids.h"
 
 TAboutBox::TAboutBox() : gui::Form("AboutBox", "About") {
     borderStyle = gui::BorderStyle::Dialog;

@@ -1,8 +1,8 @@
 #include "dialogs/target_chooser.h"
 
-#include "app/tree_filters.h"
 #include "engine/junction.h"
 #include "shelltree/menu_ids.h"
+#include "shelltree/tree_filters.h"
 
 using shelltree::TVirtualExplorerTree;
 

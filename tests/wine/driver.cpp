@@ -6,7 +6,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/test_hooks.h"
+#include "tests/wine/test_hooks.h"
 
 namespace driver {
 namespace {
@@ -80,7 +80,6 @@ std::string TarsioExe() {
 }
 
 Tarsio::Tarsio(const std::string& arguments, const std::string& workDir, const std::string& exe) {
-    SetEnvironmentVariableA("TARSIO_TEST_HOOKS", "1");
     STARTUPINFOA si{};
     si.cb = sizeof si;
     std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);

@@ -12,7 +12,7 @@
 
 namespace driver {
 
-std::string TarsioExe();  // Windows path of the build's Tarsio.exe
+std::string TarsioExe();  // Windows path of the exe under test (TARSIO_EXE)
 
 struct ControlInfo {
     std::string name;  // the TarsioName property
@@ -31,8 +31,8 @@ struct TreeItem {
 
 class Tarsio {
 public:
-    // Starts Tarsio.exe (the build's, or `exe`) with the test hooks on;
-    // `arguments` follow the name.
+    // Starts the exe under test (the build's, or `exe`); `arguments` follow
+    // the name.
     explicit Tarsio(const std::string& arguments = "", const std::string& workDir = "",
                     const std::string& exe = TarsioExe());
     ~Tarsio();  // ends the process if it still runs

@@ -1,9 +1,8 @@
-#include "app/test_hooks.h"
+#include "tests/wine/test_hooks.h"
 
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "app/forms.h"
@@ -22,8 +21,8 @@ void DumpMenu(HMENU menu, int depth, std::FILE* out) {
         info.dwTypeData = text;
         info.cch = sizeof text;
         if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info)) continue;
-        std::fprintf(out, "%d|%u|0x%X|%s%s%s\n", depth, info.hSubMenu ? 0u : info.wID, info.fState,
-                     (info.fType & MFT_SEPARATOR) ? "-" : text, info.hbmpItem ? "|image" : "", "");
+        std::fprintf(out, kMenuLineFormat, depth, info.hSubMenu ? 0u : info.wID, info.fState,
+                     (info.fType & MFT_SEPARATOR) ? "-" : text, info.hbmpItem ? "|image" : "");
         if (info.hSubMenu) DumpMenu(info.hSubMenu, depth + 1, out);
     }
 }
@@ -61,10 +60,10 @@ bool Hook(HWND hwnd, UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
     return true;
 }
 
-}  // namespace
+// Installed before main runs: the backend's hook is a plain pointer, set
+// up before any dynamic initialisation.
+[[maybe_unused]] const bool g_installed = (gui::win32::SetMessageHook(Hook), true);
 
-void InstallTestHooks() {
-    if (std::getenv("TARSIO_TEST_HOOKS")) gui::win32::SetMessageHook(Hook);
-}
+}  // namespace
 
 }  // namespace tarsio

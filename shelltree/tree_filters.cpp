@@ -1,12 +1,8 @@
-#include "app/tree_filters.h"
+#include "shelltree/tree_filters.h"
+
+#include "engine/ascii.h"
 
 namespace tarsio {
-
-std::string LowerCase(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 bool IsDriveItem(shelltree::TNamespace& ns) {
     return ns.Parent() && shelltree::PIDLsEqual(shelltree::DrivesFolder().AbsolutePIDL(), ns.Parent()->AbsolutePIDL());
@@ -14,7 +10,7 @@ bool IsDriveItem(shelltree::TNamespace& ns) {
 
 bool LocalDriveShown(shelltree::TNamespace& ns) {
     std::string path = shelltree::ToAnsi(ns.ParsingName());
-    std::string lower = LowerCase(path);
+    std::string lower = LowerAscii(path);
     if (lower == "a:\\" || lower == "b:\\" || path.size() != 3) return false;
     UINT type = os::GetDriveTypeA(path.substr(0, 2).c_str());
     return type != DRIVE_REMOTE && type != DRIVE_CDROM;

@@ -15,6 +15,4 @@ bool IsDriveItem(shelltree::TNamespace& ns);
 // CD-ROM drive.
 bool LocalDriveShown(shelltree::TNamespace& ns);
 
-std::string LowerCase(std::string text);
-
 }  // namespace tarsio

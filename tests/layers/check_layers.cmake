@@ -1,0 +1,37 @@
+# cmake -DCXX=compiler -DWORK=dir -DINCLUDES=dir|dir... -DOWN=header
+#       -DOTHERS=header|header... -P check_layers.cmake
+# A layer's include interface (INCLUDES, with those of the layers below it)
+# finds its own header OWN and none of OTHERS, headers of the layers it does
+# not stand on: an include that points up does not build.
+function(try_include header result)
+  set(source ${WORK}/include_test.cpp)
+  file(WRITE ${source} "#include \"${header}\"\n")
+  set(flags)
+  foreach(dir IN LISTS INCLUDES)
+    list(APPEND flags -I${dir})
+  endforeach()
+  execute_process(COMMAND ${CXX} -std=c++20 -E ${flags} ${source}
+                  RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
+  if(status EQUAL 0)
+    set(${result} found PARENT_SCOPE)
+  elseif(errors MATCHES "No such file or directory")
+    set(${result} missing PARENT_SCOPE)
+  else()
+    message(FATAL_ERROR "${header}: the preprocessor failed otherwise:\n${errors}")
+  endif()
+endfunction()
+
+string(REPLACE "|" ";" INCLUDES "${INCLUDES}")
+string(REPLACE "|" ";" OTHERS "${OTHERS}")
+file(MAKE_DIRECTORY ${WORK})
+try_include(${OWN} own)
+if(NOT own STREQUAL "found")
+  message(FATAL_ERROR "the layer does not find its own header ${OWN}")
+endif()
+foreach(header IN LISTS OTHERS)
+  try_include(${header} seen)
+  if(seen STREQUAL "found")
+    message(FATAL_ERROR "the layer finds ${header}, of a layer it does not stand on")
+  endif()
+endforeach()
+message(STATUS "${OWN}: found; none of ${OTHERS}")
