@@ -9,7 +9,7 @@ namespace tarsio {
 DriveList DefaultExportDrives() {
     DriveList drives;
     for (char letter = 'C'; letter <= 'Y'; ++letter) {
-        const char root[] = {letter, ':', '\0'};
+        const char root[] = {letter, ':', '\\', '\0'};
         UINT type = os::GetDriveTypeA(root);
         if (type == DRIVE_REMOVABLE || type == DRIVE_FIXED) drives.emplace_back(1, letter);
     }

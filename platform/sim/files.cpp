@@ -72,6 +72,14 @@ void StoreAttributes(const std::string& host, DWORD bits) {
     ::lsetxattr(host.c_str(), kAttribAttr, text, std::strlen(text), 0);
 }
 
+// A file or folder that denies reading to everyone, as Windows' compatibility
+// junctions (C:\Documents and Settings) do, carries user.deny = "read".
+bool DeniesReading(const std::string& host) {
+    char value[8];
+    ssize_t n = ::lgetxattr(host.c_str(), "user.deny", value, sizeof value);
+    return n == 4 && std::memcmp(value, "read", 4) == 0;
+}
+
 bool ReadOnlyFile(const struct stat& st) { return !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR); }
 
 // A mount point's lengths and offsets must lie inside its data, as NTFS checks.
@@ -155,6 +163,8 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
 
     struct stat st;
     bool exists = ::lstat(loc.host.c_str(), &st) == 0;
+    if (exists && (access & GENERIC_READ) && DeniesReading(loc.host))
+        return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
     FileObject object;
     object.access = access;
     object.share = share;
