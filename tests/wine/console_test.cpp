@@ -100,7 +100,7 @@ TEST(TarsioExe, ImportErrorIsOneLineAndANonZeroStatus) {
     Scratch fs;
     fs.WriteFile("broken.trs", "+C\n");
     Outcome run = RunTarsio("-import " + fs.Path("broken.trs"));
-    EXPECT_EQ(run.out, "Tarsio: import failed: Unable to create directory\r\n");
+    EXPECT_EQ(run.out, "Tarsio: import of " + fs.Path("broken.trs") + " failed: Unable to create directory\r\n");
     EXPECT_EQ(run.status, 1u);
     EXPECT_EQ(fs.ReadFile("broken.trs"), "+C\n");
 }
