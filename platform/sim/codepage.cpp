@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/sim/core.h"
+
 namespace sim {
 namespace {
 
@@ -99,7 +101,11 @@ bool IsAscii(std::string_view s) {
 }  // namespace
 
 unsigned AnsiCodePage() { return g_codePage; }
-void SetAnsiCodePage(unsigned codePage) { g_codePage = codePage; }
+void SetAnsiCodePage(unsigned codePage) {
+    g_codePage = codePage;
+    // What the simulation remembers holds names in the old code page.
+    Changed();
+}
 
 std::u16string Cp1252ToUtf16(std::string_view text) {
     std::u16string out;
