@@ -60,8 +60,10 @@ void TForm1::btnCreateClick() {
     if (!Form2->Confirmed) return;
 
     std::replace(Form2->TargetPath.begin(), Form2->TargetPath.end(), '/', '\\');
-    if (!tarsio::ForceDirectories(Form2->TargetPath)) return;
-    if (tarsio::CreateJunction(Form2->TargetPath, source)) {
+    // A failed junction takes away only a directory made here for it.
+    bool created = false;
+    if (!tarsio::ForceDirectories(Form2->TargetPath, &created)) return;
+    if (tarsio::CreateJunction(Form2->TargetPath, source, created)) {
         gui::MessageDlg("Junction Created sccessfully", gui::MessageKind::Information);
         vteSourceTree->RefreshTree();
     } else {

@@ -1,5 +1,8 @@
 #include "engine/junction.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
 #include <vector>
 
 #include "engine/ansi.h"
@@ -36,13 +39,64 @@ bool Fail(DWORD error) {
     return false;
 }
 
-// The destination resolved against the current directory, if it exists.
-bool ResolveExisting(const std::string& destination, std::string& full) {
+// The longest name any Win32 call takes, in UTF-16 code units.
+constexpr std::size_t kLongestName = 32767;
+
+bool LongerThanAnyName(const std::string& path) {
+    // Every byte gives at most one code unit: a short text needs no conversion.
+    if (path.size() <= kLongestName) return false;
+    std::optional<WideString> wide = AnsiToWide(path);
+    return !wide || wide->size() > kLongestName;
+}
+
+// A control character (NUL included) belongs to no Windows name; the
+// platform would take the text before a NUL for the whole name.
+bool HasControlCharacter(std::string_view path) {
+    return std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) ==
+                                                  std::toupper(static_cast<unsigned char>(b)); });
+}
+
+// The native name for a destination given as a Win32 path: it must resolve
+// to an existing local directory. A "\\?\" path already is a native one
+// behind its prefix; UNC and "\\.\" device paths cannot be a junction's
+// destination. Sets the last error and returns false otherwise.
+bool NativeNameOf(const std::string& destination, std::string& name) {
     std::vector<char> buffer(kNameLimit);
     DWORD n = os::GetFullPathNameA(destination.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (n == 0 || n >= buffer.size()) return false;
-    full.assign(buffer.data(), n);
-    return os::GetFileAttributesA(full.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (n == 0 || n >= buffer.size()) return Fail(ERROR_PATH_NOT_FOUND);
+    std::string full(buffer.data(), n);
+    std::string_view local = full;
+    if (local.substr(0, 4) == "\\\\?\\") {
+        local.remove_prefix(4);
+        if (StartsWithNoCase(local, "UNC\\")) return Fail(ERROR_BAD_PATHNAME);
+    } else if (local.substr(0, 2) == "\\\\") {
+        return Fail(ERROR_BAD_PATHNAME);
+    }
+    DWORD attributes = os::GetFileAttributesA(full.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(ERROR_PATH_NOT_FOUND);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY);
+    // The full path, not the text as given: "\??\data" would lead nowhere.
+    name = "\\??\\" + std::string(local);
+    return true;
+}
+
+// Positions of the backslashes and colons that are whole characters.
+std::vector<std::size_t> DelimiterPositions(std::string_view path) {
+    std::vector<std::size_t> positions;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (os::IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+            ++i;
+        } else if (path[i] == '\\' || path[i] == ':') {
+            positions.push_back(i);
+        }
+    }
+    return positions;
 }
 
 }  // namespace
@@ -57,16 +111,46 @@ bool DirectoryExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ForceDirectories(std::string path) {
+bool ForceDirectories(const std::string& path, bool* createdIt) {
+    if (createdIt) *createdIt = false;
     if (path.empty()) throw TarsioError("Unable to create directory");
-    if (EndsWithBackslash(path)) path.pop_back();
-    // Drive designators ("C:") and one- or two-character names are taken as there.
-    if (path.size() < 3) return true;
-    if (DirectoryExists(path)) return true;
-    std::string parent = path.substr(0, AfterLastDelimiter(path));
-    if (parent == path) return true;
-    if (!ForceDirectories(parent)) return false;
-    return os::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    if (HasControlCharacter(path)) return Fail(ERROR_INVALID_NAME);
+    // A name that no call takes cannot be made, nor can any level within it
+    // be of use: fail before looking at the levels.
+    if (LongerThanAnyName(path)) return Fail(ERROR_FILENAME_EXCED_RANGE);
+
+    // Each level is a prefix of the path. Walk outwards to the first level
+    // that needs no creating, as a recursion on the parent would, then create
+    // the missing ones from the outermost inwards.
+    const std::vector<std::size_t> delimiters = DelimiterPositions(path);
+    std::size_t below = delimiters.size();  // delimiters[0, below) lie inside the level
+    std::vector<std::size_t> missing;       // lengths of the levels to create, innermost first
+    std::string level;
+    for (std::size_t length = path.size();;) {
+        if (length == 0) throw TarsioError("Unable to create directory");
+        while (below > 0 && delimiters[below - 1] >= length) --below;
+        if (below > 0 && delimiters[below - 1] == length - 1 && path[length - 1] == '\\') {
+            --length;
+            --below;
+        }
+        // Drive designators ("C:") and one- or two-character names are taken as there.
+        if (length < 3) break;
+        level.assign(path, 0, length);
+        os::SetLastError(ERROR_SUCCESS);
+        if (DirectoryExists(level)) break;
+        // The platform refuses the name for its length: so would its creation.
+        if (missing.empty() && os::GetLastError() == ERROR_FILENAME_EXCED_RANGE) return false;
+        std::size_t parent = below > 0 ? delimiters[below - 1] + 1 : 0;
+        if (parent == length) break;
+        missing.push_back(length);
+        length = parent;
+    }
+    for (std::size_t i = missing.size(); i-- > 0;) {
+        level.assign(path, 0, missing[i]);
+        if (!os::CreateDirectoryA(level.c_str(), nullptr)) return false;
+    }
+    if (createdIt) *createdIt = !missing.empty();
+    return true;
 }
 
 bool SetReparseData(const std::string& path, const std::uint8_t* buffer, std::uint32_t size) {
@@ -90,15 +174,15 @@ bool DeleteJunction(const std::string& junctionDir) {
     return DeleteReparseData(junctionDir, reparse::kMountPointTag);
 }
 
-bool CreateJunction(const std::string& junctionDir, const std::string& destination) {
+bool CreateJunction(const std::string& junctionDir, const std::string& destination, bool madeForIt) {
+    if (HasControlCharacter(junctionDir) || HasControlCharacter(destination)) return Fail(ERROR_INVALID_NAME);
     std::string name;
     if (destination.compare(0, 3, "\\??") == 0) {
+        // Taken as a native name already, unchecked; but never a share.
+        if (StartsWithNoCase(destination, "\\??\\UNC\\")) return Fail(ERROR_BAD_PATHNAME);
         name = destination;
-    } else {
-        std::string full;
-        if (!ResolveExisting(destination, full)) return Fail(ERROR_PATH_NOT_FOUND);
-        // The full path, not the text as given: "\??\data" would lead nowhere.
-        name = "\\??\\" + full;
+    } else if (!NativeNameOf(destination, name)) {
+        return false;
     }
     if (name.size() > kNameLimit) return Fail(ERROR_FILENAME_EXCED_RANGE);
     std::optional<WideString> wide = AnsiToWide(name);
@@ -107,9 +191,10 @@ bool CreateJunction(const std::string& junctionDir, const std::string& destinati
         reparse::BuildMountPoint(std::u16string(wide->begin(), wide->end()));
     if (!buffer) return Fail(ERROR_FILENAME_EXCED_RANGE);
     if (!SetReparseData(junctionDir, buffer->data(), static_cast<std::uint32_t>(buffer->size()))) {
-        // Removes the directory only if it is empty; its result does not matter.
+        // Only a directory made for this junction goes; RemoveDirectoryA
+        // removes it only if it is empty, and its result does not matter.
         DWORD reason = os::GetLastError();
-        os::RemoveDirectoryA(junctionDir.c_str());
+        if (madeForIt) os::RemoveDirectoryA(junctionDir.c_str());
         return Fail(reason);
     }
     return true;

@@ -10,9 +10,14 @@
 namespace tarsio {
 
 // Makes the existing, empty directory `junctionDir` a junction to
-// `destination`. A destination beginning with "\??" is stored as given;
-// any other must exist and is stored as its full path.
-bool CreateJunction(const std::string& junctionDir, const std::string& destination);
+// `destination`. A destination beginning with "\??" is stored as given
+// (except "\??\UNC\", refused); any other must resolve to an existing local
+// directory and is stored as its full path, a "\\?\X:\" one as "\??\X:\".
+// UNC and "\\.\" destinations and names with a control character are
+// refused before anything is touched. When setting the reparse point fails,
+// the junction directory is removed again (if empty) only if `madeForIt`:
+// the caller created it for this junction.
+bool CreateJunction(const std::string& junctionDir, const std::string& destination, bool madeForIt = false);
 
 // Removes the mount point; the directory stays, now empty and ordinary.
 bool DeleteJunction(const std::string& junctionDir);
@@ -33,9 +38,11 @@ bool HasReparsePoint(const std::string& path);
 bool DirectoryExists(const std::string& path);
 
 // True if the directory exists afterwards: creates it with its missing
-// parents, outermost first. Raises "Unable to create directory" on an empty
-// path.
-bool ForceDirectories(std::string path);
+// parents, outermost first; `createdIt` tells whether the directory itself
+// was created by this call. Raises "Unable to create directory" on an empty
+// path (or one that reaches an empty parent). A path longer than the
+// platform takes fails at once with nothing made.
+bool ForceDirectories(const std::string& path, bool* createdIt = nullptr);
 
 bool SetReparseData(const std::string& path, const std::uint8_t* buffer, std::uint32_t size);
 bool DeleteReparseData(const std::string& path, std::uint32_t tag);

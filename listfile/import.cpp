@@ -23,16 +23,15 @@ bool PendingSecondChar(char c) {
 }  // namespace
 
 bool TImport::Import(const std::string& fileName) {
+    CheckListFileName(fileName);
     if (!ListFileExists(fileName)) return true;
     bool errors = false;
-    {
-        ListFileReader reader(fileName);
-        std::string line;
-        while (reader.ReadLine(line)) {
-            if (HandleLine(line)) errors = true;
-        }
+    ListFileReader reader(fileName);
+    std::string line;
+    while (reader.ReadLine(line)) {
+        if (HandleLine(line)) errors = true;
     }
-    RewriteListFile(fileName, ResultLines);
+    RewriteListFile(fileName, ResultLines, reader.Rest());
     return errors;
 }
 
@@ -49,7 +48,9 @@ bool TImport::HandleLine(const std::string& line) {
     std::size_t gt = line.find('>');
     std::string destination = gt == std::string::npos ? line : line.substr(gt + 1);
 
-    if (!ForceDirectories(junctionDir) || !CreateJunction(junctionDir, destination)) {
+    // A failed junction takes away only a directory made here for it.
+    bool created = false;
+    if (!ForceDirectories(junctionDir, &created) || !CreateJunction(junctionDir, destination, created)) {
         ResultLines.push_back(line);
         return true;
     }

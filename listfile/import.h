@@ -18,8 +18,9 @@ public:
     bool Import(const std::string& fileName);
 
     const std::string Marker = "+";
-    // The lines to be written back, in file order. Not emptied by Import:
-    // an importer serves one import.
+    // The lines to be written back, in file order, before the bytes from a
+    // Ctrl-Z at the start of a line on, which go back as they were. Not
+    // emptied by Import: an importer serves one import.
     std::vector<std::string> ResultLines;
 
 private:

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
+#include "engine/ansi.h"
 #include "engine/error.h"
 #include "platform/os.h"
 
@@ -17,17 +19,33 @@ UniqueHandle OpenForWriting(const std::string& fileName, DWORD disposition) {
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-void WriteAll(UniqueHandle file, const std::vector<std::string>& lines) {
+void WriteAll(UniqueHandle file, const std::vector<std::string>& lines, std::string_view rest) {
     ListFileWriter writer(std::move(file));
     for (const std::string& line : lines) writer.WriteLine(line);
+    writer.WriteBytes(rest);
     writer.Close();
 }
 
-// A free name beside the list for its new text.
-UniqueHandle CreateBeside(const std::string& fileName, std::string& tempName) {
+std::string FullName(const std::string& fileName) {
+    std::vector<char> buffer(MAX_PATH);
+    DWORD n = os::GetFullPathNameA(fileName.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (n >= buffer.size()) {
+        buffer.resize(n);
+        n = os::GetFullPathNameA(fileName.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    }
+    return n == 0 || n >= buffer.size() ? fileName : std::string(buffer.data(), n);
+}
+
+// A new side file in the list's folder for its new text, named after the
+// list; where that name would reach MAX_PATH, a short name instead.
+UniqueHandle CreateBeside(const std::string& fileName, std::string& sideName) {
+    const std::string full = FullName(fileName);
+    const std::string folder = full.substr(0, AfterLastDelimiter(full));
+    const bool shortName = full.size() + std::strlen(".tarsio-new99") >= MAX_PATH;
     for (int i = 0; i < 100; ++i) {
-        tempName = fileName + (i ? ".tarsio-new" + std::to_string(i) : ".tarsio-new");
-        UniqueHandle file = OpenForWriting(tempName, CREATE_NEW);
+        std::string number = i ? std::to_string(i) : std::string();
+        sideName = shortName ? folder + "~trs" + number + ".tmp" : full + ".tarsio-new" + number;
+        UniqueHandle file = OpenForWriting(sideName, CREATE_NEW);
         if (file) return file;
         if (os::GetLastError() != ERROR_FILE_EXISTS && os::GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
@@ -35,6 +53,17 @@ UniqueHandle CreateBeside(const std::string& fileName, std::string& tempName) {
 }
 
 }  // namespace
+
+void CheckListFileName(const std::string& fileName) {
+    const std::string full = FullName(fileName);
+    std::string_view name = full;
+    if (name.substr(0, 4) == "\\\\.\\") RaiseInOutError(ERROR_PATH_NOT_FOUND);
+    if (name.substr(0, 4) == "\\\\?\\") name.remove_prefix(4);
+    if (name.find_first_of("*?") != std::string_view::npos) RaiseInOutError(ERROR_PATH_NOT_FOUND);
+    DWORD attributes = os::GetFileAttributesA(fileName.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        RaiseInOutError(ERROR_ACCESS_DENIED);
+}
 
 std::string InOutErrorMessage(unsigned long code) {
     switch (code) {
@@ -55,41 +84,49 @@ std::string InOutErrorMessage(unsigned long code) {
 
 void RaiseInOutError(unsigned long code) { throw TarsioError(InOutErrorMessage(code), code); }
 
-ListFileReader::ListFileReader(const std::string& fileName)
-    : file_(os::CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)),
-      buffer_(kChunk) {
-    if (!file_) RaiseInOutError(os::GetLastError());
+LineSpan SplitLine(std::string_view bytes) {
+    std::size_t end = bytes.find_first_of("\r\n");
+    if (end == std::string_view::npos) return {bytes.size(), bytes.size()};
+    std::size_t next = end + 1;
+    if (bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
+    return {end, next};
 }
 
-bool ListFileReader::Fill() {
-    if (atEnd_) return false;
-    DWORD got = 0;
-    if (!os::ReadFile(file_.get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr))
-        RaiseInOutError(os::GetLastError());
-    pos_ = 0;
-    end_ = got;
-    if (got == 0) atEnd_ = true;
-    return got > 0;
+ListFileReader::ListFileReader(const std::string& fileName) {
+    UniqueHandle file(os::CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) RaiseInOutError(os::GetLastError());
+    // A console or a port that a name led to would make the reads wait.
+    if (os::GetFileType(file.get()) != FILE_TYPE_DISK) RaiseInOutError(ERROR_PATH_NOT_FOUND);
+    std::vector<char> chunk(kChunk);
+    while (true) {
+        DWORD got = 0;
+        if (!os::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+            RaiseInOutError(os::GetLastError());
+        if (got == 0) break;
+        bytes_.append(chunk.data(), got);
+    }
 }
 
 bool ListFileReader::ReadLine(std::string& line) {
-    if (pos_ == end_ && !Fill()) return false;
-    if (buffer_[pos_] == kCtrlZ) return false;
-    line.clear();
-    while (true) {
-        if (pos_ == end_ && !Fill()) return true;
-        char c = buffer_[pos_++];
-        if (c == '\n') return true;
-        if (c != '\r') line.push_back(c);
-    }
+    if (pos_ == bytes_.size() || bytes_[pos_] == kCtrlZ) return false;
+    LineSpan span = SplitLine(std::string_view(bytes_).substr(pos_));
+    line.assign(bytes_, pos_, span.length);
+    pos_ += span.next;
+    return true;
 }
+
+std::string_view ListFileReader::Rest() const { return std::string_view(bytes_).substr(pos_); }
 
 ListFileWriter::ListFileWriter(UniqueHandle file) : file_(std::move(file)) {}
 
 void ListFileWriter::WriteLine(std::string_view line) {
-    pending_.append(line);
-    pending_.append("\r\n");
+    WriteBytes(line);
+    WriteBytes("\r\n");
+}
+
+void ListFileWriter::WriteBytes(std::string_view bytes) {
+    pending_.append(bytes);
     if (pending_.size() >= kChunk) Flush();
 }
 
@@ -114,10 +151,10 @@ void ListFileWriter::Close() {
 void WriteListFile(const std::string& fileName, const std::vector<std::string>& lines) {
     UniqueHandle file = OpenForWriting(fileName, CREATE_ALWAYS);
     if (!file) RaiseInOutError(os::GetLastError());
-    WriteAll(std::move(file), lines);
+    WriteAll(std::move(file), lines, {});
 }
 
-void RewriteListFile(const std::string& fileName, const std::vector<std::string>& lines) {
+void RewriteListFile(const std::string& fileName, const std::vector<std::string>& lines, std::string_view rest) {
     {
         // Fails where truncating the list would: read-only, held open, a directory.
         UniqueHandle probe(os::CreateFileA(fileName.c_str(), GENERIC_WRITE,
@@ -125,15 +162,12 @@ void RewriteListFile(const std::string& fileName, const std::vector<std::string>
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!probe) RaiseInOutError(os::GetLastError());
     }
+    // Never in place: a failure midway would leave the list truncated.
     std::string tempName;
     UniqueHandle temp = CreateBeside(fileName, tempName);
-    if (!temp) {
-        // No room beside the list (a folder that takes no new files): in place.
-        WriteListFile(fileName, lines);
-        return;
-    }
+    if (!temp) RaiseInOutError(os::GetLastError());
     try {
-        WriteAll(std::move(temp), lines);
+        WriteAll(std::move(temp), lines, rest);
     } catch (...) {
         os::DeleteFileA(tempName.c_str());
         throw;

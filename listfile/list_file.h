@@ -1,9 +1,18 @@
 #pragma once
-// Reading and writing junction list files: ANSI text, one entry per line.
-// Lines are written with CR LF. When reading, a line ends at LF or CR LF, a
-// CR not followed by LF is dropped, and a Ctrl-Z at the start of a line ends
-// the file. Every I/O failure raises a TarsioError carrying the system code.
+// Reading and writing junction list files: 8-bit text, one entry per line.
+//
+// Reading: a line ends at LF, at CR LF or at a CR alone (a CR is never part
+// of a path), and the last line may lack an end. A Ctrl-Z (0x1A) at the
+// start of a line ends the lines; the bytes from it to the end of the file
+// are kept apart, as they are.
+//
+// Writing back: each line's bytes are written unchanged, each followed by
+// CR LF, as every list line is written; then the bytes from the Ctrl-Z on,
+// byte for byte. Only the line ends of the lines can differ from the file
+// read, and only where it did not use CR LF. Every I/O failure raises a
+// TarsioError carrying the system code.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,26 +26,42 @@ namespace tarsio {
 std::string InOutErrorMessage(unsigned long code);
 [[noreturn]] void RaiseInOutError(unsigned long code);
 
+// Raises unless `fileName` can name a list file on a disk: a pattern or a
+// device name ("COM1", "NUL", "\\\\.\\...") gives "Invalid filename" (3), a
+// directory "File access denied" (5). Opening a device could block.
+void CheckListFileName(const std::string& fileName);
+
+// The first line of `bytes`: its text is bytes[0, length), and the next line
+// begins at `next` (bytes.size() when this is the last line).
+struct LineSpan {
+    std::size_t length;
+    std::size_t next;
+};
+LineSpan SplitLine(std::string_view bytes);
+
 class ListFileReader {
 public:
+    // Reads the whole list; raises when it cannot be opened or read, or is
+    // no file on a disk.
     explicit ListFileReader(const std::string& fileName);
-    // The next line without its line end; false at the end of the file.
+    // The next line's bytes without its line end; false after the last line.
     bool ReadLine(std::string& line);
+    // The bytes from a Ctrl-Z at the start of a line to the end of the
+    // file, once ReadLine has given false; empty when there is none.
+    std::string_view Rest() const;
 
 private:
-    bool Fill();
-
-    UniqueHandle file_;
-    std::vector<char> buffer_;
+    std::string bytes_;
     std::size_t pos_ = 0;
-    std::size_t end_ = 0;
-    bool atEnd_ = false;
 };
 
 class ListFileWriter {
 public:
     explicit ListFileWriter(UniqueHandle file);
+    // The line's bytes followed by CR LF.
     void WriteLine(std::string_view line);
+    // Bytes as they are, with no line end.
+    void WriteBytes(std::string_view bytes);
     // Writes what is buffered and closes the file.
     void Close();
 
@@ -50,10 +75,13 @@ private:
 // Creates or truncates the file and writes the lines.
 void WriteListFile(const std::string& fileName, const std::vector<std::string>& lines);
 
-// Replaces an existing list's contents with the lines so that a failure
-// cannot lose it: the new text is written beside the list and then takes
-// its place. Raises where a rewrite in place would (a read-only list gives
-// "File access denied"), and leaves the list as it was when it raises.
-void RewriteListFile(const std::string& fileName, const std::vector<std::string>& lines);
+// Replaces an existing list's contents with the lines followed by `rest`
+// (what ListFileReader::Rest gave) so that a failure cannot lose it: the new
+// text is written to a side file in the list's folder, which then takes the
+// list's place. Raises where a rewrite in place would (a read-only list
+// gives "File access denied") and where no side file can be made; the list
+// is then left as it was.
+void RewriteListFile(const std::string& fileName, const std::vector<std::string>& lines,
+                     std::string_view rest = {});
 
 }  // namespace tarsio

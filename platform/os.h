@@ -20,6 +20,7 @@ using ::FindNextFileA;
 using ::GetACP;
 using ::GetCurrentDirectoryA;
 using ::GetDriveTypeA;
+using ::GetFileType;
 using ::GetFileAttributesA;
 using ::GetFullPathNameA;
 using ::GetLastError;
@@ -63,6 +64,8 @@ BOOL DeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize, LPVOID out, 
 BOOL CloseHandle(HANDLE h);
 BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
 BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped);
+// Every simulated file is on a disk: FILE_TYPE_DISK for an open file.
+DWORD GetFileType(HANDLE h);
 DWORD GetFileAttributesA(LPCSTR name);
 BOOL SetFileAttributesA(LPCSTR name, DWORD attributes);
 DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart);

@@ -238,6 +238,11 @@ BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED)
     return TRUE;
 }
 
+DWORD GetFileType(HANDLE h) {
+    if (!FindFile(h)) return Fail<DWORD>(ERROR_INVALID_HANDLE, FILE_TYPE_UNKNOWN);
+    return FILE_TYPE_DISK;
+}
+
 BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED) {
     if (written) *written = 0;
     Changed();

@@ -98,6 +98,24 @@ void SplitRoot(std::string_view full, std::string& root, std::string_view& rest)
     rest = pos < full.size() ? full.substr(pos + 1) : std::string_view{};
 }
 
+// The DOS device that a name's last component stands for, as Windows reads
+// it: CON, PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9 in any case, with
+// anything after a period and trailing blanks ignored ("nul.txt", "COM1:").
+// Empty when it stands for none.
+std::string_view DosDeviceName(std::string_view path) {
+    if (path.size() > 2 && path.back() == ':') path.remove_suffix(1);
+    std::size_t start = path.find_last_of("\\/:");
+    std::string_view name = path.substr(start == std::string_view::npos ? 0 : start + 1);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    std::string upper(name);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    bool known = upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" ||
+                 (upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+                  upper[3] >= '1' && upper[3] <= '9');
+    return known ? name : std::string_view{};
+}
+
 }  // namespace
 
 DWORD FullPathName(std::string_view path, std::string_view cwd, std::string& out) {
@@ -115,6 +133,10 @@ DWORD FullPathName(std::string_view path, std::string_view cwd, std::string& out
         SplitRoot(path, root, rest);
         out = Canonicalize(root, rest);
         if (out == root && !IsSep(path.back())) out.pop_back();
+        return ERROR_SUCCESS;
+    }
+    if (std::string_view device = DosDeviceName(path); !device.empty()) {
+        out = "\\\\.\\" + std::string(device);
         return ERROR_SUCCESS;
     }
 

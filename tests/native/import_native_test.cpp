@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "engine/error.h"
@@ -16,6 +18,7 @@
 namespace tarsio {
 namespace {
 
+using namespace std::string_literals;
 using test::HostReparse;
 using test::Scratch;
 
@@ -117,25 +120,123 @@ TEST_F(ImportNative, ReadOnlyListMakesTheJunctionsAndKeepsItsMarkers) {
     EXPECT_EQ(fs.ReadFile("list.trs"), "C:\\ro->C:\\data\r\n");
 }
 
-TEST_F(ImportNative, FailedWriteLeavesTheListWhole) {
-    const std::string text = "+C:\\w->C:\\data\nC:\\x->C:\\y\n";
-    fs.WriteFile("list.trs", text);
-    sim::FailCall("WriteFile", 1, ERROR_DISK_FULL);
-    TImport importer;
-    try {
-        importer.Import("C:\\list.trs");
-        ADD_FAILURE() << "no error";
-    } catch (const TarsioError& e) {
-        EXPECT_EQ(e.code(), ERROR_DISK_FULL);
-        EXPECT_STREQ(e.what(), "I/O error 112");
-    }
-    sim::ClearFaults();
-    EXPECT_EQ(fs.ReadFile("list.trs"), text);
-    EXPECT_EQ(sim::OpenHandleCount(), 0);
+// The names in a folder of the simulated drive C:.
+std::vector<std::string> HostNames(const Scratch& fs, const std::string& folder) {
     std::vector<std::string> names;
-    for (auto& e : std::filesystem::directory_iterator(fs.HostPath("C:\\"))) names.push_back(e.path().filename());
+    for (auto& e : std::filesystem::directory_iterator(fs.HostPath(folder))) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"data", "list.trs", "w"}));
+    return names;
+}
+
+TEST_F(ImportNative, FailedWriteLeavesTheListWhole) {
+    // A long name too: its new text also goes to a side file, never in place.
+    fs.MakeDir("lists");
+    const std::string longName = "lists\\" + std::string(240, 'n') + ".trs";
+    for (const std::string& name : {std::string("list.trs"), longName}) {
+        const std::string text = "+C:\\w->C:\\data\nC:\\x->C:\\y\n";
+        fs.WriteFile(name, text);
+        sim::FailCall("WriteFile", 1, ERROR_DISK_FULL);
+        TImport importer;
+        try {
+            importer.Import("C:\\" + name);
+            ADD_FAILURE() << "no error";
+        } catch (const TarsioError& e) {
+            EXPECT_EQ(e.code(), ERROR_DISK_FULL);
+            EXPECT_STREQ(e.what(), "I/O error 112");
+        }
+        sim::ClearFaults();
+        EXPECT_EQ(fs.ReadFile(name), text) << name.size();
+        EXPECT_EQ(sim::OpenHandleCount(), 0);
+    }
+    EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"data", "list.trs", "lists", "w"}));
+    EXPECT_EQ(HostNames(fs, "C:\\lists"), std::vector<std::string>{longName.substr(6)});
+}
+
+TEST_F(ImportNative, WithoutASideFileTheImportFailsAndTheListStays) {
+    fs.MakeDir("lists");
+    const std::string longName = "lists\\" + std::string(240, 'n') + ".trs";
+    struct Case {
+        std::string list, side;
+    } cases[] = {{"list.trs", "C:\\list.trs.tarsio-new"}, {longName, "C:\\lists\\~trs"}};
+    for (const Case& c : cases) {
+        const std::string text = "+C:\\j->C:\\data\n";
+        fs.WriteFile(c.list, text);
+        sim::FailCallOnPath("CreateFileA", c.side, ERROR_ACCESS_DENIED);
+        TImport importer;
+        try {
+            importer.Import("C:\\" + c.list);
+            ADD_FAILURE() << "no error";
+        } catch (const TarsioError& e) {
+            EXPECT_STREQ(e.what(), "File access denied");
+        }
+        sim::ClearFaults();
+        EXPECT_EQ(fs.ReadFile(c.list), text) << c.side;
+        ASSERT_TRUE(DeleteJunction("C:\\j"));
+        ASSERT_TRUE(os::RemoveDirectoryA("C:\\j"));
+    }
+}
+
+TEST_F(ImportNative, CtrlZAtALineStartKeepsEverythingAfterItUnread) {
+    const std::string tail = "\x1a+C:\\later->C:\\data\r\n+C:\\more->C:\\data\rfree\x1a\n";
+    std::string after;
+    EXPECT_FALSE(Run("+C:\\first->C:\\data\r\n" + tail, &after));
+    EXPECT_EQ(after, "C:\\first->C:\\data\r\n" + tail);
+    EXPECT_TRUE(HasReparsePoint("C:\\first"));
+    EXPECT_FALSE(DirectoryExists("C:\\later"));
+    EXPECT_FALSE(DirectoryExists("C:\\more"));
+}
+
+TEST_F(ImportNative, CrOnlyListIsImportedLineByLine) {
+    std::string after;
+    EXPECT_FALSE(Run("+C:\\a->C:\\data\r+C:\\b->C:\\data\rC:\\done->C:\\x\r", &after));
+    EXPECT_EQ(after, "C:\\a->C:\\data\r\nC:\\b->C:\\data\r\nC:\\done->C:\\x\r\n");
+    EXPECT_EQ(Stored("C:\\a"), MountPoint(u"\\??\\C:\\data"));
+    EXPECT_EQ(Stored("C:\\b"), MountPoint(u"\\??\\C:\\data"));
+    EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"a", "b", "data", "list.trs"}));
+}
+
+TEST_F(ImportNative, EntriesThatCouldNotWorkStayPendingWithNoJunctionMade) {
+    fs.WriteFile("data\\file.txt", "x");
+    std::string deep = "a";
+    for (int i = 1; i < 30000; ++i) deep += "\\a";
+    const std::string lines[] = {
+        "+C:\\j1->C:\\data\\file.txt",       // a file
+        "+C:\\j2->\\\\server\\share\\data",    // a share
+        "+C:\\j3->\\\\.\\C:\\data",          // a device path
+        "+C:\\j4->\\??\\UNC\\server\\share",   // a share, natively named
+        "+C:\\j5\0x->C:\\data"s,                 // a NUL byte in the junction directory
+        "+C:\\j6->C:\\data\0x"s,                 // and in the destination
+        "+C:\\j7\tx->C:\\data",                 // a control character
+        "+C:\\" + std::string(60000, 'a') + "->C:\\data",  // longer than any name
+        "+C:\\" + deep + "->C:\\data",                    // 30,000 levels
+    };
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    auto start = std::chrono::steady_clock::now();
+    std::string after;
+    EXPECT_TRUE(Run(text, &after));
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+    EXPECT_TRUE(after == text);  // too long to show
+    // The junction directories made for the first entries stay, plain and empty.
+    EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"data", "j1", "j2", "j3", "j4", "j6", "list.trs"}));
+    for (const char* dir : {"C:\\j1", "C:\\j2", "C:\\j3", "C:\\j4", "C:\\j6"}) EXPECT_FALSE(HasReparsePoint(dir));
+}
+
+TEST_F(ImportNative, VerbatimDestinationIsMadeWithItsNativeName) {
+    std::string after;
+    EXPECT_FALSE(Run("+C:\\v->\\\\?\\C:\\data\n", &after));
+    EXPECT_EQ(after, "C:\\v->\\\\?\\C:\\data\r\n");
+    EXPECT_EQ(Stored("C:\\v"), MountPoint(u"\\??\\C:\\data"));
+}
+
+TEST_F(ImportNative, FailedJunctionRemovesOnlyADirectoryThisImportMade) {
+    fs.AddDrive('E', "removable FAT32");
+    ASSERT_TRUE(os::CreateDirectoryA("E:\\mine", nullptr));
+    std::string after;
+    EXPECT_TRUE(Run("+E:\\mine->C:\\data\n+E:\\new->C:\\data\n", &after));
+    EXPECT_EQ(after, "+E:\\mine->C:\\data\r\n+E:\\new->C:\\data\r\n");
+    EXPECT_TRUE(DirectoryExists("E:\\mine"));
+    EXPECT_FALSE(DirectoryExists("E:\\new"));
 }
 
 TEST_F(ImportNative, ReadFailureStopsBeforeAnyWrite) {

@@ -68,6 +68,7 @@ TEST_F(JunctionTest, RelativeDestinationIsStoredAsItsFullPath) {
 
 TEST_F(JunctionTest, NativeNameIsStoredUnchangedWithoutExistenceTest) {
     fs.MakeDir("links\\native");
+    sim::ResetCallLog();
     ASSERT_TRUE(CreateJunction("C:\\links\\native", "\\??\\C:\\nowhere"));
     EXPECT_EQ(Shown("C:\\links\\native"), "C:\\nowhere");
     EXPECT_EQ(sim::CallCount("GetFullPathNameA"), 0u);
@@ -94,12 +95,59 @@ TEST_F(JunctionTest, NonEmptyJunctionDirectoryKeepsItsContents) {
     EXPECT_FALSE(HasReparsePoint("C:\\links\\full"));
 }
 
-TEST_F(JunctionTest, RefusedReparsePointRemovesTheEmptyDirectory) {
+TEST_F(JunctionTest, RefusedReparsePointRemovesOnlyADirectoryMadeForIt) {
     fs.AddDrive('E', "removable FAT32");
-    ASSERT_TRUE(os::CreateDirectoryA("E:\\j", nullptr));
-    EXPECT_FALSE(CreateJunction("E:\\j", "C:\\data"));
-    EXPECT_EQ(os::GetLastError(), ERROR_INVALID_FUNCTION);
-    EXPECT_EQ(os::GetFileAttributesA("E:\\j"), INVALID_FILE_ATTRIBUTES);
+    for (bool madeForIt : {true, false}) {
+        ASSERT_TRUE(os::CreateDirectoryA("E:\\j", nullptr));
+        EXPECT_FALSE(CreateJunction("E:\\j", "C:\\data", madeForIt));
+        EXPECT_EQ(os::GetLastError(), ERROR_INVALID_FUNCTION);
+        // The user's own empty folder stays.
+        EXPECT_EQ(DirectoryExists("E:\\j"), !madeForIt) << madeForIt;
+        os::RemoveDirectoryA("E:\\j");
+    }
+}
+
+TEST_F(JunctionTest, DestinationsThatCannotWorkAreRefusedBeforeAnythingIsTouched) {
+    fs.MakeDir("links\\keep");
+    fs.WriteFile("data\\file.txt", "x");
+    struct Case {
+        std::string junctionDir, destination;
+        DWORD error;
+    } cases[] = {
+        {"C:\\links\\keep", "C:\\data\\file.txt", ERROR_DIRECTORY},
+        {"C:\\links\\keep", "\\\\server\\share\\data", ERROR_BAD_PATHNAME},
+        {"C:\\links\\keep", "\\\\.\\C:\\data", ERROR_BAD_PATHNAME},
+        {"C:\\links\\keep", "\\\\?\\UNC\\server\\share", ERROR_BAD_PATHNAME},
+        {"C:\\links\\keep", "\\??\\UNC\\server\\share", ERROR_BAD_PATHNAME},
+        {"C:\\links\\keep", "//server/share", ERROR_BAD_PATHNAME},
+        {"C:\\links\\keep", "C:\\da\tta", ERROR_INVALID_NAME},
+        {"C:\\links\\keep", std::string("C:\\data\0\\x", 10), ERROR_INVALID_NAME},
+        {"C:\\links\\keep", std::string("\\??\\C:\\x\0y", 10), ERROR_INVALID_NAME},
+        {std::string("C:\\links\\keep\0x", 16), "C:\\data", ERROR_INVALID_NAME},
+        {"C:\\links\\keep\r", "C:\\data", ERROR_INVALID_NAME},
+    };
+    for (const Case& c : cases) {
+        sim::ResetCallLog();
+        EXPECT_FALSE(CreateJunction(c.junctionDir, c.destination, true)) << c.destination;
+        EXPECT_EQ(os::GetLastError(), c.error) << c.destination;
+        EXPECT_EQ(sim::CallCount("CreateFileA"), 0u) << c.destination;
+        EXPECT_EQ(sim::CallCount("RemoveDirectoryA"), 0u) << c.destination;
+        EXPECT_TRUE(DirectoryExists("C:\\links\\keep"));
+        EXPECT_FALSE(HasReparsePoint("C:\\links\\keep"));
+    }
+}
+
+TEST_F(JunctionTest, VerbatimDestinationIsStoredAsANativeName) {
+    for (const char* destination : {"\\\\?\\C:\\data", "\\\\?\\c:\\data"}) {
+        fs.MakeDir("links\\v");
+        ASSERT_TRUE(CreateJunction("C:\\links\\v", destination)) << destination;
+        std::u16string expected = destination[4] == 'C' ? u"\\??\\C:\\data" : u"\\??\\c:\\data";
+        EXPECT_EQ(*HostReparse(fs.HostPath("C:\\links\\v")), *reparse::BuildMountPoint(expected));
+        // It leads where it says.
+        EXPECT_TRUE(DirectoryExists("C:\\links\\v\\"));
+        ASSERT_TRUE(DeleteJunction("C:\\links\\v"));
+        os::RemoveDirectoryA("C:\\links\\v");
+    }
 }
 
 TEST_F(JunctionTest, DirectoryHeldOpenIsNeitherMadeNorRemoved) {

@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <string>
+#include <vector>
+
 #include "engine/error.h"
 #include "engine/junction.h"
 #include "engine/volume.h"
 #include "platform/os.h"
+#include "platform/unique_handle.h"
 #include "tests/support/scratch.h"
 
 namespace tarsio {
@@ -66,6 +71,73 @@ TEST(ForceDirectories, EmptyPathRaises) {
         }
     }
     EXPECT_FALSE(DirectoryExists(fs.Path("rel")));
+}
+
+// Names in the area: what a call left behind.
+std::vector<std::string> Entries(const Scratch& fs) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle find(os::FindFirstFileA(fs.Path("*").c_str(), &data));
+    if (find) {
+        do {
+            std::string n = data.cFileName;
+            if (n != "." && n != "..") names.push_back(n);
+        } while (os::FindNextFileA(find.get(), &data));
+    }
+    return names;
+}
+
+std::string Levels(std::size_t count, std::string_view level) {
+    std::string path;
+    path.reserve(count * (level.size() + 1));
+    for (std::size_t i = 0; i < count; ++i) path.append(level).push_back('\\');
+    path.pop_back();
+    return path;
+}
+
+TEST(ForceDirectories, PathsLongerThanAnyNameFailAtOnceWithNothingMade) {
+    Scratch fs;
+    const std::string deep = Levels(30000, "a");
+    const std::string paths[] = {
+        fs.Path(deep),                    // 30,000 levels
+        deep,                             // relative to the current directory
+        "\\\\?\\" + fs.Path(Levels(20000, "ab")),  // verbatim, 60,000 characters
+        fs.Path(Levels(50, "level")),     // beyond MAX_PATH, within the longest name
+        fs.Path(Levels(1, std::string(300, 'x'))),
+    };
+    for (const std::string& path : paths) {
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(ForceDirectories(path)) << path.size();
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 1.0) << path.size();
+        EXPECT_TRUE(Entries(fs).empty()) << path.size();
+    }
+}
+
+TEST(ForceDirectories, ControlCharactersAreRefusedWithNothingMade) {
+    Scratch fs;
+    for (const std::string& path : {fs.Path("sub\\a\tb"), fs.Path(std::string("sub\\x\0y", 7)), fs.Path("sub\r")}) {
+        EXPECT_FALSE(ForceDirectories(path));
+        EXPECT_EQ(os::GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    }
+    EXPECT_TRUE(Entries(fs).empty());
+}
+
+TEST(ForceDirectories, TellsWhetherItMadeTheDirectoryItself) {
+    Scratch fs;
+    fs.MakeDir("there");
+    struct Case {
+        const char* path;
+        bool result, created;
+    } cases[] = {
+        {"there", true, false}, {"there\\", true, false}, {"new\\a", true, true},
+        {"new\\a", true, false}, {"new\\b\\", true, true}, {"twice\\\\", true, false},
+    };
+    for (const Case& c : cases) {
+        bool created = !c.created;
+        EXPECT_EQ(ForceDirectories(fs.Path(c.path), &created), c.result) << c.path;
+        EXPECT_EQ(created, c.created) << c.path;
+    }
 }
 
 TEST(IsDevicePath, PrefixRule) {

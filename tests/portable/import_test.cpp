@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "engine/error.h"
 #include "engine/junction.h"
 #include "platform/os.h"
@@ -29,10 +31,10 @@ protected:
     }
 
     // Names in the area, to see that nothing is left beside the list.
-    std::vector<std::string> Names() {
+    std::vector<std::string> Names(const std::string& folder = {}) {
         std::vector<std::string> names;
         WIN32_FIND_DATAA data;
-        UniqueFindHandle find(os::FindFirstFileA(fs.Path("*").c_str(), &data));
+        UniqueFindHandle find(os::FindFirstFileA(fs.Path(folder + "*").c_str(), &data));
         if (find) {
             do {
                 std::string n = data.cFileName;
@@ -54,9 +56,15 @@ TEST_F(ImportTest, LinesAreCarriedThroughWithCrLf) {
         {"C:\\x->D:\\y\r\n", "C:\\x->D:\\y\r\n"},
         {"C:\\x->D:\\y\n\nfree text\n", "C:\\x->D:\\y\r\n\r\nfree text\r\n"},
         {"no line end", "no line end\r\n"},
-        {"a\rb\r\nc\r", "ab\r\nc\r\n"},                           // a lone CR is dropped
-        {"a\r\n\x1a" "after\r\n", "a\r\n"},                        // Ctrl-Z at a line's start ends the file
-        {"a\x1a" "b\r\n\x1a", "a\x1a" "b\r\n"},                     // inside a line it is text
+        {"a\rb\r\nc\r", "a\r\nb\r\nc\r\n"},                       // a lone CR ends a line
+        {"C:\\x->D:\\y\rC:\\z->D:\\w\r\r", "C:\\x->D:\\y\r\nC:\\z->D:\\w\r\n\r\n"},
+        {"a\n\rb", "a\r\n\r\nb\r\n"},                              // LF then CR: two line ends
+        // The bytes from a Ctrl-Z at a line's start on go back as they were,
+        // pending entries among them, and are not imported.
+        {"a\r\n\x1a" "after\r\n", "a\r\n\x1a" "after\r\n"},
+        {"a\n\x1a\n+sub\\j->sub\r\x1a\r\nz\n", "a\r\n\x1a\n+sub\\j->sub\r\x1a\r\nz\n"},
+        {"\x1a", "\x1a"},
+        {"a\x1a" "b\r\n\x1a", "a\x1a" "b\r\n\x1a"},                 // inside a line it is text
         {"+\n+1:\\x->e:\\y\n+ C:\\x->D:\\y\n", "+\r\n+1:\\x->e:\\y\r\n+ C:\\x->D:\\y\r\n"},
         {"+{->x\n", "+{->x\r\n"},                                  // '{' lies above 'z'
         {"\r\n\r\n", "\r\n\r\n"},
@@ -97,16 +105,50 @@ TEST_F(ImportTest, EntryWithoutArrowStopsTheImportAndKeepsTheFile) {
     EXPECT_EQ(Names(), std::vector<std::string>{"list.trs"});
 }
 
-TEST_F(ImportTest, FolderAsListIsAccessDenied) {
+TEST_F(ImportTest, ListThatIsNoFileOnADiskRaisesAtOnceAndIsUntouched) {
     fs.MakeDir("folder.trs");
-    TImport importer;
-    try {
-        importer.Import(fs.Path("folder.trs"));
-        ADD_FAILURE() << "no error";
-    } catch (const TarsioError& e) {
-        EXPECT_STREQ(e.what(), "File access denied");
-        EXPECT_EQ(e.code(), 5u);
+    const std::string text = "+sub\\j->sub\r\n";
+    fs.WriteFile("list.trs", text);
+    struct Case {
+        std::string name;
+        const char* message;
+        unsigned long code;
+    } cases[] = {
+        {"COM1", "Invalid filename", 3},        {"com2", "Invalid filename", 3},
+        {"CON", "Invalid filename", 3},         {"NUL", "Invalid filename", 3},
+        {"aux", "Invalid filename", 3},         {"LPT1", "Invalid filename", 3},
+        {"\\\\.\\COM1", "Invalid filename", 3}, {"\\\\.\\pipe\\tarsio", "Invalid filename", 3},
+        {fs.Path("*.trs"), "Invalid filename", 3},      {fs.Path("list.tr?"), "Invalid filename", 3},
+        {fs.Path("folder.trs"), "File access denied", 5}, {fs.Path("folder.trs\\"), "File access denied", 5},
+    };
+    for (const Case& c : cases) {
+        auto start = std::chrono::steady_clock::now();
+        try {
+            TImport importer;
+            importer.Import(c.name);
+            ADD_FAILURE() << "no error for " << c.name;
+        } catch (const TarsioError& e) {
+            EXPECT_STREQ(e.what(), c.message) << c.name;
+            EXPECT_EQ(e.code(), c.code) << c.name;
+        }
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0) << c.name;
     }
+    EXPECT_EQ(fs.ReadFile("list.trs"), text);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"folder.trs", "list.trs"}));
+}
+
+TEST_F(ImportTest, LongListNameIsRewrittenThroughAShortSideFile) {
+    // The list's full name has 255 characters: its name with any suffix
+    // would reach MAX_PATH.
+    const std::string folder(200 - fs.Path().size(), 'f');
+    const std::string name = folder + "\\" + std::string(50, 'n') + ".trs";
+    ASSERT_EQ(fs.Path(name).size(), 255u);
+    fs.MakeDir(folder);
+    fs.WriteFile(name, "C:\\a->C:\\b\nfree text\r");
+    TImport importer;
+    EXPECT_FALSE(importer.Import(fs.Path(name)));
+    EXPECT_EQ(fs.ReadFile(name), "C:\\a->C:\\b\r\nfree text\r\n");
+    EXPECT_EQ(Names(folder + "\\"), std::vector<std::string>{std::string(50, 'n') + ".trs"});
 }
 
 TEST_F(ImportTest, LongListRoundTripsByteForByte) {
@@ -116,6 +158,21 @@ TEST_F(ImportTest, LongListRoundTripsByteForByte) {
     std::string after;
     EXPECT_FALSE(Run(text, &after));
     EXPECT_EQ(after, text);
+}
+
+TEST(SplitLine, EndsAtLfCrLfOrLoneCr) {
+    struct Case {
+        std::string_view bytes;
+        std::size_t length, next;
+    } cases[] = {
+        {"", 0, 0},        {"abc", 3, 3},       {"abc\n", 3, 4},  {"abc\r\n", 3, 5}, {"abc\rd", 3, 4},
+        {"abc\r", 3, 4},  {"\r\r\n", 0, 1},    {"\n\r", 0, 1},   {"a\x1a\n", 2, 3}, {"\xe4\x0d\x0a", 1, 3},
+    };
+    for (const Case& c : cases) {
+        LineSpan span = SplitLine(c.bytes);
+        EXPECT_EQ(span.length, c.length) << c.bytes;
+        EXPECT_EQ(span.next, c.next) << c.bytes;
+    }
 }
 
 TEST(InOutErrorMessage, Texts) {

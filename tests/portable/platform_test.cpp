@@ -76,6 +76,28 @@ TEST_F(PlatformTest, FullPathNames) {
     EXPECT_EQ(os::GetFullPathNameA("data", sizeof small, small, nullptr), full.size() + 1);
 }
 
+TEST_F(PlatformTest, DosDeviceNamesResolveToTheDeviceNamespace) {
+    struct Case {
+        std::string name, expected;
+    } cases[] = {
+        {"COM1", "\\\\.\\COM1"},  {"com9", "\\\\.\\com9"}, {"CON", "\\\\.\\CON"},   {"nul", "\\\\.\\nul"},
+        {"Aux", "\\\\.\\Aux"},    {"LPT3", "\\\\.\\LPT3"}, {"NUL.txt", "\\\\.\\NUL"}, {"LPT1:", "\\\\.\\LPT1"},
+        {"sub\\nul", "\\\\.\\nul"}, {D + "\\x\\com2.trs", "\\\\.\\com2"},
+        {"COM0", W + "\\COM0"},    {"COM10", W + "\\COM10"}, {"console", W + "\\console"}, {"nul2", W + "\\nul2"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FullPath(c.name), c.expected) << "name: " << c.name;
+}
+
+TEST_F(PlatformTest, AnsiCallsRefuseNamesOfMaxPathOrMore) {
+    const std::string names[] = {fs.Path(std::string(300, 'x')), "\\\\?\\" + fs.Path(std::string(300, 'x'))};
+    for (const std::string& name : names) {
+        EXPECT_EQ(os::GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(os::GetLastError(), ERROR_FILENAME_EXCED_RANGE) << name.substr(0, 8);
+        EXPECT_FALSE(os::CreateDirectoryA(name.c_str(), nullptr));
+        EXPECT_EQ(os::GetLastError(), ERROR_FILENAME_EXCED_RANGE) << name.substr(0, 8);
+    }
+}
+
 TEST_F(PlatformTest, AttributesAndTheirErrors) {
     fs.MakeDir("dir");
     fs.WriteFile("dir\\f.txt", "x");

@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "platform/sim/sim.h"
 #endif
 
 namespace tarsio::test {
@@ -96,6 +98,10 @@ Scratch::Scratch() {
     ::setenv("TARSIO_SIM_ROOT", hostRoot_.c_str(), 1);
     ::setenv("TARSIO_SIM_CWD", "C:\\", 1);
     root_ = "C:\\";
+    // A fresh area also starts with no faults and no calls counted, whatever
+    // the tests before it in the same process did.
+    sim::ClearFaults();
+    sim::ResetCallLog();
 }
 
 Scratch::~Scratch() {
