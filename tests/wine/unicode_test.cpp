@@ -159,6 +159,19 @@ TEST_F(UnicodeExe, ImportOfAUtf8ListMakesTheFoldersWithExactlyTheirNames) {
     EXPECT_TRUE(Names(Path("中文")).empty());
 }
 
+TEST_F(UnicodeExe, LegacyListIsReadInTheSystemsAnsiCodePage) {
+    // An older version wrote café in code page 1252, Wine's default here.
+    ASSERT_TRUE(CreateDirectoryW(Path("data").c_str(), nullptr));
+    const std::string text = "+" + Utf8Path("caf\xE9\\j") + "->" + Utf8Path("data") + "\r\n" + "na\xEFve\r\n";
+    WriteBytes(Path("old.trs"), text);
+    Outcome run = RunTarsio(L"-import \"" + Path("old.trs") + L"\"");
+    EXPECT_EQ(run.out, "Import had errors\r\n");
+    EXPECT_EQ(ReadBytes(Path("old.trs")), text);
+    EXPECT_EQ(Names(Path("café")), std::vector<std::wstring>{});
+    std::vector<std::wstring> top = Names(root);
+    EXPECT_NE(std::find(top.begin(), top.end(), Wide("café")), top.end());
+}
+
 TEST_F(UnicodeExe, ErrorLineNamesTheListInUtf8WhenRedirected) {
     ASSERT_TRUE(CreateDirectoryW(Path("Łódź").c_str(), nullptr));
     WriteBytes(Path("Łódź\\中文.trs"), "+C\n");
