@@ -181,5 +181,35 @@ TEST_F(UnicodeExe, ErrorLineNamesTheListInUtf8WhenRedirected) {
     EXPECT_EQ(ReadBytes(Path("Łódź\\中文.trs")), "+C\n");
 }
 
+TEST_F(UnicodeExe, ErrorLineOnAConsoleShowsTheNameExactly) {
+    // A console of our own, which Tarsio inherits as cmd's would be.
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(CreateDirectoryW(Path("Łódź").c_str(), nullptr));
+    WriteBytes(Path("Łódź\\Ωμέγα.trs"), "+C\n");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring line = L"\"" + TarsioExe() + L"\" -import \"" + Path("Łódź\\Ωμέγα.trs") + L"\"";
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 30000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // The screen's first row holds the line.
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(screen, &info));
+    std::wstring cells(static_cast<std::size_t>(info.dwSize.X) * 2, L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(screen, cells.data(), static_cast<DWORD>(cells.size()), COORD{0, 0}, &read);
+    cells.resize(read);
+    CloseHandle(screen);
+    FreeConsole();
+    const std::wstring expected = L"Tarsio: import of " + Path("Łódź\\Ωμέγα.trs") + L" failed: Unable to create directory";
+    EXPECT_EQ(cells.substr(0, expected.size()), expected);
+}
+
 }  // namespace
 }  // namespace tarsio
