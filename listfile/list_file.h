@@ -27,7 +27,7 @@ std::string InOutErrorMessage(unsigned long code);
 [[noreturn]] void RaiseInOutError(unsigned long code);
 
 // Raises unless `fileName` can name a list file on a disk: a pattern or a
-// device name ("COM1", "NUL", "\\\\.\\...") gives "Invalid filename" (3), a
+// device name ("COM1", "NUL", "\\.\...") gives "Invalid filename" (3), a
 // directory "File access denied" (5). Opening a device could block.
 void CheckListFileName(const std::string& fileName);
 

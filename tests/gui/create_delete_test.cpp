@@ -185,6 +185,24 @@ TEST_F(CreateJunctionTest, RefusedReparsePointRemovesTheNewDirectory) {
     EXPECT_FALSE(DirectoryExists("E:\\outer\\j"));
 }
 
+TEST_F(CreateJunctionTest, RefusedReparsePointKeepsTheUsersOwnEmptyFolder) {
+    fs.AddDrive('E', "removable FAT32");
+    ASSERT_TRUE(os::CreateDirectoryA("E:\\emptytarget", nullptr));
+    NameDialogAnswers("");
+    Create("C:\\data", "E:\\emptytarget");
+    EXPECT_EQ(composed, "E:\\emptytarget\\");
+    EXPECT_EQ(Messages(), (std::vector<std::pair<MessageKind, std::string>>{{MessageKind::Error, "Junction not created"}}));
+    EXPECT_TRUE(DirectoryExists("E:\\emptytarget"));
+}
+
+TEST_F(CreateJunctionTest, VerbatimSourceIsStoredAsItsNativeName) {
+    // A "\\?\" source is stored as the native name it stands for.
+    Create("\\\\?\\C:\\data", "C:\\links\\verbatim");
+    EXPECT_EQ(Messages(), (std::vector<std::pair<MessageKind, std::string>>{
+                              {MessageKind::Information, "Junction Created sccessfully"}}));
+    EXPECT_EQ(Stored("C:\\links\\verbatim"), "\\??\\C:\\data");
+}
+
 TEST_F(CreateJunctionTest, BrowseFillsTheJunctionFieldOnlyOnOk) {
     ui.modalPlayers["Form3"] = [this](gui::Form&) {
         Form3->vteTargetTree->ClickNode(Reveal(*Form3->vteTargetTree, "C:\\links"));

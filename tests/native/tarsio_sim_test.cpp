@@ -64,6 +64,35 @@ TEST(TarsioSim, ModesAndErrors) {
     EXPECT_EQ(RunSim("").status, 2);
 }
 
+TEST(TarsioSim, ConsoleImportStatusAndErrorLines) {
+    Scratch fs;
+    fs.MakeDir("data");
+    fs.MakeDir("folder");
+    fs.WriteFile("ctrlz.trs", "+C:\\j->C:\\data\r\n\x1a+C:\\k->C:\\data\r\n");
+    fs.WriteFile("cr.trs", "C:\\a->C:\\b\r+C:\\m->C:\\data\r");
+    fs.WriteFile("fails.trs", "+C:\\n->C:\\data\\none\n");
+    struct Case {
+        std::string list, out, err;
+        int status;
+    } cases[] = {
+        {"C:\\ctrlz.trs", "Import successfully\n", "", 0},
+        {"C:\\cr.trs", "Import successfully\n", "", 0},
+        {"C:\\fails.trs", "Import had errors\n", "", 0},
+        {"COM1", "", "Tarsio: import of COM1 failed: Invalid filename (system error 3)\n", 1},
+        {"NUL", "", "Tarsio: import of NUL failed: Invalid filename (system error 3)\n", 1},
+        {"C:\\*.trs", "", "Tarsio: import of C:\\*.trs failed: Invalid filename (system error 3)\n", 1},
+        {"C:\\folder", "", "Tarsio: import of C:\\folder failed: File access denied (system error 5)\n", 1},
+    };
+    for (const Case& c : cases) {
+        Result out = RunSim("-import '" + c.list + "'");
+        EXPECT_EQ(out.status, c.status) << c.list;
+        EXPECT_EQ(out.out, c.out) << c.list;
+        EXPECT_EQ(RunSim("-import '" + c.list + "'", " 2>&1 >/dev/null").out, c.err) << c.list;
+    }
+    EXPECT_EQ(fs.ReadFile("ctrlz.trs"), "C:\\j->C:\\data\r\n\x1a+C:\\k->C:\\data\r\n");
+    EXPECT_EQ(fs.ReadFile("cr.trs"), "C:\\a->C:\\b\r\nC:\\m->C:\\data\r\n");
+}
+
 TEST(TarsioSim, ExportsTheJunctionsOfTheDrivesNamed) {
     Scratch fs;
     fs.AddDrive('D');

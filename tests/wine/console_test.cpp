@@ -24,6 +24,7 @@ std::string TarsioExe() {
 struct Outcome {
     DWORD status = 0xFFFFFFFF;
     std::string out;
+    double seconds = 0;  // from start to end of the process
 };
 
 Outcome RunTarsio(const std::string& arguments) {
@@ -40,13 +41,17 @@ Outcome RunTarsio(const std::string& arguments) {
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
     std::string line = "\"" + TarsioExe() + "\" " + arguments;
+    ULONGLONG start = GetTickCount64();
     BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
     if (started) {
+        // The program writes one line at most: it fits the pipe, so waiting
+        // first cannot block it. One that hangs is ended here.
+        if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 0xDEAD);
+        run.seconds = static_cast<double>(GetTickCount64() - start) / 1000;
         char buffer[4096];
         DWORD got;
         while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got) run.out.append(buffer, got);
-        WaitForSingleObject(pi.hProcess, 30000);
         GetExitCodeProcess(pi.hProcess, &run.status);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
@@ -103,6 +108,77 @@ TEST(TarsioExe, ImportErrorIsOneLineAndANonZeroStatus) {
     EXPECT_EQ(run.out, "Tarsio: import of " + fs.Path("broken.trs") + " failed: Unable to create directory\r\n");
     EXPECT_EQ(run.status, 1u);
     EXPECT_EQ(fs.ReadFile("broken.trs"), "+C\n");
+}
+
+TEST(TarsioExe, CtrlZAndCrOnlyListsKeepEveryLine) {
+    Scratch fs;
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"C:\\a->C:\\b\r\n\x1a" "C:\\c->C:\\d\r\n+C:\\e->C:\\f\r\n", "C:\\a->C:\\b\r\n\x1a" "C:\\c->C:\\d\r\n+C:\\e->C:\\f\r\n"},
+        {"C:\\a->C:\\b\rplain\r\rC:\\c->C:\\d\r", "C:\\a->C:\\b\r\nplain\r\n\r\nC:\\c->C:\\d\r\n"},
+    };
+    for (const Case& c : cases) {
+        fs.WriteFile("list.trs", c.in);
+        Outcome run = RunTarsio("-import " + fs.Path("list.trs"));
+        EXPECT_EQ(run.out, "Import successfully\r\n");
+        EXPECT_EQ(run.status, 0u);
+        EXPECT_EQ(fs.ReadFile("list.trs"), c.out);
+    }
+}
+
+TEST(TarsioExe, DeepPathFailsQuicklyWithNothingMade) {
+    Scratch fs;
+    fs.MakeDir("data");
+    std::string deep = fs.Path("a");
+    for (int i = 1; i < 30000; ++i) deep += "\\a";
+    const std::string text = "+" + deep + "->" + fs.Path("data") + "\r\n";
+    fs.WriteFile("deep.trs", text);
+    Outcome run = RunTarsio("-import " + fs.Path("deep.trs"));
+    EXPECT_EQ(run.out, "Import had errors\r\n");
+    EXPECT_EQ(run.status, 0u);
+    EXPECT_LT(run.seconds, 2.0);  // the process with Wine's start; the walk itself is timed in-process
+    EXPECT_TRUE(fs.ReadFile("deep.trs") == text);
+    EXPECT_EQ(os::GetFileAttributesA(fs.Path("a").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(TarsioExe, ListThatIsNoDiskFileGivesItsErrorAtOnce) {
+    Scratch fs;
+    fs.MakeDir("folder");
+    fs.WriteFile("list.trs", "+C:\\x->C:\\y\n");
+    struct Case {
+        std::string name, reason;
+    } cases[] = {
+        {"COM1", "Invalid filename (system error 3)"},
+        {"CON", "Invalid filename (system error 3)"},
+        {"NUL", "Invalid filename (system error 3)"},
+        {fs.Path("*.trs"), "Invalid filename (system error 3)"},
+        {fs.Path("folder"), "File access denied (system error 5)"},
+    };
+    for (const Case& c : cases) {
+        Outcome run = RunTarsio("-import \"" + c.name + "\"");
+        EXPECT_EQ(run.out, "Tarsio: import of " + c.name + " failed: " + c.reason + "\r\n") << c.name;
+        EXPECT_EQ(run.status, 1u) << c.name;
+        EXPECT_LT(run.seconds, 5.0) << c.name;
+    }
+    EXPECT_EQ(fs.ReadFile("list.trs"), "+C:\\x->C:\\y\n");
+}
+
+TEST(TarsioExe, LongListNameIsRewrittenWhole) {
+    Scratch fs;
+    const std::string folder(200 - fs.Path().size(), 'f');
+    const std::string name = folder + "\\" + std::string(50, 'n') + ".trs";
+    fs.MakeDir(folder);
+    fs.WriteFile(name, "C:\\a->C:\\b\nfree text");
+    Outcome run = RunTarsio("-import " + fs.Path(name));
+    EXPECT_EQ(run.out, "Import successfully\r\n");
+    EXPECT_EQ(fs.ReadFile(name), "C:\\a->C:\\b\r\nfree text\r\n");
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(fs.Path(folder + "\\*.t*").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(std::string(data.cFileName), std::string(50, 'n') + ".trs");
+    EXPECT_FALSE(FindNextFileA(find, &data)) << data.cFileName;
+    FindClose(find);
 }
 
 }  // namespace

@@ -92,6 +92,20 @@ TEST(CreateFromTheWindow, NameDialogOpensWithItsPrefix) {
     EXPECT_FALSE(Exists(place.Path("links\\web")));
 }
 
+TEST(CreateFromTheWindow, UsersOwnEmptyFolderStaysWhenWineRefusesIt) {
+    Place place(Unique("tarsio-empty-"));
+    Tarsio app;
+    HWND main = app.StartMainWindow();
+    ASSERT_TRUE(main);
+    Fill(app, main, place.Path("data"), place.Path("links"));
+    Tarsio::Click(app.Control(main, "btnCreate"));
+    HWND name = app.WaitWindow("TarsioForm", "Name for the target link");
+    ASSERT_TRUE(name);
+    Tarsio::Click(app.Control(name, "btnOK"));  // no name: links itself is to be the junction
+    EXPECT_EQ(ReadAndClose(app), std::make_pair(std::string("Error"), std::string("Junction not created")));
+    EXPECT_TRUE(Exists(place.Path("links")));
+}
+
 TEST(CreateFromTheWindow, TargetChooserReturnsTheChosenFolder) {
     Place place(Unique("tarsio-chooser-"));
     Tarsio app;
