@@ -9,7 +9,7 @@ template <typename F>
 void ForEachSingleByteChar(std::string_view s, F f) {
     for (std::size_t i = 0; i < s.size(); ++i) {
         auto c = static_cast<unsigned char>(s[i]);
-        if (os::IsDBCSLeadByte(c) && i + 1 < s.size()) {
+        if (IsLeadByte(c) && i + 1 < s.size()) {
             ++i;
             continue;
         }
@@ -42,6 +42,8 @@ std::size_t AfterLastDelimiter(std::string_view s) {
 }
 
 bool AnsiIsUtf8() { return os::GetACP() == CP_UTF8; }
+
+bool IsLeadByte(unsigned char c) { return c >= 0x80 && !AnsiIsUtf8() && os::IsDBCSLeadByte(c); }
 
 std::optional<WideString> AnsiToWide(std::string_view text, UINT codePage) {
     if (text.empty()) return WideString();

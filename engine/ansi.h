@@ -16,6 +16,11 @@ namespace tarsio {
 using WideString = std::basic_string<WCHAR>;
 using WideView = std::basic_string_view<WCHAR>;
 
+// Whether `c` starts a double-byte character of the process code page. Never
+// in UTF-8: there every byte of a multi-byte character is 0x80 or above, so
+// no backslash or colon is ever part of one.
+bool IsLeadByte(unsigned char c);
+
 // Whether the last character (a whole character) is a backslash.
 bool EndsWithBackslash(std::string_view s);
 

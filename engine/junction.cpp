@@ -90,7 +90,7 @@ bool NativeNameOf(const std::string& destination, std::string& name) {
 std::vector<std::size_t> DelimiterPositions(std::string_view path) {
     std::vector<std::size_t> positions;
     for (std::size_t i = 0; i < path.size(); ++i) {
-        if (os::IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+        if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
             ++i;
         } else if (path[i] == '\\' || path[i] == ':') {
             positions.push_back(i);
