@@ -107,8 +107,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWS
     return static_cast<int>(wide.size());
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH text, int length, LPSTR out, int outLength, LPCCH defaultChar,
-                        LPBOOL usedDefault) {
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH text, int length, LPSTR out, int outLength,
+                        LPCCH defaultChar, LPBOOL usedDefault) {
     if (Enter("WideCharToMultiByte")) return 0;
     UINT cp = ResolveCodePage(codePage);
     if (!cp || !text || length == 0 || outLength < 0) {

@@ -207,7 +207,8 @@ TEST_F(UnicodeExe, ErrorLineOnAConsoleShowsTheNameExactly) {
     cells.resize(read);
     CloseHandle(screen);
     FreeConsole();
-    const std::wstring expected = L"Tarsio: import of " + Path("Łódź\\Ωμέγα.trs") + L" failed: Unable to create directory";
+    const std::wstring expected =
+        L"Tarsio: import of " + Path("Łódź\\Ωμέγα.trs") + L" failed: Unable to create directory";
     EXPECT_EQ(cells.substr(0, expected.size()), expected);
 }
 
