@@ -1,6 +1,8 @@
 #include "app/entry.h"
 
+#include <cstdio>
 #include <exception>
+#include <string>
 
 #include "app/command_line.h"
 #include "engine/error.h"
@@ -9,18 +11,18 @@
 namespace tarsio {
 namespace {
 
-int ConsoleImport(const std::string& listFile, std::FILE* out) {
-    TImport importer;
-    bool hadErrors = importer.Import(listFile);
-    std::fputs(hadErrors ? "Import had errors\n" : "Import successfully\n", out);
-    std::fflush(out);
-    return 0;
+void Put(std::FILE* stream, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
 }
 
 }  // namespace
 
-int RunTarsio(std::string_view commandLine, const std::function<int()>& runWindow, std::FILE* out,
-              std::FILE* err) {
+ConsoleText StdioText() {
+    return {[](std::string_view t) { Put(stdout, t); }, [](std::string_view t) { Put(stderr, t); }};
+}
+
+int RunTarsio(std::string_view commandLine, const std::function<int()>& runWindow, const ConsoleText& text) {
     std::vector<std::string> params = SplitCommandLine(commandLine);
     ModeChoice choice = ChooseRunMode(std::vector<std::string>(params.begin() + 1, params.end()));
     switch (choice.mode) {
@@ -28,17 +30,19 @@ int RunTarsio(std::string_view commandLine, const std::function<int()>& runWindo
         case RunMode::Window: return runWindow();
         case RunMode::ConsoleImport: break;
     }
+    std::string reason;
     try {
-        return ConsoleImport(choice.listFile, out);
+        TImport importer;
+        bool hadErrors = importer.Import(choice.listFile);
+        text.out(hadErrors ? "Import had errors\n" : "Import successfully\n");
+        return 0;
     } catch (const TarsioError& e) {
-        if (e.code())
-            std::fprintf(err, "Tarsio: import failed: %s (system error %lu)\n", e.what(), e.code());
-        else
-            std::fprintf(err, "Tarsio: import failed: %s\n", e.what());
+        reason = e.what();
+        if (e.code()) reason += " (system error " + std::to_string(e.code()) + ")";
     } catch (const std::exception& e) {
-        std::fprintf(err, "Tarsio: import failed: %s\n", e.what());
+        reason = e.what();
     }
-    std::fflush(err);
+    text.err("Tarsio: import of " + choice.listFile + " failed: " + reason + "\n");
     return 1;
 }
 

@@ -43,7 +43,7 @@ void TForm1::mniFileSaveAsClick() {
                 lblExport->Repaint();
             });
         }
-        tarsio::WriteListFile(dlgSaveExport.fileName, ExportLines);
+        tarsio::WriteExportFile(dlgSaveExport.fileName, ExportLines);
     }
     vteSourceTree->Repaint();
 }

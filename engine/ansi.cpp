@@ -1,9 +1,5 @@
 #include "engine/ansi.h"
 
-#include <vector>
-
-#include "platform/os.h"
-
 namespace tarsio {
 namespace {
 
@@ -13,12 +9,20 @@ template <typename F>
 void ForEachSingleByteChar(std::string_view s, F f) {
     for (std::size_t i = 0; i < s.size(); ++i) {
         auto c = static_cast<unsigned char>(s[i]);
-        if (os::IsDBCSLeadByte(c) && i + 1 < s.size()) {
+        if (IsLeadByte(c) && i + 1 < s.size()) {
             ++i;
             continue;
         }
         f(i, s[i]);
     }
+}
+
+bool IsUtf8(UINT codePage) { return codePage == CP_UTF8 || (codePage == CP_ACP && AnsiIsUtf8()); }
+
+template <typename T>
+std::optional<T> Refuse() {
+    os::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -37,26 +41,41 @@ std::size_t AfterLastDelimiter(std::string_view s) {
     return after;
 }
 
-std::optional<std::u16string> AnsiToWide(std::string_view ansi) {
-    if (ansi.empty()) return std::u16string();
-    int n = os::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+bool AnsiIsUtf8() { return os::GetACP() == CP_UTF8; }
+
+bool IsLeadByte(unsigned char c) { return c >= 0x80 && !AnsiIsUtf8() && os::IsDBCSLeadByte(c); }
+
+std::optional<WideString> AnsiToWide(std::string_view text, UINT codePage) {
+    if (text.empty()) return WideString();
+    const int count = static_cast<int>(text.size());
+    // Bytes that are not valid in the code page fail instead of becoming U+FFFD.
+    const DWORD flags = MB_ERR_INVALID_CHARS;
+    int n = os::MultiByteToWideChar(codePage, flags, text.data(), count, nullptr, 0);
     if (n <= 0) return std::nullopt;
-    std::vector<WCHAR> wide(static_cast<std::size_t>(n));
-    if (os::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n) != n)
-        return std::nullopt;
-    return std::u16string(wide.begin(), wide.end());
+    WideString wide(static_cast<std::size_t>(n), 0);
+    if (os::MultiByteToWideChar(codePage, flags, text.data(), count, wide.data(), n) != n) return std::nullopt;
+    return wide;
 }
 
-std::optional<std::string> WideToAnsi(std::u16string_view wide) {
+std::optional<std::string> WideToAnsi(WideView wide, UINT codePage) {
     if (wide.empty()) return std::string();
-    std::vector<WCHAR> units(wide.begin(), wide.end());
-    const int count = static_cast<int>(units.size());
-    int n = os::WideCharToMultiByte(CP_THREAD_ACP, 0, units.data(), count, nullptr, 0, nullptr, nullptr);
+    const int count = static_cast<int>(wide.size());
+    // UTF-8 holds every character but a lone surrogate, which
+    // WC_ERR_INVALID_CHARS refuses; it takes neither best-fit flags nor a
+    // default character (ERROR_INVALID_FLAGS, ERROR_INVALID_PARAMETER). A
+    // legacy code page must neither best-fit ("Lodz" for "Łódź") nor default.
+    const bool utf8 = IsUtf8(codePage);
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* used = utf8 ? nullptr : &usedDefault;
+    int n = os::WideCharToMultiByte(codePage, flags, wide.data(), count, nullptr, 0, nullptr, used);
     if (n <= 0) return std::nullopt;
-    std::string ansi(static_cast<std::size_t>(n), '\0');
-    if (os::WideCharToMultiByte(CP_THREAD_ACP, 0, units.data(), count, ansi.data(), n, nullptr, nullptr) != n)
+    if (usedDefault) return Refuse<std::string>();
+    std::string text(static_cast<std::size_t>(n), '\0');
+    if (os::WideCharToMultiByte(codePage, flags, wide.data(), count, text.data(), n, nullptr, used) != n)
         return std::nullopt;
-    return ansi;
+    if (usedDefault) return Refuse<std::string>();
+    return text;
 }
 
 }  // namespace tarsio

@@ -14,17 +14,24 @@
 namespace tarsio {
 namespace {
 
-// Opens the directory itself, not what it leads to, with no sharing: while
-// another handle is open on it the open fails at once.
+// Opens the directory itself, not what it leads to.
 constexpr DWORD kReparseOpenFlags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
 static_assert(kReparseOpenFlags == 0x02200000);
+
+// Reading needs no more than FILE_READ_ATTRIBUTES (FSCTL_GET_REPARSE_POINT is
+// FILE_ANY_ACCESS) and shares everything, so junctions that deny reading to
+// everyone (C:\Documents and Settings) and folders held open by others read.
+constexpr DWORD kReadAccess = FILE_READ_ATTRIBUTES;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // The native name and the resolved full path are held in 1024 characters.
 constexpr std::size_t kNameLimit = 1024;
 
-UniqueHandle OpenForReparse(const std::string& path, DWORD access) {
+// Setting and deleting open for read and write with no sharing: while
+// another handle is open on the directory the open fails at once.
+UniqueHandle OpenForReparse(const std::string& path, DWORD access, DWORD share = 0) {
     return UniqueHandle(
-        os::CreateFileA(path.c_str(), access, 0, nullptr, OPEN_EXISTING, kReparseOpenFlags, nullptr));
+        os::CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, kReparseOpenFlags, nullptr));
 }
 
 bool Fail(DWORD error) {
@@ -38,7 +45,7 @@ constexpr std::size_t kLongestName = 32767;
 bool LongerThanAnyName(const std::string& path) {
     // Every byte gives at most one code unit: a short text needs no conversion.
     if (path.size() <= kLongestName) return false;
-    std::optional<std::u16string> wide = AnsiToWide(path);
+    std::optional<WideString> wide = AnsiToWide(path);
     return !wide || wide->size() > kLongestName;
 }
 
@@ -83,7 +90,7 @@ bool NativeNameOf(const std::string& destination, std::string& name) {
 std::vector<std::size_t> DelimiterPositions(std::string_view path) {
     std::vector<std::size_t> positions;
     for (std::size_t i = 0; i < path.size(); ++i) {
-        if (os::IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+        if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
             ++i;
         } else if (path[i] == '\\' || path[i] == ':') {
             positions.push_back(i);
@@ -178,9 +185,10 @@ bool CreateJunction(const std::string& junctionDir, const std::string& destinati
         return false;
     }
     if (name.size() > kNameLimit) return Fail(ERROR_FILENAME_EXCED_RANGE);
-    std::optional<std::u16string> wide = AnsiToWide(name);
+    std::optional<WideString> wide = AnsiToWide(name);
     if (!wide) return false;
-    std::optional<std::vector<std::uint8_t>> buffer = reparse::BuildMountPoint(*wide);
+    std::optional<std::vector<std::uint8_t>> buffer =
+        reparse::BuildMountPoint(std::u16string(wide->begin(), wide->end()));
     if (!buffer) return Fail(ERROR_FILENAME_EXCED_RANGE);
     if (!SetReparseData(junctionDir, buffer->data(), static_cast<std::uint32_t>(buffer->size()))) {
         // Only a directory made for this junction goes; RemoveDirectoryA
@@ -197,8 +205,10 @@ std::string PlainDestination(const std::string& read) {
 }
 
 bool ReadJunctionDestination(const std::string& junctionDir, std::string& destination) {
-    if (!HasReparsePoint(junctionDir)) return false;
-    UniqueHandle dir = OpenForReparse(junctionDir, GENERIC_READ);
+    DWORD attributes = os::GetFileAttributesA(junctionDir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return Fail(ERROR_NOT_A_REPARSE_POINT);
+    UniqueHandle dir = OpenForReparse(junctionDir, kReadAccess, kShareAll);
     if (!dir) return false;
     std::vector<std::uint8_t> buffer(reparse::kMaxBufferSize);
     DWORD returned = 0;
@@ -209,7 +219,8 @@ bool ReadJunctionDestination(const std::string& junctionDir, std::string& destin
     std::optional<std::u16string> name =
         reparse::ReadSubstituteName(std::span<const std::uint8_t>(buffer.data(), returned));
     if (!name) return Fail(ERROR_INVALID_REPARSE_DATA);
-    std::optional<std::string> text = WideToAnsi(*name);
+    // The code page of the file calls, so that the text names the same folder.
+    std::optional<std::string> text = WideToAnsi(WideString(name->begin(), name->end()));
     if (!text) return false;
     destination = std::move(*text);
     return true;

@@ -47,6 +47,11 @@ std::uint32_t ReadTag(std::span<const std::uint8_t> data) {
 
 std::optional<std::u16string> ReadSubstituteName(std::span<const std::uint8_t> data) {
     if (data.size() < kPathBufferOffset || ReadTag(data) != kMountPointTag) return std::nullopt;
+    // The reparse data length must agree with the bytes returned, and the name
+    // with its terminator must lie within that data.
+    const std::size_t dataLength = Get16(data, kDataLengthOffset);
+    if (kHeaderSize + dataLength > data.size()) return std::nullopt;
+    data = data.first(kHeaderSize + dataLength);
     const std::size_t offset = Get16(data, kSubstituteOffsetOffset);
     const std::size_t length = Get16(data, kSubstituteLengthOffset);
     const std::size_t start = kPathBufferOffset + offset;

@@ -80,7 +80,8 @@ std::uint32_t ReadTag(std::span<const std::uint8_t> data);
 
 // The substitute name of a mount point together with the code unit that
 // follows it (its terminator): L/2 + 1 code units. nullopt when the data is
-// not a mount point or its offset and length do not lie within `data`.
+// not a mount point, when its reparse data length claims more than `data`
+// holds, or when the name and its terminator do not lie within that length.
 std::optional<std::u16string> ReadSubstituteName(std::span<const std::uint8_t> data);
 
 }  // namespace tarsio::reparse

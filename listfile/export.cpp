@@ -1,6 +1,7 @@
 #include "listfile/export.h"
 
 #include "engine/junction.h"
+#include "listfile/list_encoding.h"
 #include "listfile/list_file.h"
 #include "platform/os.h"
 
@@ -9,7 +10,7 @@ namespace tarsio {
 DriveList DefaultExportDrives() {
     DriveList drives;
     for (char letter = 'C'; letter <= 'Y'; ++letter) {
-        const char root[] = {letter, ':', '\0'};
+        const char root[] = {letter, ':', '\\', '\0'};
         UINT type = os::GetDriveTypeA(root);
         if (type == DRIVE_REMOVABLE || type == DRIVE_FIXED) drives.emplace_back(1, letter);
     }
@@ -56,9 +57,18 @@ std::vector<std::string> ScanJunctions(TFindFile& finder, const DriveList& drive
     return lines;
 }
 
+void WriteExportFile(const std::string& fileName, const std::vector<std::string>& exportLines) {
+    std::vector<std::string> lines;
+    lines.reserve(exportLines.size());
+    // Paths of the process code page always have a UTF-8 form.
+    for (const std::string& line : exportLines)
+        if (std::optional<std::string> text = AnsiToListText(line)) lines.push_back(std::move(*text));
+    WriteListFile(fileName, lines);
+}
+
 void ExportJunctions(TFindFile& finder, const DriveList& exportDrives, const std::string& fileName,
                      const ExportProgress& progress) {
-    WriteListFile(fileName, ScanJunctions(finder, ChooseExportDrives(exportDrives), progress));
+    WriteExportFile(fileName, ScanJunctions(finder, ChooseExportDrives(exportDrives), progress));
 }
 
 }  // namespace tarsio

@@ -46,9 +46,12 @@ bool ExportEntryFound(const std::string& folder, const TSearchRec& rec, std::vec
 std::vector<std::string> ScanJunctions(TFindFile& finder, const DriveList& drives,
                                        const ExportProgress& progress = {});
 
-// The whole export: scans the chosen drives and creates or truncates
-// `fileName` with the lines, CR LF after each (an empty file when none was
-// found). Raises the list file's I/O errors.
+// Creates or truncates `fileName` and writes the lines in UTF-8, as lists
+// are, CR LF after each. Raises the list file's I/O errors.
+void WriteExportFile(const std::string& fileName, const std::vector<std::string>& exportLines);
+
+// The whole export: scans the chosen drives and writes the lines with
+// WriteExportFile (an empty file when none was found).
 void ExportJunctions(TFindFile& finder, const DriveList& exportDrives, const std::string& fileName,
                      const ExportProgress& progress = {});
 

@@ -1,6 +1,7 @@
 #include "listfile/import.h"
 
 #include "engine/junction.h"
+#include "listfile/list_encoding.h"
 #include "listfile/list_file.h"
 #include "platform/os.h"
 #include "platform/unique_handle.h"
@@ -27,10 +28,16 @@ bool TImport::Import(const std::string& fileName) {
     if (!ListFileExists(fileName)) return true;
     bool errors = false;
     ListFileReader reader(fileName);
-    std::string line;
-    while (reader.ReadLine(line)) {
+    std::vector<std::string> lines;
+    for (std::string line; reader.ReadLine(line);) lines.push_back(line);
+    // A UTF-8 byte-order mark belongs to no line; it goes back where it was.
+    const bool byteOrderMark = !lines.empty() && lines[0].starts_with(kUtf8Bom);
+    if (byteOrderMark) lines[0].erase(0, kUtf8Bom.size());
+    codePage_ = ListCodePage(lines, byteOrderMark);
+    for (const std::string& line : lines) {
         if (HandleLine(line)) errors = true;
     }
+    if (byteOrderMark) ResultLines.front().insert(0, kUtf8Bom);
     RewriteListFile(fileName, ResultLines, reader.Rest());
     return errors;
 }
@@ -40,13 +47,21 @@ bool TImport::HandleLine(const std::string& line) {
         ResultLines.push_back(line);
         return false;
     }
+    // The paths as the file calls take them; a line that cannot be given so
+    // stays pending, as the list has it.
+    std::optional<std::string> converted = ListTextToAnsi(line, codePage_);
+    if (!converted) {
+        ResultLines.push_back(line);
+        return true;
+    }
+    const std::string& text = *converted;
     // Junction directory: from the second character up to the first "->";
     // destination: everything after the first ">". A line without "->" has
     // an empty junction directory.
-    std::size_t arrow = line.find("->");
-    std::string junctionDir = arrow == std::string::npos ? std::string() : line.substr(1, arrow - 1);
-    std::size_t gt = line.find('>');
-    std::string destination = gt == std::string::npos ? line : line.substr(gt + 1);
+    std::size_t arrow = text.find("->");
+    std::string junctionDir = arrow == std::string::npos ? std::string() : text.substr(1, arrow - 1);
+    std::size_t gt = text.find('>');
+    std::string destination = gt == std::string::npos ? text : text.substr(gt + 1);
 
     // A failed junction takes away only a directory made here for it.
     bool created = false;

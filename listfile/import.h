@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/os.h"
+
 namespace tarsio {
 
 class TImport {
@@ -18,14 +20,18 @@ public:
     bool Import(const std::string& fileName);
 
     const std::string Marker = "+";
-    // The lines to be written back, in file order, before the bytes from a
-    // Ctrl-Z at the start of a line on, which go back as they were. Not
-    // emptied by Import: an importer serves one import.
+    // The lines to be written back, in file order, as the bytes they were
+    // read as (a made entry without its marker; a UTF-8 byte-order mark stays
+    // before the first), before the bytes from a Ctrl-Z at the start of a
+    // line on, which go back as they were. Not emptied by Import: an
+    // importer serves one import.
     std::vector<std::string> ResultLines;
 
 private:
     // Makes the entry if it is pending; true when the line counts as an error.
     bool HandleLine(const std::string& line);
+
+    UINT codePage_ = CP_UTF8;  // the list's character set (list_encoding.h)
 };
 
 }  // namespace tarsio

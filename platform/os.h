@@ -17,12 +17,15 @@ using ::DeviceIoControl;
 using ::FindClose;
 using ::FindFirstFileA;
 using ::FindNextFileA;
+using ::GetACP;
 using ::GetCurrentDirectoryA;
 using ::GetDriveTypeA;
 using ::GetFileType;
 using ::GetFileAttributesA;
 using ::GetFullPathNameA;
 using ::GetLastError;
+using ::GetLocaleInfoA;
+using ::GetModuleFileNameW;
 using ::GetVolumeInformationA;
 using ::IsDBCSLeadByte;
 using ::MoveFileExA;
@@ -80,6 +83,12 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWS
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH text, int length, LPSTR out, int outLength,
                         LPCCH defaultChar, LPBOOL usedDefault);
 BOOL IsDBCSLeadByte(BYTE c);
+// The process code page: UTF-8 (65001), or 1252 where a test sets it.
+UINT GetACP();
+// LOCALE_IDEFAULTANSICODEPAGE of LOCALE_SYSTEM_DEFAULT only: "1252".
+int GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int size);
+// The program's own file (module null): C:\Program Files\Tarsio\Tarsio.exe.
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size);
 BOOL GetVolumeInformationA(LPCSTR root, LPSTR volumeName, DWORD volumeNameSize, LPDWORD serial,
                            LPDWORD maxComponentLength, LPDWORD flags, LPSTR fsName, DWORD fsNameSize);
 UINT GetDriveTypeA(LPCSTR root);

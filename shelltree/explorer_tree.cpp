@@ -196,8 +196,11 @@ void TVirtualExplorerTree::SelectedPath(WideString& path) {
 
 const std::vector<std::string>& TVirtualExplorerTree::SelectedPaths() {
     selectedPaths_.clear();
-    for (PVirtualNode node = FirstSelectedNode(); node; node = NextSelectedNode(node))
-        if (node->ns->FileSystem()) selectedPaths_.push_back(ToAnsi(node->ns->ParsingName()));
+    for (PVirtualNode node = FirstSelectedNode(); node; node = NextSelectedNode(node)) {
+        // A name without an exact 8-bit form is no path the program can use.
+        if (!node->ns->FileSystem()) continue;
+        if (std::string path = ToAnsi(node->ns->ParsingName()); !path.empty()) selectedPaths_.push_back(path);
+    }
     return selectedPaths_;
 }
 
@@ -214,7 +217,8 @@ void TVirtualExplorerTree::ForEach(const std::function<void(TreeNode&)>& f) {
 PVirtualNode TVirtualExplorerTree::FindNode(const std::string& path) {
     PVirtualNode found = nullptr;
     ForEach([&](TreeNode& node) {
-        if (!found && node.ns->FileSystem() && ToAnsi(node.ns->ParsingName()) == path) found = &node;
+        if (!found && !path.empty() && node.ns->FileSystem() && ToAnsi(node.ns->ParsingName()) == path)
+            found = &node;
     });
     return found;
 }

@@ -1,7 +1,5 @@
 #include "shelltree/namespace.h"
 
-#include <vector>
-
 namespace shelltree {
 namespace {
 
@@ -32,24 +30,8 @@ bool PIDLsEqual(const PidlBytes& a, const PidlBytes& b) {
     return Provider().PIDLsEqual(a, b);
 }
 
-std::string ToAnsi(const WideString& text) {
-    if (text.empty()) return {};
-    const int count = static_cast<int>(text.size());
-    int n = os::WideCharToMultiByte(CP_ACP, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return {};
-    std::string ansi(static_cast<std::size_t>(n), '\0');
-    os::WideCharToMultiByte(CP_ACP, 0, text.data(), count, ansi.data(), n, nullptr, nullptr);
-    return ansi;
-}
+std::string ToAnsi(const WideString& text) { return tarsio::WideToAnsi(text).value_or(std::string()); }
 
-WideString FromAnsi(const std::string& text) {
-    if (text.empty()) return {};
-    const int count = static_cast<int>(text.size());
-    int n = os::MultiByteToWideChar(CP_ACP, 0, text.data(), count, nullptr, 0);
-    if (n <= 0) return {};
-    std::vector<WCHAR> wide(static_cast<std::size_t>(n));
-    os::MultiByteToWideChar(CP_ACP, 0, text.data(), count, wide.data(), n);
-    return WideString(wide.begin(), wide.end());
-}
+WideString FromAnsi(const std::string& text) { return tarsio::AnsiToWide(text).value_or(WideString()); }
 
 }  // namespace shelltree

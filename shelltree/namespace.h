@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/ansi.h"
 #include "platform/os.h"
 
 namespace shelltree {
 
-using WideString = std::basic_string<WCHAR>;
+using tarsio::WideString;
 
 // An absolute item identifier list, kept as its bytes; empty is none.
 using PidlBytes = std::string;
@@ -23,7 +24,10 @@ inline constexpr unsigned kEnumFolders = 0x20;     // SHCONTF_FOLDERS
 inline constexpr unsigned kEnumNonFolders = 0x40;  // SHCONTF_NONFOLDERS
 inline constexpr unsigned kEnumHidden = 0x80;      // SHCONTF_INCLUDEHIDDEN
 
-// The program's 8-bit path string of a wide parsing name (system code page).
+// The program's 8-bit path string of a wide parsing name and back, through
+// the program's one pair of conversions (engine/ansi.h): a name that has no
+// exact form gives an empty text, with the last error set, so that every
+// file test on it fails and nothing acts on a look-alike.
 std::string ToAnsi(const WideString& text);
 WideString FromAnsi(const std::string& text);
 

@@ -85,7 +85,7 @@ public:
                                                                   {DRIVE_REMOTE, "Network Drive"},
                                                                   {DRIVE_CDROM, "CD Drive"},
                                                                   {DRIVE_RAMDISK, "RAM Disk"}};
-                auto it = kinds.find(os::GetDriveTypeA(path_.substr(0, 2).c_str()));
+                auto it = kinds.find(os::GetDriveTypeA(path_.substr(0, 3).c_str()));
                 return it == kinds.end() ? "Drive" : it->second;
             }
             case Sort::Entry: break;

@@ -12,7 +12,8 @@ bool LocalDriveShown(shelltree::TNamespace& ns) {
     std::string path = shelltree::ToAnsi(ns.ParsingName());
     std::string lower = LowerAscii(path);
     if (lower == "a:\\" || lower == "b:\\" || path.size() != 3) return false;
-    UINT type = os::GetDriveTypeA(path.substr(0, 2).c_str());
+    // The path is the root "X:\", the form the drive-type query asks for.
+    UINT type = os::GetDriveTypeA(path.c_str());
     return type != DRIVE_REMOTE && type != DRIVE_CDROM;
 }
 

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/sim/core.h"
+
 namespace sim {
 namespace {
+
+unsigned g_codePage = kUtf8CodePage;
 
 // 0x80..0x9F of code page 1252. The five unassigned bytes map to the C1
 // control of the same value, as MultiByteToWideChar does on Windows.
@@ -15,7 +19,14 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-bool ToAnsi(char16_t c, char& out) {
+// Some of Windows' best-fit mappings of 1252: Polish letters to their base.
+constexpr std::array<std::pair<char16_t, char>, 18> kBestFit = {{
+    {0x0104, 'A'}, {0x0105, 'a'}, {0x0106, 'C'}, {0x0107, 'c'}, {0x0118, 'E'}, {0x0119, 'e'},
+    {0x0141, 'L'}, {0x0142, 'l'}, {0x0143, 'N'}, {0x0144, 'n'}, {0x015A, 'S'}, {0x015B, 's'},
+    {0x0179, 'Z'}, {0x017A, 'z'}, {0x017B, 'Z'}, {0x017C, 'z'}, {0x0131, 'i'}, {0x2215, '/'},
+}};
+
+bool To1252(char16_t c, bool bestFit, char& out) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
         out = static_cast<char>(c);
         return true;
@@ -26,30 +37,99 @@ bool ToAnsi(char16_t c, char& out) {
             return true;
         }
     }
+    if (bestFit) {
+        for (const auto& [wide, narrow] : kBestFit) {
+            if (wide == c) {
+                out = narrow;
+                return true;
+            }
+        }
+    }
     return false;
+}
+
+void PutUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// One well-formed UTF-8 sequence at `at` (no overlong forms, no surrogates,
+// nothing above U+10FFFF); its length, or 0 when it is ill-formed.
+std::size_t DecodeOne(std::string_view s, std::size_t at, char32_t& cp) {
+    auto b = static_cast<unsigned char>(s[at]);
+    std::size_t n;
+    char32_t min;
+    if (b < 0x80) {
+        cp = b;
+        return 1;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+        cp = b & 0x1F, n = 2, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        cp = b & 0x0F, n = 3, min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        cp = b & 0x07, n = 4, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (at + n > s.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        auto c = static_cast<unsigned char>(s[at + k]);
+        if ((c & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 }  // namespace
 
-std::u16string AnsiToUtf16(std::string_view ansi) {
+unsigned AnsiCodePage() { return g_codePage; }
+void SetAnsiCodePage(unsigned codePage) {
+    g_codePage = codePage;
+    // What the simulation remembers holds names in the old code page.
+    Changed();
+}
+
+std::u16string Cp1252ToUtf16(std::string_view text) {
     std::u16string out;
-    out.reserve(ansi.size());
-    for (char ch : ansi) {
+    out.reserve(text.size());
+    for (char ch : text) {
         auto b = static_cast<unsigned char>(ch);
         out.push_back(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : static_cast<char16_t>(b));
     }
     return out;
 }
 
-std::string Utf16ToAnsi(std::u16string_view text, bool* usedDefault) {
+std::string Utf16ToCp1252(std::u16string_view text, bool bestFit, char defaultChar, bool* usedDefault) {
     std::string out;
     out.reserve(text.size());
     bool defaulted = false;
-    for (char16_t c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         char a;
-        if (!ToAnsi(c, a)) {
-            a = '?';
+        if (!To1252(text[i], bestFit, a)) {
+            a = defaultChar;
             defaulted = true;
+            // A surrogate pair is one character, one '?'.
+            if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                text[i + 1] <= 0xDFFF)
+                ++i;
         }
         out.push_back(a);
     }
@@ -57,73 +137,38 @@ std::string Utf16ToAnsi(std::u16string_view text, bool* usedDefault) {
     return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
+std::string Utf16ToUtf8(std::u16string_view text, bool* invalid) {
     std::string out;
     out.reserve(text.size());
+    bool bad = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;
+            bad = true;
         }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
+        PutUtf8(out, cp);
     }
+    if (invalid) *invalid = bad;
     return out;
 }
 
-std::u16string Utf8ToUtf16(std::string_view utf8) {
+std::u16string Utf8ToUtf16(std::string_view utf8, bool* invalid) {
     std::u16string out;
     out.reserve(utf8.size());
+    bool bad = false;
     for (std::size_t i = 0; i < utf8.size();) {
-        auto b = static_cast<unsigned char>(utf8[i]);
         char32_t cp;
-        std::size_t n;
-        if (b < 0x80) {
-            cp = b;
+        std::size_t n = DecodeOne(utf8, i, cp);
+        if (n == 0) {
+            cp = 0xFFFD;
             n = 1;
-        } else if ((b & 0xE0) == 0xC0) {
-            cp = b & 0x1F;
-            n = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            cp = b & 0x0F;
-            n = 3;
-        } else if ((b & 0xF8) == 0xF0) {
-            cp = b & 0x07;
-            n = 4;
-        } else {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
+            bad = true;
         }
-        if (i + n > utf8.size()) {
-            out.push_back(0xFFFD);
-            break;
-        }
-        bool ok = true;
-        for (std::size_t k = 1; k < n; ++k) {
-            auto c = static_cast<unsigned char>(utf8[i + k]);
-            if ((c & 0xC0) != 0x80) ok = false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        i += ok ? n : 1;
-        if (!ok) cp = 0xFFFD;
+        i += n;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -132,33 +177,43 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
             out.push_back(static_cast<char16_t>(cp));
         }
     }
+    if (invalid) *invalid = bad;
     return out;
 }
 
-namespace {
-bool IsAscii(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+std::u16string AnsiToUtf16(std::string_view ansi) {
+    return g_codePage == kUtf8CodePage ? Utf8ToUtf16(ansi) : Cp1252ToUtf16(ansi);
 }
-}  // namespace
 
-// ASCII is the same in all three encodings.
+std::string Utf16ToAnsi(std::u16string_view text, bool* lossy) {
+    return g_codePage == kUtf8CodePage ? Utf16ToUtf8(text, lossy) : Utf16ToCp1252(text, false, '?', lossy);
+}
+
+// ASCII is the same in all three encodings, and UTF-8 names are the host's.
 std::string AnsiToUtf8(std::string_view ansi) {
-    return IsAscii(ansi) ? std::string(ansi) : Utf16ToUtf8(AnsiToUtf16(ansi));
+    return IsAscii(ansi) || g_codePage == kUtf8CodePage ? std::string(ansi) : Utf16ToUtf8(AnsiToUtf16(ansi));
 }
 void AppendAnsiAsUtf8(std::string& out, std::string_view ansi) {
-    if (IsAscii(ansi))
+    if (IsAscii(ansi) || g_codePage == kUtf8CodePage)
         out.append(ansi);
     else
         out += Utf16ToUtf8(AnsiToUtf16(ansi));
 }
 std::string Utf8ToAnsi(std::string_view utf8) {
-    return IsAscii(utf8) ? std::string(utf8) : Utf16ToAnsi(Utf8ToUtf16(utf8));
+    return IsAscii(utf8) || g_codePage == kUtf8CodePage ? std::string(utf8) : Utf16ToAnsi(Utf8ToUtf16(utf8));
 }
 
 char16_t UpCase(char16_t c) {
-    if (c >= u'a' && c <= u'z') return c - 32;
+    if (c < 0x80) return c >= u'a' && c <= u'z' ? c - 32 : c;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
     if (c == 0xFF) return 0x178;
+    // Latin Extended-A pairs: upper case even, lower case odd (0x139..0x148
+    // and 0x179..0x17E the other way round); dotless i stays.
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c & ~1u;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c : c - 1;
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;  // Greek, final sigma aside
+    if (c >= 0x430 && c <= 0x44F) return c - 32;                 // Cyrillic
+    if (c >= 0x450 && c <= 0x45F) return c - 80;
     return c;
 }
 

@@ -59,6 +59,14 @@ std::optional<bool> OpenDirectoryIsEmpty(const std::string& host) {
     return empty;
 }
 
+// A file or folder that denies reading to everyone, as Windows' compatibility
+// junctions (C:\Documents and Settings) do, carries user.deny = "read".
+bool DeniesReading(const std::string& host) {
+    char value[8];
+    ssize_t n = ::lgetxattr(host.c_str(), "user.deny", value, sizeof value);
+    return n == 4 && std::memcmp(value, "read", 4) == 0;
+}
+
 // A mount point's lengths and offsets must lie inside its data, as NTFS checks.
 bool ValidMountPoint(const std::uint8_t* data, DWORD size) {
     if (size < 16) return false;
@@ -141,6 +149,8 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
 
     struct stat st;
     bool exists = ::lstat(loc.host.c_str(), &st) == 0;
+    if (exists && (access & GENERIC_READ) && DeniesReading(loc.host))
+        return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
     FileObject object;
     object.access = access;
     object.share = share;

@@ -196,8 +196,10 @@ DWORD ParseName(std::string_view name, std::size_t lengthLimit, std::string& ful
     if (e != ERROR_SUCCESS) return e;
     if (parsed.kind == PathKind::Unc) return ERROR_BAD_NETPATH;
     if (parsed.kind == PathKind::Device) return ERROR_FILE_NOT_FOUND;
-    // The ANSI calls take no name of MAX_PATH or more, "\\?\" ones included.
-    if (full.size() >= (verbatim ? MAX_PATH : lengthLimit)) return ERROR_FILENAME_EXCED_RANGE;
+    // The ANSI calls take no name of MAX_PATH or more, "\\?\" ones included. The
+    // limit counts UTF-16 code units, never fewer than the bytes of a UTF-8 name.
+    const std::size_t limit = verbatim ? MAX_PATH : lengthLimit;
+    if (full.size() >= limit && AnsiToUtf16(full).size() >= limit) return ERROR_FILENAME_EXCED_RANGE;
     for (const std::string& c : parsed.components)
         if (c == "." || c == "..") return ERROR_INVALID_NAME;
     return ERROR_SUCCESS;

@@ -1,5 +1,6 @@
 // Drives, volumes and text conversion of the simulated platform.
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -26,7 +27,12 @@ bool CopyOut(const std::string& text, LPSTR out, DWORD size) {
     return true;
 }
 
-bool SupportedCodePage(UINT cp) { return cp == CP_ACP || cp == CP_THREAD_ACP || cp == kAnsiCodePage; }
+// The code page a conversion asks for, 0 when the simulation has none:
+// the process code page (also for the thread's and the OEM one), 1252, UTF-8.
+UINT ResolveCodePage(UINT cp) {
+    if (cp == CP_ACP || cp == CP_THREAD_ACP || cp == CP_OEMCP) return AnsiCodePage();
+    return cp == kLegacyCodePage || cp == kUtf8CodePage ? cp : 0;
+}
 
 }  // namespace
 }  // namespace sim
@@ -36,7 +42,9 @@ namespace os {
 using namespace sim;
 
 UINT GetDriveTypeA(LPCSTR root) {
-    char letter = DriveOfRoot(root, false);
+    // The API asks for the root with its backslash; the simulation holds
+    // callers to that, so "C:" has no root here.
+    char letter = DriveOfRoot(root, true);
     if (!letter) return DRIVE_NO_ROOT_DIR;
     DriveInfo info = QueryDrive(letter);
     return info.exists ? info.type : DRIVE_NO_ROOT_DIR;
@@ -70,14 +78,26 @@ BOOL GetVolumeInformationA(LPCSTR root, LPSTR volumeName, DWORD volumeNameSize, 
     return TRUE;
 }
 
-int MultiByteToWideChar(UINT codePage, DWORD, LPCCH text, int length, LPWSTR out, int outLength) {
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR out, int outLength) {
     if (Enter("MultiByteToWideChar")) return 0;
-    if (!SupportedCodePage(codePage) || !text || outLength < 0) {
+    UINT cp = ResolveCodePage(codePage);
+    if (!cp || !text || length == 0 || outLength < 0) {
         SetError(ERROR_INVALID_PARAMETER);
         return 0;
     }
+    // UTF-8 takes no flag but MB_ERR_INVALID_CHARS.
+    if (cp == kUtf8CodePage && (flags & ~MB_ERR_INVALID_CHARS)) {
+        SetError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
     std::size_t n = length < 0 ? std::strlen(text) + 1 : static_cast<std::size_t>(length);
-    std::u16string wide = AnsiToUtf16(std::string_view(text, n));
+    bool invalid = false;
+    std::u16string wide = cp == kUtf8CodePage ? Utf8ToUtf16(std::string_view(text, n), &invalid)
+                                              : Cp1252ToUtf16(std::string_view(text, n));
+    if (invalid && (flags & MB_ERR_INVALID_CHARS)) {
+        SetError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+    }
     if (outLength == 0) return static_cast<int>(wide.size());
     if (wide.size() > static_cast<std::size_t>(outLength)) {
         SetError(ERROR_INSUFFICIENT_BUFFER);
@@ -87,10 +107,11 @@ int MultiByteToWideChar(UINT codePage, DWORD, LPCCH text, int length, LPWSTR out
     return static_cast<int>(wide.size());
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD, LPCWCH text, int length, LPSTR out, int outLength, LPCCH defaultChar,
-                        LPBOOL usedDefault) {
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH text, int length, LPSTR out, int outLength,
+                        LPCCH defaultChar, LPBOOL usedDefault) {
     if (Enter("WideCharToMultiByte")) return 0;
-    if (!SupportedCodePage(codePage) || !text || outLength < 0) {
+    UINT cp = ResolveCodePage(codePage);
+    if (!cp || !text || length == 0 || outLength < 0) {
         SetError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -100,23 +121,72 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWCH text, int length, LPSTR out
         while (text[n]) ++n;
         ++n;
     }
-    bool defaulted = false;
-    std::string ansi = Utf16ToAnsi(std::u16string_view(text, n), &defaulted);
-    if (defaulted && defaultChar) {
-        std::u16string_view src(text, n);
-        for (std::size_t i = 0; i < ansi.size(); ++i)
-            if (ansi[i] == '?' && src[i] != u'?') ansi[i] = *defaultChar;
+    std::u16string_view src(text, n);
+    std::string bytes;
+    if (cp == kUtf8CodePage) {
+        // UTF-8 has no default character: asking for one, or for another
+        // flag than WC_ERR_INVALID_CHARS, is refused, as on Windows.
+        if (flags & ~WC_ERR_INVALID_CHARS) {
+            SetError(ERROR_INVALID_FLAGS);
+            return 0;
+        }
+        if (defaultChar || usedDefault) {
+            SetError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        bool invalid = false;
+        bytes = Utf16ToUtf8(src, &invalid);
+        if (invalid && (flags & WC_ERR_INVALID_CHARS)) {
+            SetError(ERROR_NO_UNICODE_TRANSLATION);
+            return 0;
+        }
+    } else {
+        bool defaulted = false;
+        bytes = Utf16ToCp1252(src, !(flags & WC_NO_BEST_FIT_CHARS), defaultChar ? *defaultChar : '?', &defaulted);
+        if (usedDefault) *usedDefault = defaulted;
     }
-    if (usedDefault) *usedDefault = defaulted;
-    if (outLength == 0) return static_cast<int>(ansi.size());
-    if (ansi.size() > static_cast<std::size_t>(outLength)) {
+    if (outLength == 0) return static_cast<int>(bytes.size());
+    if (bytes.size() > static_cast<std::size_t>(outLength)) {
         SetError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    std::memcpy(out, ansi.data(), ansi.size());
-    return static_cast<int>(ansi.size());
+    std::memcpy(out, bytes.data(), bytes.size());
+    return static_cast<int>(bytes.size());
+}
+
+UINT GetACP() { return AnsiCodePage(); }
+
+int GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int size) {
+    if (locale != LOCALE_SYSTEM_DEFAULT || type != LOCALE_IDEFAULTANSICODEPAGE || size < 0) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const std::string text = std::to_string(kLegacyCodePage);
+    if (size == 0) return static_cast<int>(text.size() + 1);
+    if (!CopyOut(text, data, static_cast<DWORD>(size))) {
+        SetError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    return static_cast<int>(text.size() + 1);
 }
 
 BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size) {
+    const std::u16string path = u"C:\\Program Files\\Tarsio\\Tarsio.exe";
+    if (module || !name) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // Too small a buffer gets the name cut to size - 1 and its terminator.
+    std::size_t n = std::min<std::size_t>(path.size(), size ? size - 1 : 0);
+    std::copy_n(path.begin(), n, name);
+    if (size) name[n] = 0;
+    if (n < path.size()) {
+        SetError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return static_cast<DWORD>(n);
+}
 
 }  // namespace os

@@ -25,6 +25,7 @@ using LPDWORD = DWORD*;
 using LPVOID = void*;
 using LPCVOID = const void*;
 using HANDLE = void*;
+using HMODULE = void*;
 
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
@@ -69,6 +70,7 @@ inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x00000400;
 // CreateFileA
 inline constexpr DWORD GENERIC_READ = 0x80000000;
 inline constexpr DWORD GENERIC_WRITE = 0x40000000;
+inline constexpr DWORD FILE_READ_ATTRIBUTES = 0x00000080;
 inline constexpr DWORD FILE_SHARE_READ = 0x00000001;
 inline constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
 inline constexpr DWORD FILE_SHARE_DELETE = 0x00000004;
@@ -110,7 +112,19 @@ inline constexpr DWORD FILE_SUPPORTS_REPARSE_POINTS = 0x00000080;
 
 // Code pages
 inline constexpr UINT CP_ACP = 0;
+inline constexpr UINT CP_OEMCP = 1;
 inline constexpr UINT CP_THREAD_ACP = 3;
+inline constexpr UINT CP_UTF8 = 65001;
+inline constexpr DWORD MB_PRECOMPOSED = 0x00000001;
+inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
+inline constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
+inline constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x00000400;
+
+// Locales
+using LCID = DWORD;
+using LCTYPE = DWORD;
+inline constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x0800;
+inline constexpr LCTYPE LOCALE_IDEFAULTANSICODEPAGE = 0x00001004;
 
 // Error codes
 inline constexpr DWORD ERROR_SUCCESS = 0;
@@ -144,6 +158,7 @@ inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 inline constexpr DWORD ERROR_MORE_DATA = 234;
 inline constexpr DWORD ERROR_DIRECTORY = 267;
+inline constexpr DWORD ERROR_INVALID_FLAGS = 1004;
 inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 inline constexpr DWORD ERROR_UNABLE_TO_REMOVE_REPLACED = 1175;
 inline constexpr DWORD ERROR_UNABLE_TO_MOVE_REPLACEMENT = 1176;

@@ -26,6 +26,7 @@ protected:
         fs.MakeDir("data");
         fs.MakeDir("links");
         sim::ClearFaults();
+        sim::ResetCallLog();
     }
     void TearDown() override { sim::ClearFaults(); }
 

@@ -58,6 +58,28 @@ TEST(MountPointBuffer, RefusesDataThatDoesNotHoldTheName) {
     EXPECT_FALSE(ReadSubstituteName(farOffset));
 }
 
+TEST(MountPointBuffer, HoldsTheNameToTheReparseDataLength) {
+    struct Case {
+        const char* what;
+        std::size_t returned;   // bytes the file system returned
+        std::uint16_t length;   // the reparse data length field
+        bool reads;
+    } cases[] = {
+        {"exact", 42, 34, true},
+        {"bytes returned beyond the data", 42 + 6, 34, true},
+        {"data length claims more than returned", 42, 36, false},
+        {"data length cuts the terminator", 42, 31, false},
+        {"data length of nothing", 42, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::uint8_t> b = kDataJunction;
+        b.resize(c.returned, 0x41);
+        b[4] = static_cast<std::uint8_t>(c.length), b[5] = static_cast<std::uint8_t>(c.length >> 8);
+        EXPECT_EQ(ReadSubstituteName(b).has_value(), c.reads);
+    }
+}
+
 TEST(MountPointBuffer, ReadsTheNameWhereItsOffsetSays) {
     // A print name stored before the substitute name, as other tools may write.
     std::vector<std::uint8_t> b(16, 0);
@@ -70,6 +92,7 @@ TEST(MountPointBuffer, ReadsTheNameWhereItsOffsetSays) {
     put(u"\\??\\D:\\y");     // substitute name at 10
     b[8] = 10, b[10] = 16;   // substitute offset 10, length 16
     b[12] = 0, b[14] = 8;    // print offset 0, length 8
+    b[4] = static_cast<std::uint8_t>(b.size() - 8);
     auto name = ReadSubstituteName(b);
     ASSERT_TRUE(name);
     EXPECT_EQ(*name, std::u16string(u"\\??\\D:\\y") + u'\0');

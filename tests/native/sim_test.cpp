@@ -56,7 +56,7 @@ TEST(SimDrives, TypesAndVolumesComeFromTheRoot) {
         DWORD reparse;
     } cases[] = {
         {"C:\\", DRIVE_FIXED, true, FILE_SUPPORTS_REPARSE_POINTS},
-        {"d:", DRIVE_FIXED, true, FILE_SUPPORTS_REPARSE_POINTS},
+        {"d:\\", DRIVE_FIXED, true, FILE_SUPPORTS_REPARSE_POINTS},
         {"E:\\", DRIVE_REMOVABLE, true, 0},
         {"F:\\", DRIVE_REMOTE, true, FILE_SUPPORTS_REPARSE_POINTS},
         {"G:\\", DRIVE_CDROM, true, 0},
@@ -68,7 +68,6 @@ TEST(SimDrives, TypesAndVolumesComeFromTheRoot) {
         SCOPED_TRACE(c.root);
         EXPECT_EQ(os::GetDriveTypeA(c.root), c.type);
         std::string root = c.root;
-        if (root.size() == 2) root += '\\';
         DWORD flags = 0, maxLen = 0;
         char fsName[16] = {};
         BOOL ok = os::GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, &maxLen, &flags, fsName, 16);
@@ -81,8 +80,9 @@ TEST(SimDrives, TypesAndVolumesComeFromTheRoot) {
     EXPECT_EQ(os::GetLastError(), ERROR_NOT_READY);
     EXPECT_EQ(os::GetFileAttributesA("Q:\\x"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND);
-    // The volume query names the root with its backslash.
+    // Both queries name the root with its backslash.
     EXPECT_FALSE(os::GetVolumeInformationA("C:", nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(os::GetDriveTypeA("C:"), DRIVE_NO_ROOT_DIR);
 }
 
 TEST(SimDrives, LettersMapToHostFoldersInAnyCase) {

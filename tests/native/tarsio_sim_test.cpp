@@ -78,10 +78,10 @@ TEST(TarsioSim, ConsoleImportStatusAndErrorLines) {
         {"C:\\ctrlz.trs", "Import successfully\n", "", 0},
         {"C:\\cr.trs", "Import successfully\n", "", 0},
         {"C:\\fails.trs", "Import had errors\n", "", 0},
-        {"COM1", "", "Tarsio: import failed: Invalid filename (system error 3)\n", 1},
-        {"NUL", "", "Tarsio: import failed: Invalid filename (system error 3)\n", 1},
-        {"C:\\*.trs", "", "Tarsio: import failed: Invalid filename (system error 3)\n", 1},
-        {"C:\\folder", "", "Tarsio: import failed: File access denied (system error 5)\n", 1},
+        {"COM1", "", "Tarsio: import of COM1 failed: Invalid filename (system error 3)\n", 1},
+        {"NUL", "", "Tarsio: import of NUL failed: Invalid filename (system error 3)\n", 1},
+        {"C:\\*.trs", "", "Tarsio: import of C:\\*.trs failed: Invalid filename (system error 3)\n", 1},
+        {"C:\\folder", "", "Tarsio: import of C:\\folder failed: File access denied (system error 5)\n", 1},
     };
     for (const Case& c : cases) {
         Result out = RunSim("-import '" + c.list + "'");
