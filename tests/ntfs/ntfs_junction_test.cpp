@@ -39,7 +39,7 @@ const std::vector<std::uint8_t> kDataJunction = {
     0x00, 0x00, 0x00, 0x00,
 };
 
-// Junction, destination (code page 1252) and the bytes the volume must hold.
+// Junction, destination (UTF-8, the process code page) and the bytes the volume must hold.
 struct Named {
     std::string junction, destination;
     std::vector<std::uint8_t> bytes;
@@ -48,7 +48,8 @@ const std::vector<Named>& Names() {
     static const std::vector<Named> names = {
         {"C:\\data link", "C:\\data", kDataJunction},
         {"C:\\with blank", "C:\\my data", *reparse::BuildMountPoint(u"\\??\\C:\\my data")},
-        {"C:\\\xDC" "bergang", "C:\\Gr\xFC\xDF" "e", *reparse::BuildMountPoint(u"\\??\\C:\\Gr\u00FC\u00DFe")},
+        {"C:\\\u00DCbergang", "C:\\Gr\u00FC\u00DFe", *reparse::BuildMountPoint(u"\\??\\C:\\Gr\u00FC\u00DFe")},
+        {"C:\\\u0141\u00F3d\u017A", "C:\\\u4E2D\u6587", *reparse::BuildMountPoint(u"\\??\\C:\\\u4E2D\u6587")},
     };
     return names;
 }

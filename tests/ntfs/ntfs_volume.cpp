@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -77,20 +78,11 @@ void SweepStaleVolumes() {
     }
 }
 
-// Code page 1252 to UTF-8, for the Latin-1 letters the tests use.
+// The host form of a path below the drive: the process code page is UTF-8,
+// as the host's names are, so only the separators change.
 std::string HostName(std::string_view ansi) {
-    std::string out;
-    for (char c : ansi) {
-        auto b = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            out += '/';
-        } else if (b < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (b >> 6));
-            out += static_cast<char>(0x80 | (b & 0x3F));
-        }
-    }
+    std::string out(ansi);
+    std::replace(out.begin(), out.end(), '\\', '/');
     return out;
 }
 
