@@ -1,7 +1,11 @@
 #pragma once
-// Move-only owners for the two kinds of kernel handle Tarsio opens. They do
-// not convert to a raw handle; get() is explicit, release() gives up
-// ownership.
+// One move-only owner for every kind of handle Tarsio holds: kernel handles,
+// find handles, menus and, on Windows, GDI objects, icons, accelerator
+// tables, item identifier lists and the COM initialisation (platform/
+// unique_win32.h). A traits type names the handle type, its invalid value
+// and its close function. The owner does not convert to the raw handle:
+// get() is explicit, release() gives up ownership, put() hands the address
+// of an emptied owner to a function that returns a handle through it.
 
 #include <utility>
 
@@ -10,51 +14,67 @@
 namespace tarsio {
 
 template <typename Traits>
-class BasicHandle {
+class UniqueAny {
 public:
-    BasicHandle() noexcept : handle_(Traits::Invalid()) {}
-    explicit BasicHandle(HANDLE h) noexcept : handle_(h) {}
-    BasicHandle(const BasicHandle&) = delete;
-    BasicHandle& operator=(const BasicHandle&) = delete;
-    BasicHandle(BasicHandle&& other) noexcept : handle_(other.release()) {}
-    BasicHandle& operator=(BasicHandle&& other) noexcept {
+    using Type = typename Traits::Type;
+
+    UniqueAny() noexcept : value_(Traits::Invalid()) {}
+    explicit UniqueAny(Type value) noexcept : value_(value) {}
+    UniqueAny(const UniqueAny&) = delete;
+    UniqueAny& operator=(const UniqueAny&) = delete;
+    UniqueAny(UniqueAny&& other) noexcept : value_(other.release()) {}
+    UniqueAny& operator=(UniqueAny&& other) noexcept {
         if (this != &other) reset(other.release());
         return *this;
     }
-    ~BasicHandle() { reset(); }
+    ~UniqueAny() { reset(); }
 
-    HANDLE get() const noexcept { return handle_; }
-    bool valid() const noexcept { return handle_ != Traits::Invalid(); }
+    Type get() const noexcept { return value_; }
+    bool valid() const noexcept { return value_ != Traits::Invalid(); }
     explicit operator bool() const noexcept { return valid(); }
 
-    HANDLE release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
+    Type release() noexcept { return std::exchange(value_, Traits::Invalid()); }
 
-    // Closes the handle it held, keeping the caller's last-error value: a
-    // close on a failure path must not overwrite the reason for the failure.
-    void reset(HANDLE h = Traits::Invalid()) noexcept {
+    // Closes what it held, keeping the caller's last-error value: a close on
+    // a failure path must not overwrite the reason for the failure.
+    void reset(Type value = Traits::Invalid()) noexcept {
         if (valid()) {
             DWORD saved = os::GetLastError();
-            Traits::Close(handle_);
+            Traits::Close(value_);
             os::SetLastError(saved);
         }
-        handle_ = h;
+        value_ = value;
+    }
+
+    Type* put() noexcept {
+        reset();
+        return &value_;
     }
 
 private:
-    HANDLE handle_;
+    Type value_;
 };
 
 struct FileHandleTraits {
-    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE h) noexcept { os::CloseHandle(h); }
+    using Type = HANDLE;
+    static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) noexcept { os::CloseHandle(h); }
 };
 
 struct FindHandleTraits {
-    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE h) noexcept { os::FindClose(h); }
+    using Type = HANDLE;
+    static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) noexcept { os::FindClose(h); }
 };
 
-using UniqueHandle = BasicHandle<FileHandleTraits>;
-using UniqueFindHandle = BasicHandle<FindHandleTraits>;
+struct MenuTraits {
+    using Type = HMENU;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { os::DestroyMenu(h); }
+};
+
+using UniqueHandle = UniqueAny<FileHandleTraits>;
+using UniqueFindHandle = UniqueAny<FindHandleTraits>;
+using UniqueMenu = UniqueAny<MenuTraits>;
 
 }  // namespace tarsio
