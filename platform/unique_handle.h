@@ -67,14 +67,16 @@ struct FindHandleTraits {
     static void Close(Type h) noexcept { os::FindClose(h); }
 };
 
-struct MenuTraits {
-    using Type = HMENU;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { os::DestroyMenu(h); }
+// A handle type whose invalid value is its zero value (nullptr, 0, false).
+template <typename T, auto CloseFunction>
+struct ZeroInvalidTraits {
+    using Type = T;
+    static Type Invalid() noexcept { return Type{}; }
+    static void Close(Type h) noexcept { CloseFunction(h); }
 };
 
 using UniqueHandle = UniqueAny<FileHandleTraits>;
 using UniqueFindHandle = UniqueAny<FindHandleTraits>;
-using UniqueMenu = UniqueAny<MenuTraits>;
+using UniqueMenu = UniqueAny<ZeroInvalidTraits<HMENU, &os::DestroyMenu>>;
 
 }  // namespace tarsio

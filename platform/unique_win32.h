@@ -10,53 +10,19 @@
 
 namespace tarsio {
 
-template <typename T>
-struct GdiObjectTraits {
-    using Type = T;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { DeleteObject(h); }
-};
-
-struct IconTraits {
-    using Type = HICON;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { DestroyIcon(h); }
-};
-
-struct AcceleratorTraits {
-    using Type = HACCEL;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { DestroyAcceleratorTable(h); }
-};
-
 // Item identifier lists come from the shell's task allocator.
-struct PidlTraits {
-    using Type = PIDLIST_ABSOLUTE;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type p) noexcept { CoTaskMemFree(p); }
-};
+inline void FreePidl(PIDLIST_ABSOLUTE pidl) noexcept { CoTaskMemFree(pidl); }
+inline void Uninitialize(bool) noexcept { CoUninitialize(); }
 
-struct AtomTraits {
-    using Type = ATOM;
-    static Type Invalid() noexcept { return 0; }
-    static void Close(Type a) noexcept { GlobalDeleteAtom(a); }
-};
-
+using UniqueFont = UniqueAny<ZeroInvalidTraits<HFONT, &DeleteObject>>;
+using UniqueBitmap = UniqueAny<ZeroInvalidTraits<HBITMAP, &DeleteObject>>;
+using UniqueBrush = UniqueAny<ZeroInvalidTraits<HBRUSH, &DeleteObject>>;
+using UniqueIcon = UniqueAny<ZeroInvalidTraits<HICON, &DestroyIcon>>;
+using UniqueAccelerators = UniqueAny<ZeroInvalidTraits<HACCEL, &DestroyAcceleratorTable>>;
+using UniquePidl = UniqueAny<ZeroInvalidTraits<PIDLIST_ABSOLUTE, &FreePidl>>;
+using UniqueAtom = UniqueAny<ZeroInvalidTraits<ATOM, &GlobalDeleteAtom>>;
 // A successful CoInitialize (S_OK or S_FALSE) is balanced by CoUninitialize.
-struct CoInitTraits {
-    using Type = bool;
-    static Type Invalid() noexcept { return false; }
-    static void Close(Type) noexcept { CoUninitialize(); }
-};
-
-using UniqueFont = UniqueAny<GdiObjectTraits<HFONT>>;
-using UniqueBitmap = UniqueAny<GdiObjectTraits<HBITMAP>>;
-using UniqueBrush = UniqueAny<GdiObjectTraits<HBRUSH>>;
-using UniqueIcon = UniqueAny<IconTraits>;
-using UniqueAccelerators = UniqueAny<AcceleratorTraits>;
-using UniquePidl = UniqueAny<PidlTraits>;
-using UniqueAtom = UniqueAny<AtomTraits>;
-using UniqueCoInit = UniqueAny<CoInitTraits>;
+using UniqueCoInit = UniqueAny<ZeroInvalidTraits<bool, &Uninitialize>>;
 
 inline UniqueCoInit InitializeCom() { return UniqueCoInit(SUCCEEDED(CoInitialize(nullptr))); }
 
