@@ -17,6 +17,20 @@ namespace {
 Win32Backend* g_backend = nullptr;
 MessageHook g_hook = nullptr;
 
+// Owned windows lie above their owner. Wine 8 lets a click on the owner
+// raise it above them: once it is active they are put back above it.
+constexpr UINT kRaiseOwned = WM_APP + 1;
+
+void RaiseOwned(HWND owner) {
+    for (const auto& form : App().forms()) {
+        HWND owned = HwndOf(*form);
+        if (!owned || owned == owner || GetWindow(owned, GW_OWNER) != owner || !IsWindowVisible(owned)) continue;
+        HWND above = GetWindow(owner, GW_HWNDPREV);
+        SetWindowPos(owned, above && above != owned ? above : HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
 LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return g_backend->ContainerMessage(hwnd, msg, wParam, lParam);
 }
@@ -77,7 +91,11 @@ void Win32Backend::MakeFont(Form& form) {
 }
 
 void Win32Backend::CreateForm(Form& form) {
-    DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    // Every other form is owned by the main window, as a dialog (WS_POPUP):
+    // it stays above it and is minimised with it.
+    Form* main = App().mainForm();
+    HWND owner = main && main != &form ? HwndOf(*main) : nullptr;
+    DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | (owner ? WS_POPUP : 0);
     DWORD exStyle = WS_EX_CONTROLPARENT;
     switch (form.borderStyle) {
         case BorderStyle::Single: style |= WS_BORDER; break;
@@ -85,10 +103,6 @@ void Win32Backend::CreateForm(Form& form) {
         case BorderStyle::Sizeable: style |= WS_THICKFRAME; break;
     }
     if (form.minimizeBox) style |= WS_MINIMIZEBOX;
-    // Every other form is owned by the main window: it stays above it and
-    // is minimised with it.
-    Form* main = App().mainForm();
-    HWND owner = main && main != &form ? HwndOf(*main) : nullptr;
     UINT systemDpi = SystemDpi();
     HWND hwnd = CreateWindowExA(exStyle, kFormClass, form.Text().c_str(), style, Scale(form.left, systemDpi),
                                 Scale(form.top, systemDpi), 100, 100, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -355,6 +369,7 @@ LRESULT Win32Backend::ContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         case WM_ACTIVATE:
             // As a dialog does: the focus goes back where it was.
             if (!form) break;
+            if (LOWORD(wParam) != WA_INACTIVE) PostMessageA(hwnd, kRaiseOwned, 0, 0);
             if (LOWORD(wParam) == WA_INACTIVE) {
                 HWND focus = GetFocus();
                 if (focus && IsChild(hwnd, focus)) states_[form].lastFocus = focus;
@@ -364,6 +379,9 @@ LRESULT Win32Backend::ContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
                 return 0;
             }
             break;
+        case kRaiseOwned:
+            RaiseOwned(hwnd);
+            return 0;
         case WM_DPICHANGED:
             if (form) {
                 DpiChanged(*form, HIWORD(wParam), *reinterpret_cast<RECT*>(lParam));

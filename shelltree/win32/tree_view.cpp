@@ -169,6 +169,15 @@ public:
                 }
                 return true;
             }
+            case TVN_SELCHANGINGW:
+            case TVN_SELCHANGINGA: {
+                // The mouse selects only by a click on an item (NM_CLICK), never
+                // beside one or on the button.
+                auto* tv = reinterpret_cast<NMTREEVIEWW*>(header);
+                if (quiet_ || tv->action != TVC_BYMOUSE) return false;
+                result = (HitTest().flags & TVHT_ONITEM) ? FALSE : TRUE;
+                return true;
+            }
             case TVN_SELCHANGEDW:
             case TVN_SELCHANGEDA: {
                 if (quiet_) return false;
@@ -295,8 +304,20 @@ private:
                     return 0;
                 }
                 break;
+            case WM_SYSKEYDOWN:
+            case WM_KEYDOWN:
+                // Shift+F10 and the Menu key: the selected node's menu. Taken
+                // here, as not every system makes WM_CONTEXTMENU of them.
+                if ((wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) || wParam == VK_APPS) {
+                    gui::App().Dispatch([&] { self->tree_.KeyboardContextMenu(); });
+                    return 0;
+                }
+                break;
+            case WM_KEYUP:
+            case WM_SYSKEYUP:
+                if (wParam == VK_APPS || wParam == VK_F10) return 0;
+                break;
             case WM_CONTEXTMENU:
-                // Shift+F10 and the Menu key: the selected node's menu.
                 if (lParam == -1) {
                     gui::App().Dispatch([&] { self->tree_.KeyboardContextMenu(); });
                     return 0;

@@ -296,13 +296,30 @@ void Tarsio::Press(HWND box, int id) {
     WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
 }
 
-void Tarsio::PressKey(WORD key) {
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = input[1].ki.wVk = key;
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
+void Tarsio::PressKey(WORD key, std::initializer_list<WORD> modifiers) {
+    std::vector<INPUT> input;
+    auto add = [&](WORD vk, DWORD flags) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.dwFlags = flags;
+        input.push_back(i);
+    };
+    for (WORD m : modifiers) add(m, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    for (WORD m : modifiers) add(m, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
     Sleep(150);
+}
+
+HTREEITEM Tarsio::Selected(HWND tree) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+void Tarsio::ClickAt(HWND hwnd, POINT client) {
+    ClientToScreen(hwnd, &client);
+    MouseClick(client, false);
 }
 
 namespace {
