@@ -249,6 +249,17 @@ void Win32Backend::LayoutPages(PageControl& pages) {
         ++index;
     }
     if (selected >= 0) SendMessageA(tab, TCM_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    // The tab control comes before its pages in tab order, so it lies above
+    // them: it is cut to its tabs and frame, and the page shows through.
+    RECT inner, whole;
+    GetClientRect(tab, &whole);
+    inner = whole;
+    TabCtrl_AdjustRect(tab, FALSE, &inner);
+    HRGN region = CreateRectRgnIndirect(&whole);
+    HRGN page = CreateRectRgnIndirect(&inner);
+    CombineRgn(region, region, page, RGN_DIFF);
+    DeleteObject(page);
+    SetWindowRgn(tab, region, TRUE);
 }
 
 // Labels without a width are as wide as their text; static texts keep their
@@ -322,6 +333,13 @@ void Win32Backend::BuildMenu(Form& form, HWND hwnd) {
             }
             InsertMenuItemA(popup, GetMenuItemCount(popup), TRUE, &info);
         }
+        // Images in the check-mark column: the entries' texts and shortcuts
+        // keep their columns (Wine lets a shortcut overlap the text otherwise).
+        MENUINFO style{};
+        style.cbSize = sizeof style;
+        style.fMask = MIM_STYLE;
+        style.dwStyle = MNS_CHECKORBMP;
+        SetMenuInfo(popup, &style);
         top->native = bar;
         AppendMenuA(bar, MF_POPUP | MF_STRING | (top->Enabled() ? 0 : MF_GRAYED), reinterpret_cast<UINT_PTR>(popup),
                     top->Caption().c_str());

@@ -207,7 +207,9 @@ public:
                     TreeView_SelectItem(hwnd_, hit.hItem);
                     gui::App().Dispatch([&] { tree_.ClickNode(node); });
                 }
-                result = TRUE;
+                // Non-zero would also stop the tree's own handling: the
+                // expand button would no longer expand.
+                result = FALSE;
                 return true;
             }
             case NM_RCLICK: {

@@ -54,7 +54,7 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
 }
 
 // A real click: the pointer moves there, then the button goes down and up.
-void MouseClick(POINT screen, bool right) {
+void MouseClick(POINT screen, bool right, DWORD settle = 200) {
     SetCursorPos(screen.x, screen.y);
     Sleep(50);
     INPUT input[3] = {};
@@ -68,7 +68,7 @@ void MouseClick(POINT screen, bool right) {
     input[1].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     input[2].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     SendInput(3, input, sizeof(INPUT));
-    Sleep(200);
+    Sleep(settle);
 }
 
 }  // namespace
@@ -206,7 +206,7 @@ void Tarsio::Expand(HWND tree, HTREEITEM item) {
 
 namespace {
 
-RECT ItemRect(HANDLE process, void* remote, HWND tree, HTREEITEM item, BOOL textOnly) {
+RECT RemoteItemRect(HANDLE process, void* remote, HWND tree, HTREEITEM item, BOOL textOnly) {
     // TVM_GETITEMRECT takes the item in the RECT's first bytes.
     RECT r{};
     std::memcpy(&r, &item, sizeof item);
@@ -219,15 +219,29 @@ RECT ItemRect(HANDLE process, void* remote, HWND tree, HTREEITEM item, BOOL text
 
 }  // namespace
 
+RECT Tarsio::ItemRect(HWND tree, HTREEITEM item) {
+    return RemoteItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
+}
+
+UINT Tarsio::HitTest(HWND tree, POINT client) {
+    TVHITTESTINFO hit{};
+    hit.pt = client;
+    void* remote = Remote(sizeof hit);
+    WriteProcessMemory(pi_.hProcess, remote, &hit, sizeof hit, nullptr);
+    SendMessageA(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(pi_.hProcess, remote, &hit, sizeof hit, nullptr);
+    return hit.flags;
+}
+
 void Tarsio::ClickItem(HWND tree, HTREEITEM item, bool right) {
-    RECT r = ItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
+    RECT r = RemoteItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ClientToScreen(tree, &p);
     MouseClick(p, right);
 }
 
 void Tarsio::ClickCheckImage(HWND tree, HTREEITEM item) {
-    RECT r = ItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
+    RECT r = RemoteItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
     // The state image lies left of the icon, which lies left of the caption.
     POINT p{r.left - 16 - 3 - 8, (r.top + r.bottom) / 2};
     ClientToScreen(tree, &p);
@@ -317,9 +331,9 @@ HTREEITEM Tarsio::Selected(HWND tree) {
     return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
 }
 
-void Tarsio::ClickAt(HWND hwnd, POINT client) {
+void Tarsio::ClickAt(HWND hwnd, POINT client, DWORD settle) {
     ClientToScreen(hwnd, &client);
-    MouseClick(client, false);
+    MouseClick(client, false, settle);
 }
 
 namespace {

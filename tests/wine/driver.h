@@ -86,8 +86,12 @@ public:
     static void PressKey(WORD key, std::initializer_list<WORD> modifiers = {});
     // The item the tree shows selected.
     static HTREEITEM Selected(HWND tree);
-    // A left click at a point of a window's client area.
-    static void ClickAt(HWND hwnd, POINT client);
+    // A left click at a point of a window's client area; `settle` ms after.
+    static void ClickAt(HWND hwnd, POINT client, DWORD settle = 200);
+    // An item's caption rectangle, in the tree's client coordinates.
+    RECT ItemRect(HWND tree, HTREEITEM item);
+    // What lies at a point of the tree (TVHT_ flags).
+    UINT HitTest(HWND tree, POINT client);
     // The first descendant window of this class.
     static HWND Descendant(HWND top, const char* cls);
     // Asks the main window to show the junction information dialog with

@@ -72,6 +72,28 @@ TEST(OneSelection, CheckButtonAndEmptySpaceLeaveTheSelectionAndFields) {
     EXPECT_EQ(Tarsio::Text(p.deleteField), data);
 }
 
+TEST(OneSelection, ExpandButtonExpandsWithoutSelecting) {
+    Tarsio app;
+    HWND main = app.StartMainWindow();
+    ASSERT_TRUE(main);
+    HWND tree = app.Control(main, "vteSourceTree");
+    driver::TreeItem c = app.Find(tree, nullptr, "(C:)");
+    app.Expand(tree, c.item);
+    driver::TreeItem links = app.Find(tree, c.item, kLinks);
+    ASSERT_TRUE(links.item);
+    HTREEITEM selected = Tarsio::Selected(tree);
+    RECT r = app.ItemRect(tree, links.item);
+    POINT button{r.left - 1, (r.top + r.bottom) / 2};
+    while (button.x > 0 && !(app.HitTest(tree, button) & TVHT_ONITEMBUTTON)) --button.x;
+    ASSERT_GT(button.x, 3) << "no expand button";
+    Tarsio::ClickAt(tree, POINT{button.x - 3, button.y});
+    EXPECT_TRUE(driver::WaitFor(
+        [&] { return (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(links.item), TVIS_EXPANDED) &
+                      TVIS_EXPANDED) != 0; },
+        5000));
+    EXPECT_EQ(Tarsio::Selected(tree), selected);
+}
+
 TEST(Keyboard, ShiftF10OpensTheSelectedNodesMenu) {
     Tarsio app;
     Picked p;

@@ -106,6 +106,15 @@ int main(int argc, char** argv) {
         if (!main) return 1;
         Tarsio::ShowInfoDialog(main, "C:\\Projects\\Current", "C:\\Projects\\Web site\\current");
         if (!app.WaitWindow("TarsioForm", "Junction Information")) return 1;
+    } else if (scene == "menu") {
+        // The File menu, its entries enabled, opened from the keyboard.
+        HWND main = MainScene(app);
+        if (!main) return 1;
+        app.Command(main, 103);
+        Sleep(300);
+        SetForegroundWindow(main);
+        Tarsio::PressKey('F', {VK_MENU});
+        if (!app.WaitWindow("#32768", "", 5000)) return 1;
     } else if (scene == "about") {
         if (!MenuEntryScene(app, 106, "About")) return 1;
     } else if (scene == "drives") {
