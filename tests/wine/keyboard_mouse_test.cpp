@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tests/wine/driver.h"
 
@@ -133,6 +135,35 @@ TEST(Keyboard, PageMnemonicsAndEnterInTheAboutBox) {
     Tarsio::PressKey(VK_RETURN);
     EXPECT_TRUE(driver::WaitFor([&] { return !IsWindowVisible(about); }, 3000));
     EXPECT_TRUE(IsWindowEnabled(main));
+}
+
+// The control that has the focus in the program, by its name.
+std::string Focused(Tarsio& app, HWND main) {
+    GUITHREADINFO gui{sizeof gui};
+    GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui);
+    for (const driver::ControlInfo& c : app.Controls(main))
+        if (c.hwnd == gui.hwndFocus) return c.name;
+    return "<" + std::to_string(reinterpret_cast<std::uintptr_t>(gui.hwndFocus)) + ">";
+}
+
+TEST(Keyboard, TabFollowsTheFormsTabOrder) {
+    Tarsio app;
+    HWND main = app.StartMainWindow();
+    ASSERT_TRUE(main);
+    SetForegroundWindow(main);
+    app.SelectTab(app.Control(main, "pclInputAction"), 0);
+    ASSERT_TRUE(driver::WaitFor([&] { return Focused(app, main) == "pclInputAction"; }, 3000));
+    // The page control, its page's controls (btnCreate is disabled), Exit,
+    // the tree, and round again.
+    std::vector<std::string> seen;
+    for (int i = 0; i < 6; ++i) {
+        Tarsio::PressKey(VK_TAB);
+        seen.push_back(Focused(app, main));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"btnBrowse", "edtSource", "edtTarget", "btnExit", "vteSourceTree",
+                                              "pclInputAction"}));
+    Tarsio::PressKey(VK_TAB, {VK_SHIFT});
+    EXPECT_EQ(Focused(app, main), "vteSourceTree");
 }
 
 TEST(OwnedWindows, DriveDialogStaysAboveTheMainWindow) {
