@@ -229,6 +229,13 @@ public:
                     TreeNode* node = reinterpret_cast<TreeNode*>(draw->nmcd.lItemlParam);
                     Canvas canvas;
                     if (node) gui::App().Dispatch([&] { tree_.PaintNode(node, canvas); });
+                    // The selection is drawn as selected also while another
+                    // control has the focus (after Inspect or Reset, the
+                    // button has it): a grey box would hide what Delete acts on.
+                    if (node && node->selected) {
+                        draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+                        draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+                    }
                     if (canvas.fontColor != gui::clDefault) draw->clrText = ToColorRef(canvas.fontColor);
                     result = CDRF_DODEFAULT;
                     return true;

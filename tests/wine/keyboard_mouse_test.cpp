@@ -72,6 +72,20 @@ TEST(OneSelection, CheckButtonAndEmptySpaceLeaveTheSelectionAndFields) {
     Sleep(300);
     EXPECT_EQ(Tarsio::Selected(p.tree), p.data.item);
     EXPECT_EQ(Tarsio::Text(p.deleteField), data);
+
+    // Reset rebuilds the tree: the same folder comes back selected, and is
+    // drawn so (TVIS_SELECTED), not just as the focus item.
+    app.SelectTab(app.Control(p.main, "pclInputAction"), 2);
+    Tarsio::Click(app.Control(p.main, "btnReset"));
+    ASSERT_TRUE(driver::WaitFor([&] { return Tarsio::Text(app.Control(p.main, "btnInspect")) == "I&nspecting is disabled"; },
+                                10000));
+    HTREEITEM again = Tarsio::Selected(p.tree);
+    ASSERT_TRUE(again);
+    EXPECT_NE(again, p.data.item);  // a new item for the same folder
+    EXPECT_TRUE(SendMessageA(p.tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(again), TVIS_SELECTED) & TVIS_SELECTED);
+    HTREEITEM parent = reinterpret_cast<HTREEITEM>(
+        SendMessageA(p.tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(again)));
+    EXPECT_EQ(app.Find(p.tree, parent, "data").item, again);
 }
 
 TEST(OneSelection, ExpandButtonExpandsWithoutSelecting) {

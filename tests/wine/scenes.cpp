@@ -48,6 +48,9 @@ HWND CreateScene(Tarsio& app, bool create) {
     HWND main = MainScene(app);
     if (!main) return nullptr;
     Tarsio::Type(app.Control(main, "edtTarget"), "C:\\Projects\\Web site");
+    // The junction field has the focus, as after typing in it; the tree
+    // still shows its selection.
+    Tarsio::ClickAt(app.Control(main, "edtTarget"), POINT{4, 4});
     if (!create) return main;
     Tarsio::Click(app.Control(main, "btnCreate"));
     HWND name = app.WaitWindow("TarsioForm", "Name for the target link");
