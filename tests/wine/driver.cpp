@@ -223,6 +223,12 @@ RECT Tarsio::ItemRect(HWND tree, HTREEITEM item) {
     return RemoteItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
 }
 
+LRESULT Tarsio::SendWithRect(HWND hwnd, UINT msg, WPARAM wParam, const RECT& rect) {
+    void* remote = Remote(sizeof rect);
+    WriteProcessMemory(pi_.hProcess, remote, &rect, sizeof rect, nullptr);
+    return SendMessageA(hwnd, msg, wParam, reinterpret_cast<LPARAM>(remote));
+}
+
 UINT Tarsio::HitTest(HWND tree, POINT client) {
     TVHITTESTINFO hit{};
     hit.pt = client;

@@ -90,6 +90,8 @@ public:
     static void ClickAt(HWND hwnd, POINT client, DWORD settle = 200);
     // An item's caption rectangle, in the tree's client coordinates.
     RECT ItemRect(HWND tree, HTREEITEM item);
+    // Sends a message whose lParam points to a rectangle (WM_DPICHANGED).
+    LRESULT SendWithRect(HWND hwnd, UINT msg, WPARAM wParam, const RECT& rect);
     // What lies at a point of the tree (TVHT_ flags).
     UINT HitTest(HWND tree, POINT client);
     // The first descendant window of this class.
