@@ -11,6 +11,7 @@ TAboutBox::TAboutBox() : gui::Form("AboutBox", "About") {
     fontHeight = -11;
 
     Panel1 = Make<gui::Panel>("Panel1", gui::Rect{8, 8, 369, 185}, "");
+    Panel1->tabOrder = 1;  // after OK: the box opens with the focus on OK, and Enter presses it
     Panel1->bevelInner = gui::Panel::Bevel::Raised;
     Panel1->bevelOuter = gui::Panel::Bevel::Lowered;
     ProgramIcon = Panel1->Make<gui::Image>("ProgramIcon", gui::Rect{8, 8, 65, 57}, tarsio::kProgramIcon);
@@ -23,6 +24,7 @@ TAboutBox::TAboutBox() : gui::Form("AboutBox", "About") {
     mmoComments->verticalScrollBar = true;
     OKButton = Make<gui::Button>("OKButton", gui::Rect{135, 204, 82, 25}, "OK");
     OKButton->isDefault = true;
+    OKButton->tabOrder = 0;
     OKButton->modalResult = gui::mrOk;
 
     OnActivate = [this] { FormActivate(); };

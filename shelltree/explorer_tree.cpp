@@ -26,7 +26,7 @@ bool TVirtualExplorerTree::HandleNotify(void* header, long long& result) {
 }
 
 void TVirtualExplorerTree::PaintHeadless() {
-    for (PVirtualNode node : VisibleNodes()) {
+    for (PVirtualNode node : RowsShown()) {
         Canvas canvas;
         PaintNode(node, canvas);
     }
@@ -45,7 +45,7 @@ void TVirtualExplorerTree::Fill() {
     if (!root_) return;
     if (toHideRootFolder) {
         roots_ = Enumerate(*root_, nullptr);
-        Show(roots_, nullptr);
+        Show(roots_);
         return;
     }
     // The root itself is the one top-level node, expanded.
@@ -53,7 +53,7 @@ void TVirtualExplorerTree::Fill() {
     node->ns = Provider().MakeDrivesFolder();
     node->hasChildren = true;
     roots_.push_back(std::move(node));
-    Show(roots_, nullptr);
+    Show(roots_);
     Expand(roots_.front().get());
 }
 
@@ -91,11 +91,17 @@ void TVirtualExplorerTree::Sort(std::vector<std::unique_ptr<TreeNode>>& nodes, T
     });
 }
 
-void TVirtualExplorerTree::Show(std::vector<std::unique_ptr<TreeNode>>& nodes, TreeNode* parentNode) {
+void TVirtualExplorerTree::Show(std::vector<std::unique_ptr<TreeNode>>& nodes) {
     for (auto& node : nodes) {
-        if (OnInitNode) OnInitNode(*this, parentNode, node.get());
         if (view_) view_->Insert(*node);
     }
+}
+
+void TVirtualExplorerTree::InitNode(PVirtualNode node) {
+    if (!node || node->initialized) return;
+    node->initialized = true;
+    if (OnInitNode) OnInitNode(*this, node->Parent, node);
+    if (node->CheckType != ctNone && view_) view_->Update(*node);
 }
 
 void TVirtualExplorerTree::EnsureChildren(TreeNode& node) {
@@ -103,7 +109,7 @@ void TVirtualExplorerTree::EnsureChildren(TreeNode& node) {
     node.childrenCreated = true;
     node.children = Enumerate(*node.ns, &node);
     node.hasChildren = !node.children.empty();
-    Show(node.children, &node);
+    Show(node.children);
     if (view_) view_->Update(node);
 }
 
@@ -140,12 +146,19 @@ void TVirtualExplorerTree::SelectNode(PVirtualNode node) {
 }
 
 void TVirtualExplorerTree::ClickNode(PVirtualNode node) {
-    if (node) SelectNode(node);
+    if (!node) return;
+    InitNode(node);
+    SelectNode(node);
     if (OnClick) OnClick();
 }
 
 void TVirtualExplorerTree::ClickCheck(PVirtualNode node) {
-    if (!node || !toCheckSupport || node->CheckType == ctNone) return;
+    if (!node) return;
+    InitNode(node);
+    if (!OnChecking || !toCheckSupport || node->CheckType == ctNone) {
+        ClickNode(node);
+        return;
+    }
     CheckState newState = node->checkState == CheckState::Checked ? CheckState::Unchecked : CheckState::Checked;
     bool allowed = true;
     if (OnChecking) OnChecking(*this, node, newState, allowed);
@@ -157,15 +170,26 @@ void TVirtualExplorerTree::ClickCheck(PVirtualNode node) {
 
 void TVirtualExplorerTree::RightClickNode(PVirtualNode node) {
     if (!node) return;
+    InitNode(node);
     if (toRightClickSelect) SelectNode(node);
+    ContextMenu(*node, false);
+}
+
+void TVirtualExplorerTree::KeyboardContextMenu() {
+    if (selected_) ContextMenu(*selected_, true);
+}
+
+// The node of the drives folder has no parent namespace; its menu comes
+// from the desktop folder, as every other item's from its own folder.
+void TVirtualExplorerTree::ContextMenu(TreeNode& node, bool atNode) {
     if (!toContextMenus || !view_) return;
-    TNamespace& ns = *node->ns;
-    std::unique_ptr<ShellContextMenu> menu = ns.Parent() ? ns.ContextMenu(view_->OwnerWindow()) : nullptr;
+    TNamespace& ns = *node.ns;
+    std::unique_ptr<ShellContextMenu> menu = ns.ContextMenu(view_->OwnerWindow());
     if (!menu) return;
     bool allow = true;
     if (OnContextMenuShow) OnContextMenuShow(*this, ns, menu->Menu(), allow);
     if (!allow) return;
-    int chosen = view_->TrackPopup(menu->Menu(), *menu);
+    int chosen = view_->TrackPopup(menu->Menu(), *menu, atNode ? &node : nullptr);
     if (chosen <= 0) return;
     std::string verb = menu->Verb(chosen);
     bool handled = false;
@@ -175,6 +199,7 @@ void TVirtualExplorerTree::RightClickNode(PVirtualNode node) {
 }
 
 void TVirtualExplorerTree::PaintNode(PVirtualNode node, Canvas& canvas) {
+    InitNode(node);
     if (OnPaintText) OnPaintText(*this, canvas, node);
     node->paintedColor = canvas.fontColor;
 }
@@ -235,6 +260,17 @@ std::vector<PVirtualNode> TVirtualExplorerTree::VisibleNodes() {
     return visible;
 }
 
+std::vector<PVirtualNode> TVirtualExplorerTree::RowsShown() {
+    std::vector<PVirtualNode> visible = VisibleNodes();
+    auto first = visible.begin();
+    if (TreeNode* top = view_ ? view_->TopNode() : nullptr) first = std::find(visible.begin(), visible.end(), top);
+    if (first == visible.end()) first = visible.begin();
+    std::size_t rows = static_cast<std::size_t>(bounds().height / std::max(1, DefaultNodeHeight));
+    auto last = static_cast<std::size_t>(visible.end() - first) > rows ? first + static_cast<std::ptrdiff_t>(rows)
+                                                                       : visible.end();
+    return std::vector<PVirtualNode>(first, last);
+}
+
 // Expands again the remembered folders found among `nodes` (and below the
 // ones expanded), and selects again the remembered selection.
 void TVirtualExplorerTree::Restore(const std::vector<PidlBytes>& expanded, const std::vector<PidlBytes>& selected,
@@ -251,7 +287,6 @@ void TVirtualExplorerTree::Restore(const std::vector<PidlBytes>& expanded, const
 
 void TVirtualExplorerTree::RefreshTree() {
     gui::HourGlass hourGlass;
-    if (view_) view_->BeginUpdate();
     std::vector<PidlBytes> expanded, selected;
     ForEach([&](TreeNode& node) {
         if (node.expanded) expanded.push_back(node.ns->AbsolutePIDL());
@@ -260,22 +295,27 @@ void TVirtualExplorerTree::RefreshTree() {
     PidlBytes top;
     if (view_)
         if (TreeNode* t = view_->TopNode()) top = t->ns->AbsolutePIDL();
-    struct EndUpdate {
-        TreeView* v;
-        ~EndUpdate() {
-            if (v) v->EndUpdate();
-        }
-    } end{view_.get()};
+    {
+        if (view_) view_->BeginUpdate();
+        struct EndUpdate {
+            TreeView* v;
+            ~EndUpdate() {
+                if (v) v->EndUpdate();
+            }
+        } end{view_.get()};
 
-    Fill();
-    Restore(expanded, selected, roots_);
-    if (!top.empty() && view_) {
-        TreeNode* found = nullptr;
-        ForEach([&](TreeNode& node) {
-            if (!found && PIDLsEqual(top, node.ns->AbsolutePIDL())) found = &node;
-        });
-        if (found) view_->SetTopNode(found);
+        Fill();
+        Restore(expanded, selected, roots_);
+        if (!top.empty() && view_) {
+            TreeNode* found = nullptr;
+            ForEach([&](TreeNode& node) {
+                if (!found && PIDLsEqual(top, node.ns->AbsolutePIDL())) found = &node;
+            });
+            if (found) view_->SetTopNode(found);
+        }
     }
+    // A selection made while drawing was frozen is shown again once it runs.
+    if (view_ && selected_) view_->Select(selected_);
 }
 
 void TVirtualExplorerTree::RefreshNode(PVirtualNode node) {

@@ -34,6 +34,7 @@ struct TreeNode {
     bool hasChildren = false;  // shows an expand button
     bool expanded = false;
     bool selected = false;
+    bool initialized = false;  // OnInitNode has run
     void* item = nullptr;      // the view's item for this node
     gui::Color paintedColor = gui::clDefault;  // font colour of the last painting
 };
@@ -61,8 +62,9 @@ public:
     virtual void SetTopNode(TreeNode* node) = 0;
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;
-    // Shows a popup menu at the mouse; the chosen identifier, 0 for none.
-    virtual int TrackPopup(HMENU menu, ShellContextMenu& shellMenu) = 0;
+    // Shows a popup menu at the mouse, or beside `at` when it is given (a
+    // menu asked for with the keyboard); the chosen identifier, 0 for none.
+    virtual int TrackPopup(HMENU menu, ShellContextMenu& shellMenu, TreeNode* at) = 0;
     virtual void* OwnerWindow() = 0;
     virtual bool HandleNotify(void* /*header*/, long long& /*result*/) { return false; }
 };
@@ -123,13 +125,23 @@ public:
     bool UserExpanding(PVirtualNode node);
     void Collapse(PVirtualNode node);
     void SelectNode(PVirtualNode node);
-    // A left click that selects `node` (none: empty space), then OnClick.
+    // A left click on `node`: selects it, then OnClick. A click on empty
+    // space (none) changes nothing and raises nothing.
     void ClickNode(PVirtualNode node);
+    // A click on the check image: OnChecking where the node has a button
+    // and the tree a handler; the selection stays where it was. Without a
+    // handler the image is part of the item and the click is ClickNode's.
     void ClickCheck(PVirtualNode node);
     // A right click on `node`: selects it where the tree selects on right
     // clicks, then runs the context-menu sequence.
     void RightClickNode(PVirtualNode node);
+    // Shift+F10 or the Menu key: the context menu of the selected node.
+    void KeyboardContextMenu();
+    // Runs OnInitNode for the node if it has not run yet.
+    void InitNode(PVirtualNode node);
     void PaintNode(PVirtualNode node, Canvas& canvas);
+    // The rows a view of the tree's height shows from its top node.
+    std::vector<PVirtualNode> RowsShown();
 
     TreeView* view() { return view_.get(); }
     void SetView(std::unique_ptr<TreeView> view) { view_ = std::move(view); }
@@ -145,9 +157,10 @@ private:
     void EnsureChildren(TreeNode& node);
     std::vector<std::unique_ptr<TreeNode>> Enumerate(TNamespace& folder, TreeNode* parentNode);
     void Sort(std::vector<std::unique_ptr<TreeNode>>& nodes, TNamespace& folder);
-    void Show(std::vector<std::unique_ptr<TreeNode>>& nodes, TreeNode* parentNode);
+    void Show(std::vector<std::unique_ptr<TreeNode>>& nodes);
     bool DecideHasChildren(TNamespace& ns);
     void ForEach(const std::function<void(TreeNode&)>& f);
+    void ContextMenu(TreeNode& node, bool atNode);
     void Restore(const std::vector<PidlBytes>& expanded, const std::vector<PidlBytes>& selected,
                  std::vector<std::unique_ptr<TreeNode>>& nodes);
 

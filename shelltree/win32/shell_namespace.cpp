@@ -124,7 +124,15 @@ public:
     std::string TypeName() override {
         if (!typeName_) {
             SHFILEINFOW info{};
-            SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute_), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_TYPENAME);
+            // Asking the shell by item costs milliseconds each (it reads the
+            // item); a file-system folder or file below a drive root gets its
+            // type from its name and kind alone, as the shell derives it.
+            std::wstring name = ParsingName();
+            if (FileSystem() && name.size() > 3)
+                SHGetFileInfoW(name.c_str(), Folder() ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, &info,
+                               sizeof info, SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME);
+            else
+                SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute_), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_TYPENAME);
             typeName_ = ToAnsi(info.szTypeName);
         }
         return *typeName_;

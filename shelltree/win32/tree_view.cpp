@@ -5,7 +5,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <map>
+
 #include "gui/application.h"
+#include "gui/win32/dpi.h"
 #include "shelltree/explorer_tree.h"
 
 namespace shelltree {
@@ -13,32 +16,34 @@ namespace {
 
 constexpr int kButtonImage = 1;  // state image index of the check button
 
-// A 16 x 16 push-button image for nodes whose CheckType is the button.
-HIMAGELIST ButtonImages() {
-    static HIMAGELIST images = [] {
-        HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 0);
-        HDC screen = GetDC(nullptr);
-        HDC dc = CreateCompatibleDC(screen);
-        for (int i = 0; i < 2; ++i) {
-            HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
-            HGDIOBJ old = SelectObject(dc, bitmap);
-            RECT all{0, 0, 16, 16};
-            HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
-            FillRect(dc, &all, magenta);
-            DeleteObject(magenta);
-            if (i == kButtonImage) {
-                RECT button{2, 2, 14, 14};
-                DrawFrameControl(dc, &button, DFC_BUTTON, DFCS_BUTTONPUSH);
-            }
-            SelectObject(dc, old);
-            ImageList_AddMasked(list, bitmap, RGB(255, 0, 255));
-            DeleteObject(bitmap);
+// The state images at one size: none, and the push button that nodes whose
+// CheckType is the button show.
+HIMAGELIST ButtonImages(int size) {
+    static std::map<int, HIMAGELIST> lists;
+    HIMAGELIST& list = lists[size];
+    if (list) return list;
+    list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 2, 0);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    int inset = size / 8;
+    for (int i = 0; i < 2; ++i) {
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        RECT all{0, 0, size, size};
+        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(dc, &all, magenta);
+        DeleteObject(magenta);
+        if (i == kButtonImage) {
+            RECT button{inset, inset, size - inset, size - inset};
+            DrawFrameControl(dc, &button, DFC_BUTTON, DFCS_BUTTONPUSH);
         }
-        DeleteDC(dc);
-        ReleaseDC(nullptr, screen);
-        return list;
-    }();
-    return images;
+        SelectObject(dc, old);
+        ImageList_AddMasked(list, bitmap, RGB(255, 0, 255));
+        DeleteObject(bitmap);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return list;
 }
 
 COLORREF ToColorRef(gui::Color c) { return c == gui::clBtnFace ? GetSysColor(COLOR_BTNFACE) : c; }
@@ -50,9 +55,15 @@ public:
         auto system = reinterpret_cast<HIMAGELIST>(
             SHGetFileInfoW(L"C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
         if (system) TreeView_SetImageList(hwnd_, system, TVSIL_NORMAL);
-        TreeView_SetImageList(hwnd_, ButtonImages(), TVSIL_STATE);
-        TreeView_SetItemHeight(hwnd_, tree.DefaultNodeHeight);
-        SetWindowSubclass(hwnd_, MenuForwarder, 1, reinterpret_cast<DWORD_PTR>(this));
+        SetWindowSubclass(hwnd_, Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
+        Rescale();
+    }
+
+    // Row height and check images for the window's DPI.
+    void Rescale() {
+        UINT dpi = gui::win32::DpiOf(hwnd_);
+        TreeView_SetImageList(hwnd_, ButtonImages(gui::win32::Scale(16, dpi)), TVSIL_STATE);
+        TreeView_SetItemHeight(hwnd_, gui::win32::Scale(tree_.DefaultNodeHeight, dpi));
     }
 
     void Reset() override {
@@ -70,7 +81,8 @@ public:
         item.pszText = caption.data();
         item.lParam = reinterpret_cast<LPARAM>(&node);
         item.cChildren = node.hasChildren ? 1 : 0;
-        item.iImage = item.iSelectedImage = node.ns->IconIndex();
+        // Icons and check images are asked for when the row is first drawn.
+        item.iImage = item.iSelectedImage = I_IMAGECALLBACK;
         item.state = StateOf(node);
         item.stateMask = TVIS_STATEIMAGEMASK;
         Guard g(quiet_);
@@ -120,9 +132,16 @@ public:
         }
     }
 
-    int TrackPopup(HMENU menu, ShellContextMenu& shellMenu) override {
+    int TrackPopup(HMENU menu, ShellContextMenu& shellMenu, TreeNode* node) override {
         POINT at;
         GetCursorPos(&at);
+        RECT r{};
+        if (node && node->item && TreeView_GetItemRect(hwnd_, static_cast<HTREEITEM>(node->item), &r, TRUE)) {
+            {
+                at = POINT{r.left, r.bottom};
+                ClientToScreen(hwnd_, &at);
+            }
+        }
         tracking_ = &shellMenu;
         int chosen = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
         tracking_ = nullptr;
@@ -150,6 +169,15 @@ public:
                 }
                 return true;
             }
+            case TVN_SELCHANGINGW:
+            case TVN_SELCHANGINGA: {
+                // The mouse selects only by a click on an item (NM_CLICK), never
+                // beside one or on the button.
+                auto* tv = reinterpret_cast<NMTREEVIEWW*>(header);
+                if (quiet_ || tv->action != TVC_BYMOUSE) return false;
+                result = (HitTest().flags & TVHT_ONITEM) ? FALSE : TRUE;
+                return true;
+            }
             case TVN_SELCHANGEDW:
             case TVN_SELCHANGEDA: {
                 if (quiet_) return false;
@@ -159,23 +187,28 @@ public:
                 tree_.SelectNode(node);
                 return true;
             }
+            case TVN_GETDISPINFOW:
+            case TVN_GETDISPINFOA: {
+                auto* info = reinterpret_cast<NMTVDISPINFOW*>(header);
+                TreeNode* node = reinterpret_cast<TreeNode*>(info->item.lParam);
+                if (!node || !(info->item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE))) return false;
+                gui::App().Dispatch([&] { tree_.InitNode(node); });
+                info->item.iImage = info->item.iSelectedImage = node->ns->IconIndex();
+                info->item.mask |= TVIF_DI_SETITEM;
+                return true;
+            }
             case NM_CLICK: {
+                // Check images never get here (see Subclass); a click on an
+                // item selects it, on empty space or a button it does nothing.
                 TVHITTESTINFO hit = HitTest();
                 TreeNode* node = NodeOf(hit.hItem);
-                if (node && (hit.flags & TVHT_ONITEMSTATEICON)) {
-                    gui::App().Dispatch([&] { tree_.ClickCheck(node); });
-                    result = TRUE;
-                    return true;
-                }
-                // The click selects on the button's release; let it, then report.
                 if (node && (hit.flags & TVHT_ONITEM)) {
                     Guard g(quiet_);
                     TreeView_SelectItem(hwnd_, hit.hItem);
-                    tree_.SelectNode(node);
+                    gui::App().Dispatch([&] { tree_.ClickNode(node); });
                 }
-                gui::App().Dispatch([&] {
-                    if (tree_.OnClick) tree_.OnClick();
-                });
+                // Non-zero would also stop the tree's own handling: the
+                // expand button would no longer expand.
                 result = FALSE;
                 return true;
             }
@@ -196,6 +229,13 @@ public:
                     TreeNode* node = reinterpret_cast<TreeNode*>(draw->nmcd.lItemlParam);
                     Canvas canvas;
                     if (node) gui::App().Dispatch([&] { tree_.PaintNode(node, canvas); });
+                    // The selection is drawn as selected also while another
+                    // control has the focus (after Inspect or Reset, the
+                    // button has it): a grey box would hide what Delete acts on.
+                    if (node && node->selected) {
+                        draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+                        draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+                    }
                     if (canvas.fontColor != gui::clDefault) draw->clrText = ToColorRef(canvas.fontColor);
                     result = CDRF_DODEFAULT;
                     return true;
@@ -241,13 +281,68 @@ private:
         return hit;
     }
 
+    // A node's check image under the pointer at `lParam`, if it shows one.
+    TreeNode* CheckImageAt(LPARAM lParam) {
+        TVHITTESTINFO hit{};
+        hit.pt = POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        TreeView_HitTest(hwnd_, &hit);
+        TreeNode* node = NodeOf(hit.hItem);
+        return node && (hit.flags & TVHT_ONITEMSTATEICON) && node->CheckType != ctNone ? node : nullptr;
+    }
+
+    // The tree control would move its highlight on a check-image click; the
+    // click is taken here instead, so the selection stays where it is.
     // Owner-drawn shell submenus need their messages while the menu is open.
-    static LRESULT CALLBACK MenuForwarder(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    static LRESULT CALLBACK Subclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
         auto* self = reinterpret_cast<Win32TreeView*>(data);
-        if (self->tracking_ && (msg == WM_INITMENUPOPUP || msg == WM_DRAWITEM || msg == WM_MEASUREITEM ||
-                                msg == WM_MENUCHAR)) {
-            std::intptr_t result = 0;
-            if (self->tracking_->HandleMenuMessage(msg, wParam, lParam, result)) return result;
+        switch (msg) {
+            case WM_LBUTTONDOWN:
+            case WM_LBUTTONDBLCLK:
+                if (TreeNode* node = self->CheckImageAt(lParam)) {
+                    ::SetFocus(hwnd);
+                    self->pressed_ = node;
+                    return 0;
+                }
+                break;
+            case WM_LBUTTONUP:
+                if (self->pressed_) {
+                    TreeNode* node = self->CheckImageAt(lParam);
+                    bool same = node == self->pressed_;
+                    self->pressed_ = nullptr;
+                    if (same) gui::App().Dispatch([&] { self->tree_.ClickCheck(node); });
+                    return 0;
+                }
+                break;
+            case WM_SYSKEYDOWN:
+            case WM_KEYDOWN:
+                // Shift+F10 and the Menu key: the selected node's menu. Taken
+                // here, as not every system makes WM_CONTEXTMENU of them.
+                if ((wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) || wParam == VK_APPS) {
+                    gui::App().Dispatch([&] { self->tree_.KeyboardContextMenu(); });
+                    return 0;
+                }
+                break;
+            case WM_KEYUP:
+            case WM_SYSKEYUP:
+                if (wParam == VK_APPS || wParam == VK_F10) return 0;
+                break;
+            case WM_CONTEXTMENU:
+                if (lParam == -1) {
+                    gui::App().Dispatch([&] { self->tree_.KeyboardContextMenu(); });
+                    return 0;
+                }
+                break;
+            case WM_DPICHANGED_AFTERPARENT: self->Rescale(); break;
+            case WM_INITMENUPOPUP:
+            case WM_DRAWITEM:
+            case WM_MEASUREITEM:
+            case WM_MENUCHAR:
+                if (self->tracking_) {
+                    std::intptr_t result = 0;
+                    if (self->tracking_->HandleMenuMessage(msg, wParam, lParam, result)) return result;
+                }
+                break;
+            default: break;
         }
         return DefSubclassProc(hwnd, msg, wParam, lParam);
     }
@@ -257,6 +352,7 @@ private:
     bool quiet_ = false;  // changes the model makes itself: no notifications back
     int updates_ = 0;
     ShellContextMenu* tracking_ = nullptr;
+    TreeNode* pressed_ = nullptr;  // the check image the left button went down on
 };
 
 }  // namespace
@@ -264,8 +360,9 @@ private:
 std::unique_ptr<TreeView> MakeDefaultView(TVirtualExplorerTree&) { return nullptr; }
 
 void* CreateNativeView(TVirtualExplorerTree& tree, void* parentWindow, int id) {
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
-                  TVS_SHOWSELALWAYS;
+    // TVS_NONEVENHEIGHT: rows of 17 pixels, not rounded to an even height.
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS | TVS_HASBUTTONS | TVS_HASLINES |
+                  TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_NONEVENHEIGHT;
     HWND hwnd = CreateWindowExW(tree.borderSingle ? WS_EX_CLIENTEDGE : 0, WC_TREEVIEWW, L"", style, 0, 0, 10, 10,
                                 static_cast<HWND>(parentWindow), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 GetModuleHandleW(nullptr), nullptr);

@@ -62,6 +62,7 @@ TEST_F(CreateJunctionTest, NewJunctionDirectoryIsCreatedWithItsParents) {
     // The tree was rebuilt, and the new node carries the mark.
     shelltree::PVirtualNode web = Reveal(*Form1->vteSourceTree, "C:\\new\\web");
     ASSERT_TRUE(web);
+    Form1->vteSourceTree->PaintHeadless();  // nodes are initialised when first shown
     EXPECT_EQ(web->CheckType, shelltree::ctButton);
 }
 
@@ -250,6 +251,7 @@ TEST_F(DeleteJunctionTest, RemovesTheJunctionAndLeavesItsDestinationWhole) {
     // The parent was read again before the directory went: it shows unmarked.
     shelltree::PVirtualNode web = Form1->vteSourceTree->FindNode("C:\\links\\web");
     ASSERT_TRUE(web);
+    Form1->vteSourceTree->PaintHeadless();
     EXPECT_EQ(web->CheckType, shelltree::ctNone);
     // Pressing again on the vanished entry does nothing.
     ui.messages.clear();

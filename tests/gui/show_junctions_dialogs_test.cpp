@@ -47,6 +47,7 @@ TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
     EXPECT_EQ(Children("C:\\deep"), std::vector<std::string>{"a"});
     EXPECT_EQ(Children("C:\\deep\\a\\b"), std::vector<std::string>{"c"});
     EXPECT_EQ(Children("D:\\"), std::vector<std::string>{});
+    tree().PaintHeadless();
     EXPECT_EQ(tree().FindNode("C:\\direct")->CheckType, shelltree::ctButton);
     // Every search showed the hourglass and put the cursor back.
     ASSERT_FALSE(ui.cursors.empty());
@@ -134,19 +135,35 @@ TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     // The drives folder is the one top-level node; junctions carry the button.
     ASSERT_EQ(tree.RootNodes().size(), 1u);
     EXPECT_FALSE(tree.RootNodes()[0]->ns->FileSystem());
-    EXPECT_EQ(Reveal(tree, "C:\\links\\one")->CheckType, shelltree::ctButton);
-    EXPECT_EQ(Reveal(tree, "C:\\data")->CheckType, shelltree::ctNone);
+    shelltree::PVirtualNode one = Reveal(tree, "C:\\links\\one");
+    Reveal(tree, "C:\\data");
+    tree.PaintHeadless();
+    EXPECT_EQ(one->CheckType, shelltree::ctButton);
+    EXPECT_EQ(tree.FindNode("C:\\data")->CheckType, shelltree::ctNone);
     EXPECT_FALSE(Form3->btnOK->Enabled());
 
-    // OK after a click on empty space, with nothing selected, confirms an empty path.
+    // A click on empty space changes nothing: OK stays disabled; Cancel
+    // leaves the junction field as it was.
     ui.modalPlayers["Form3"] = [&](gui::Form&) {
         tree.ClickNode(nullptr);
-        EXPECT_TRUE(Form3->btnOK->Enabled());
-        ui.Click(*Form3->btnOK);
+        EXPECT_FALSE(Form3->btnOK->Enabled());
+        EXPECT_EQ(tree.FirstSelectedNode(), nullptr);
+        ui.Click(*Form3->btnCancel);
     };
     Form1->edtTarget->SetText("C:\\before");
     ui.Click(*Form1->btnBrowse);
-    EXPECT_EQ(Form1->edtTarget->Text(), "");
+    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\before");
+
+    // Without a handler of its own, the chooser takes a click on a check
+    // image as a click on the node: it is selected and OK is enabled.
+    ui.modalPlayers["Form3"] = [&](gui::Form&) {
+        tree.ClickCheck(one);
+        EXPECT_EQ(tree.FirstSelectedNode(), one);
+        EXPECT_TRUE(Form3->btnOK->Enabled());
+        ui.Click(*Form3->btnOK);
+    };
+    ui.Click(*Form1->btnBrowse);
+    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links\\one");
 
     // A right click opens the node's menu without moving the selection.
     shelltree::PVirtualNode data = Reveal(tree, "C:\\data");

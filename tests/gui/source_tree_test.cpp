@@ -59,6 +59,7 @@ TEST_F(SourceTree, MarksExactlyTheReparsePoints) {
     // The junction is a folder: its children come from the destination.
     ASSERT_TRUE(tree().Expand(web));
     EXPECT_EQ(Captions(web->children), std::vector<std::string>{"sub"});
+    tree().PaintHeadless();
     EXPECT_EQ(web->CheckType, shelltree::ctButton);
     EXPECT_EQ(links->CheckType, shelltree::ctNone);
     EXPECT_EQ(data->CheckType, shelltree::ctNone);

@@ -54,7 +54,7 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
 }
 
 // A real click: the pointer moves there, then the button goes down and up.
-void MouseClick(POINT screen, bool right) {
+void MouseClick(POINT screen, bool right, DWORD settle = 200) {
     SetCursorPos(screen.x, screen.y);
     Sleep(50);
     INPUT input[3] = {};
@@ -68,7 +68,7 @@ void MouseClick(POINT screen, bool right) {
     input[1].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     input[2].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     SendInput(3, input, sizeof(INPUT));
-    Sleep(200);
+    Sleep(settle);
 }
 
 }  // namespace
@@ -205,7 +205,7 @@ void Tarsio::Expand(HWND tree, HTREEITEM item) {
 
 namespace {
 
-RECT ItemRect(HANDLE process, void* remote, HWND tree, HTREEITEM item, BOOL textOnly) {
+RECT RemoteItemRect(HANDLE process, void* remote, HWND tree, HTREEITEM item, BOOL textOnly) {
     // TVM_GETITEMRECT takes the item in the RECT's first bytes.
     RECT r{};
     std::memcpy(&r, &item, sizeof item);
@@ -218,15 +218,35 @@ RECT ItemRect(HANDLE process, void* remote, HWND tree, HTREEITEM item, BOOL text
 
 }  // namespace
 
+RECT Tarsio::ItemRect(HWND tree, HTREEITEM item) {
+    return RemoteItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
+}
+
+LRESULT Tarsio::SendWithRect(HWND hwnd, UINT msg, WPARAM wParam, const RECT& rect) {
+    void* remote = Remote(sizeof rect);
+    WriteProcessMemory(pi_.hProcess, remote, &rect, sizeof rect, nullptr);
+    return SendMessageA(hwnd, msg, wParam, reinterpret_cast<LPARAM>(remote));
+}
+
+UINT Tarsio::HitTest(HWND tree, POINT client) {
+    TVHITTESTINFO hit{};
+    hit.pt = client;
+    void* remote = Remote(sizeof hit);
+    WriteProcessMemory(pi_.hProcess, remote, &hit, sizeof hit, nullptr);
+    SendMessageA(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(pi_.hProcess, remote, &hit, sizeof hit, nullptr);
+    return hit.flags;
+}
+
 void Tarsio::ClickItem(HWND tree, HTREEITEM item, bool right) {
-    RECT r = ItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
+    RECT r = RemoteItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ClientToScreen(tree, &p);
     MouseClick(p, right);
 }
 
 void Tarsio::ClickCheckImage(HWND tree, HTREEITEM item) {
-    RECT r = ItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
+    RECT r = RemoteItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
     // The state image lies left of the icon, which lies left of the caption.
     POINT p{r.left - 16 - 3 - 8, (r.top + r.bottom) / 2};
     ClientToScreen(tree, &p);
@@ -295,13 +315,30 @@ void Tarsio::Press(HWND box, int id) {
     WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
 }
 
-void Tarsio::PressKey(WORD key) {
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = input[1].ki.wVk = key;
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
+void Tarsio::PressKey(WORD key, std::initializer_list<WORD> modifiers) {
+    std::vector<INPUT> input;
+    auto add = [&](WORD vk, DWORD flags) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.dwFlags = flags;
+        input.push_back(i);
+    };
+    for (WORD m : modifiers) add(m, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    for (WORD m : modifiers) add(m, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
     Sleep(150);
+}
+
+HTREEITEM Tarsio::Selected(HWND tree) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+void Tarsio::ClickAt(HWND hwnd, POINT client, DWORD settle) {
+    ClientToScreen(hwnd, &client);
+    MouseClick(client, false, settle);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 // after windows.h
 #include <commctrl.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -80,8 +81,19 @@ public:
 
     // The process's visible windows of class #32770, newest first.
     std::vector<HWND> Dialogs();
-    // Presses and releases a key, sent to whichever window has the focus.
-    static void PressKey(WORD key);
+    // Presses and releases a key, sent to whichever window has the focus;
+    // `modifiers` (VK_SHIFT, VK_MENU, ...) are held down meanwhile.
+    static void PressKey(WORD key, std::initializer_list<WORD> modifiers = {});
+    // The item the tree shows selected.
+    static HTREEITEM Selected(HWND tree);
+    // A left click at a point of a window's client area; `settle` ms after.
+    static void ClickAt(HWND hwnd, POINT client, DWORD settle = 200);
+    // An item's caption rectangle, in the tree's client coordinates.
+    RECT ItemRect(HWND tree, HTREEITEM item);
+    // Sends a message whose lParam points to a rectangle (WM_DPICHANGED).
+    LRESULT SendWithRect(HWND hwnd, UINT msg, WPARAM wParam, const RECT& rect);
+    // What lies at a point of the tree (TVHT_ flags).
+    UINT HitTest(HWND tree, POINT client);
     // The first descendant window of this class.
     static HWND Descendant(HWND top, const char* cls);
     // Asks the main window to show the junction information dialog with

@@ -48,6 +48,9 @@ HWND CreateScene(Tarsio& app, bool create) {
     HWND main = MainScene(app);
     if (!main) return nullptr;
     Tarsio::Type(app.Control(main, "edtTarget"), "C:\\Projects\\Web site");
+    // The junction field has the focus, as after typing in it; the tree
+    // still shows its selection.
+    Tarsio::ClickAt(app.Control(main, "edtTarget"), POINT{4, 4});
     if (!create) return main;
     Tarsio::Click(app.Control(main, "btnCreate"));
     HWND name = app.WaitWindow("TarsioForm", "Name for the target link");
@@ -106,6 +109,15 @@ int main(int argc, char** argv) {
         if (!main) return 1;
         Tarsio::ShowInfoDialog(main, "C:\\Projects\\Current", "C:\\Projects\\Web site\\current");
         if (!app.WaitWindow("TarsioForm", "Junction Information")) return 1;
+    } else if (scene == "menu") {
+        // The File menu, its entries enabled, opened from the keyboard.
+        HWND main = MainScene(app);
+        if (!main) return 1;
+        app.Command(main, 103);
+        Sleep(300);
+        SetForegroundWindow(main);
+        Tarsio::PressKey('F', {VK_MENU});
+        if (!app.WaitWindow("#32768", "", 5000)) return 1;
     } else if (scene == "about") {
         if (!MenuEntryScene(app, 106, "About")) return 1;
     } else if (scene == "drives") {
