@@ -58,7 +58,9 @@ TEST_F(TreeSelection, EveryClickLeavesTheHighlightOnTheProgramsSelection) {
     };
     for (const Step& step : steps) {
         step.act();
-        if (step.selected) EXPECT_EQ(tree().FirstSelectedNode(), step.selected) << step.action;
+        if (step.selected) {
+            EXPECT_EQ(tree().FirstSelectedNode(), step.selected) << step.action;
+        }
         EXPECT_EQ(Form1->edtDelete->Text(), step.deleteField) << step.action;
         ExpectOneSelection(step.action);
     }

@@ -119,7 +119,8 @@ TEST(Keyboard, ShiftF10OpensTheSelectedNodesMenu) {
     SetForegroundWindow(p.main);
     Tarsio::PressKey(VK_F10, {VK_SHIFT});
     HWND menu = app.WaitWindow("#32768", "", 5000);
-    GUITHREADINFO gui{sizeof gui};
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
     GetGUIThreadInfo(GetWindowThreadProcessId(p.main, nullptr), &gui);
     EXPECT_EQ(gui.hwndFocus, p.tree);
     EXPECT_TRUE(menu) << "no context menu";
@@ -153,7 +154,8 @@ TEST(Keyboard, PageMnemonicsAndEnterInTheAboutBox) {
 
 // The control that has the focus in the program, by its name.
 std::string Focused(Tarsio& app, HWND main) {
-    GUITHREADINFO gui{sizeof gui};
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
     GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui);
     for (const driver::ControlInfo& c : app.Controls(main))
         if (c.hwnd == gui.hwndFocus) return c.name;
