@@ -18,13 +18,34 @@ bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// Whether the second pass enters the entry: every directory but "." and "..",
+// whatever its name and attributes, unless it carries a reparse point.
+// Junctions may lead to their own ancestors, and two such junctions in one
+// folder would make the work grow exponentially with the depth. So every
+// directory is entered at most once, under its own path: a search makes
+// D + 1 listings for the D directories below Path (twice that with a
+// FileMask that does not match every name). The junction itself is still
+// reported by its folder's first pass, so a search for junctions finds it.
+bool IsSubfolder(const WIN32_FIND_DATAA& data) {
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsDotOrDotDot(data.cFileName);
+}
+
+// Whether a FileMask matches every name, so that its listing also holds
+// every subfolder.
+bool MatchesEveryName(const std::string& mask) { return mask == "*.*" || mask == "*"; }
+
 // Calls `each` for every entry of the listing of `pattern`; stops when it
 // returns false and answers false then. A listing the file system refuses
 // has no entries. The listing is closed on every way out.
 template <typename Each>
 bool ForEachEntry(const std::string& pattern, Each each) {
     WIN32_FIND_DATAA data;
-    UniqueFindHandle listing(os::FindFirstFileA(pattern.c_str(), &data));
+    // The basic info level leaves out the short names, which nothing here
+    // reads, and the large fetch asks for more entries per directory round
+    // (both from Windows 7 on, the oldest system the program targets).
+    UniqueFindHandle listing(os::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                                  nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!listing) return true;
     do {
         if (!each(data)) return false;
@@ -62,6 +83,15 @@ void TFindFile::SetPath(const std::string& value) {
     if (!EndsWithBackslash(path_)) path_.push_back('\\');
 }
 
+void SetUpFinder(TFindFile& finder) {
+    finder.FileAttr = {ffaReadOnly, ffaHidden, ffaSysFile, ffaDirectory, ffaArchive};
+    finder.InSubFolders = true;
+    finder.SetPath("\\");
+    finder.FileMask = "*.*";
+    finder.StrictMatchOfAttr = false;
+    finder.NotifyWhenFound = true;
+}
+
 const std::vector<std::string>& TFindFile::Execute() {
     foundFiles_.clear();
     const TFileFoundEvent* handler = NotifyWhenFound && OnFileFound ? &OnFileFound : nullptr;
@@ -72,8 +102,16 @@ const std::vector<std::string>& TFindFile::Execute() {
 bool TFindFile::SearchFolder(const std::string& folder, const TFileFoundEvent* handler) {
     const DWORD mask = FileAttr.Mask();
     const DWORD excluded = kFilteredBits & ~mask;
+    // One listing serves both passes where the mask matches every name: the
+    // first pass reports from it and keeps the names of the subfolders the
+    // second one enters, so a search makes one listing per folder. Another
+    // mask is left to the file system (which also matches short names), and
+    // the second pass lists the folder again.
+    const bool oneListing = MatchesEveryName(FileMask);
+    std::vector<std::string> subfolders;
     bool goOn = ForEachEntry(folder + FileMask, [&](const WIN32_FIND_DATAA& data) {
         DWORD attr = data.dwFileAttributes;
+        if (oneListing && InSubFolders && IsSubfolder(data)) subfolders.emplace_back(data.cFileName);
         if (attr & excluded) return true;
         bool matches = StrictMatchOfAttr ? attr == mask : (attr & mask) != 0;
         // No name beginning with a full stop is reported: ".", "..", ".profile".
@@ -85,20 +123,15 @@ bool TFindFile::SearchFolder(const std::string& folder, const TFileFoundEvent* h
     if (!goOn) return false;
     if (!InSubFolders) return true;
 
-    return ForEachEntry(folder + "*.*", [&](const WIN32_FIND_DATAA& data) {
-        DWORD attr = data.dwFileAttributes;
-        if (!(attr & FILE_ATTRIBUTE_DIRECTORY) || IsDotOrDotDot(data.cFileName)) return true;
-        // A directory that carries a reparse point is not entered. Junctions
-        // may lead to their own ancestors, and two such junctions in one
-        // folder would make the work grow exponentially with the depth. So
-        // every directory is entered at most once, under its own path, and a
-        // search makes at most two listings per folder: 2 * (D + 1) for the
-        // D directories below Path. The junction itself is still reported by this folder's first
-        // pass, before it would have been entered, so a search for junctions
-        // finds it as before.
-        if (attr & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-        return SearchFolder(folder + data.cFileName + "\\", handler);
-    });
+    if (!oneListing) {
+        ForEachEntry(folder + "*.*", [&](const WIN32_FIND_DATAA& data) {
+            if (IsSubfolder(data)) subfolders.emplace_back(data.cFileName);
+            return true;
+        });
+    }
+    for (const std::string& name : subfolders)
+        if (!SearchFolder(folder + name + "\\", handler)) return false;
+    return true;
 }
 
 }  // namespace tarsio

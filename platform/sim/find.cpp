@@ -72,15 +72,8 @@ HANDLE Open(Listing listing, LPWIN32_FIND_DATAA data) {
     return AddListing(std::move(listing));
 }
 
-}  // namespace
-}  // namespace sim
-
-namespace os {
-
-using namespace sim;
-
-HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
-    if (Enter("FindFirstFileA", pattern ? pattern : "")) return INVALID_HANDLE_VALUE;
+// FindFirstFileA's work, after its call was counted.
+HANDLE List(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     if (!pattern || !data) return Fail(ERROR_INVALID_PARAMETER);
     std::string_view text(pattern);
     if (text.empty()) return Fail(ERROR_PATH_NOT_FOUND);
@@ -175,6 +168,30 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     }
     if (listing.entries.empty()) return Fail(ERROR_FILE_NOT_FOUND);
     return Open(std::move(listing), data);
+}
+
+}  // namespace
+}  // namespace sim
+
+namespace os {
+
+using namespace sim;
+
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+    if (Enter("FindFirstFileA", pattern ? pattern : "")) return INVALID_HANDLE_VALUE;
+    return List(pattern, data);
+}
+
+HANDLE FindFirstFileExA(LPCSTR pattern, FINDEX_INFO_LEVELS infoLevel, LPVOID data, FINDEX_SEARCH_OPS searchOp,
+                        LPVOID searchFilter, DWORD flags) {
+    if (Enter("FindFirstFileExA", pattern ? pattern : "")) return INVALID_HANDLE_VALUE;
+    // Directories only is a hint Windows may ignore; device searches and a
+    // filter are refused. Case-sensitive matching is not simulated.
+    if ((infoLevel != FindExInfoStandard && infoLevel != FindExInfoBasic) ||
+        (searchOp != FindExSearchNameMatch && searchOp != FindExSearchLimitToDirectories) || searchFilter ||
+        (flags & ~FIND_FIRST_EX_LARGE_FETCH))
+        return Fail(ERROR_INVALID_PARAMETER);
+    return List(pattern, static_cast<LPWIN32_FIND_DATAA>(data));
 }
 
 BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data) {
