@@ -35,23 +35,27 @@ bool IsSubfolder(const WIN32_FIND_DATAA& data) {
 // every subfolder.
 bool MatchesEveryName(const std::string& mask) { return mask == "*.*" || mask == "*"; }
 
-// Calls `each` for every entry of the listing of `pattern`; stops when it
-// returns false and answers false then. A listing the file system refuses
-// has no entries. The listing is closed on every way out.
-template <typename Each>
-bool ForEachEntry(const std::string& pattern, Each each) {
-    WIN32_FIND_DATAA data;
+// One listing of a folder, taken when made and closed when it goes out of
+// scope. A listing the file system refuses has no entries.
+class FolderListing {
+public:
     // The basic info level leaves out the short names, which nothing here
     // reads, and the large fetch asks for more entries per directory round
     // (both from Windows 7 on, the oldest system the program targets).
-    UniqueFindHandle listing(os::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                                  nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!listing) return true;
-    do {
-        if (!each(data)) return false;
-    } while (os::FindNextFileA(listing.get(), &data));
-    return true;
-}
+    explicit FolderListing(const std::string& pattern)
+        : handle_(os::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
+                                       FIND_FIRST_EX_LARGE_FETCH)),
+          more_(handle_.valid()) {}
+
+    // The current entry; null after the last one.
+    const WIN32_FIND_DATAA* Entry() const { return more_ ? &data_ : nullptr; }
+    void Next() { more_ = os::FindNextFileA(handle_.get(), &data_); }
+
+private:
+    WIN32_FIND_DATAA data_;
+    UniqueFindHandle handle_;
+    bool more_;
+};
 
 }  // namespace
 
@@ -109,25 +113,25 @@ bool TFindFile::SearchFolder(const std::string& folder, const TFileFoundEvent* h
     // the second pass lists the folder again.
     const bool oneListing = MatchesEveryName(FileMask);
     std::vector<std::string> subfolders;
-    bool goOn = ForEachEntry(folder + FileMask, [&](const WIN32_FIND_DATAA& data) {
-        DWORD attr = data.dwFileAttributes;
-        if (oneListing && InSubFolders && IsSubfolder(data)) subfolders.emplace_back(data.cFileName);
-        if (attr & excluded) return true;
+    // The listing stays open until the subfolders are searched (one handle
+    // per level): the simulated platform trusts what it listed only while a
+    // listing is open, and would examine every folder again otherwise.
+    FolderListing listing(folder + FileMask);
+    for (; const WIN32_FIND_DATAA* data = listing.Entry(); listing.Next()) {
+        DWORD attr = data->dwFileAttributes;
+        if (oneListing && InSubFolders && IsSubfolder(*data)) subfolders.emplace_back(data->cFileName);
+        if (attr & excluded) continue;
         bool matches = StrictMatchOfAttr ? attr == mask : (attr & mask) != 0;
         // No name beginning with a full stop is reported: ".", "..", ".profile".
-        if (!matches || data.cFileName[0] == '.') return true;
-        if (handler && !(*handler)(folder, TSearchRec::FromFindData(data))) return false;
-        foundFiles_.push_back(folder + data.cFileName);
-        return true;
-    });
-    if (!goOn) return false;
+        if (!matches || data->cFileName[0] == '.') continue;
+        if (handler && !(*handler)(folder, TSearchRec::FromFindData(*data))) return false;
+        foundFiles_.push_back(folder + data->cFileName);
+    }
     if (!InSubFolders) return true;
 
     if (!oneListing) {
-        ForEachEntry(folder + "*.*", [&](const WIN32_FIND_DATAA& data) {
-            if (IsSubfolder(data)) subfolders.emplace_back(data.cFileName);
-            return true;
-        });
+        for (FolderListing all(folder + "*.*"); const WIN32_FIND_DATAA* data = all.Entry(); all.Next())
+            if (IsSubfolder(*data)) subfolders.emplace_back(data->cFileName);
     }
     for (const std::string& name : subfolders)
         if (!SearchFolder(folder + name + "\\", handler)) return false;
