@@ -216,13 +216,13 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
 }
 
 HANDLE FindFirstFileExA(LPCSTR pattern, FINDEX_INFO_LEVELS infoLevel, LPVOID data, FINDEX_SEARCH_OPS searchOp,
-                        LPVOID searchFilter, DWORD flags) {
+                        LPVOID searchFilter, DWORD /*flags*/) {
     if (Enter("FindFirstFileExA", pattern ? pattern : "")) return INVALID_HANDLE_VALUE;
     // Directories only is a hint Windows may ignore; device searches and a
-    // filter are refused. Case-sensitive matching is not simulated.
+    // filter are refused. The flags change nothing here: case-sensitive
+    // matching is not simulated, and Wine lets unknown flags pass too.
     if ((infoLevel != FindExInfoStandard && infoLevel != FindExInfoBasic) ||
-        (searchOp != FindExSearchNameMatch && searchOp != FindExSearchLimitToDirectories) || searchFilter ||
-        (flags & ~FIND_FIRST_EX_LARGE_FETCH))
+        (searchOp != FindExSearchNameMatch && searchOp != FindExSearchLimitToDirectories) || searchFilter)
         return Fail(ERROR_INVALID_PARAMETER);
     return List(pattern, static_cast<LPWIN32_FIND_DATAA>(data));
 }

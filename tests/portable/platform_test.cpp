@@ -168,7 +168,6 @@ TEST_F(PlatformTest, TheBasicListingGivesWhatTheStandardOneGives) {
     } refused[] = {
         {FindExInfoMaxInfoLevel, FindExSearchNameMatch, 0},
         {FindExInfoBasic, FindExSearchMaxSearchOp, 0},
-        {FindExInfoBasic, FindExSearchNameMatch, 0x100},
     };
     for (const Refused& r : refused) {
         os::SetLastError(0);
