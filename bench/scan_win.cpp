@@ -1,11 +1,12 @@
 // tarsio-bench-scan LETTER ROUNDS: times the product's export scan of drive
-// LETTER on the real Win32 (run under Wine by bench/run) beside a bare walk
-// of the same drive, the least any scan can do there: FindFirstFileA and
-// FindNextFileA, one listing per folder, entering every directory that
-// carries no reparse point, nothing else. ROUNDS rounds of each, the walk
-// and the scan taking turns; prints the best of each, the listing calls per
-// folder each made, counted at the program's own import table, and the
-// process's peak working set, one "key value" per line.
+// LETTER on the real Win32 (run under Wine by bench/run) beside bare walks
+// of the same drive, the least any scan can do there: one listing per
+// folder, entering every directory that carries no reparse point, nothing
+// else; once with FindFirstFileA, once with the call the finder makes
+// (FindFirstFileExA, basic info level, large fetch). ROUNDS rounds of each,
+// taking turns; prints the best of each, the listing calls each made,
+// counted at the program's own import table, and the process's peak working
+// set, one "key value" per line.
 
 #include <windows.h>
 #include <psapi.h>
@@ -70,9 +71,12 @@ double Seconds() {
 }
 
 // The bare walk of `folder` (ending with a backslash); the folders listed.
-long Walk(const std::string& folder) {
+long Walk(const std::string& folder, bool ex) {
     WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &data);
+    std::string pattern = folder + "*";
+    HANDLE h = ex ? FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH)
+                  : FindFirstFileA(pattern.c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) return 1;
     long folders = 1;
     do {
@@ -80,7 +84,7 @@ long Walk(const std::string& folder) {
         bool dots = name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2]));
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
             !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !dots)
-            folders += Walk(folder + name + "\\");
+            folders += Walk(folder + name + "\\", ex);
     } while (FindNextFileA(h, &data));
     FindClose(h);
     return folders;
@@ -119,15 +123,21 @@ int main(int argc, char** argv) {
     if (n == 0 || n >= sizeof temp) return 1;
     const std::string exportFile = std::string(temp) + "tarsio-bench.trs";
 
-    Best walk, scan;  // of the rounds
+    Best walk, walkEx, scan;  // of the rounds
     long folders = 0, entries = 0;
     try {
         for (int round = 0; round < rounds; ++round) {
             g_counts = {};
             double t0 = Seconds();
-            folders = Walk(letter + ":\\");
+            folders = Walk(letter + ":\\", false);
             const double walked = Seconds() - t0;
             walk.Take(walked, g_counts.standard + g_counts.ex);
+
+            g_counts = {};
+            t0 = Seconds();
+            Walk(letter + ":\\", true);
+            const double walkedEx = Seconds() - t0;
+            walkEx.Take(walkedEx, g_counts.standard + g_counts.ex);
 
             tarsio::TFindFile finder;
             tarsio::SetUpFinder(finder);
@@ -137,7 +147,8 @@ int main(int argc, char** argv) {
             tarsio::ExportJunctions(finder, {letter}, exportFile, [&](const std::string&) { ++entries; });
             const double scanned = Seconds() - t0;
             scan.Take(scanned, g_counts.standard + g_counts.ex);
-            std::fprintf(stderr, "round %d: bare walk %.3f s, export scan %.3f s\n", round + 1, walked, scanned);
+            std::fprintf(stderr, "round %d: bare walks %.3f s and %.3f s (Ex), export scan %.3f s\n", round + 1,
+                         walked, walkedEx, scanned);
         }
     } catch (const tarsio::TarsioError& e) {
         std::fprintf(stderr, "tarsio-bench-scan: export failed: %s (system error %lu)\n", e.what(), e.code());
@@ -150,6 +161,7 @@ int main(int argc, char** argv) {
     K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     std::printf("folders %ld\nentries %ld\n", folders, entries);
     std::printf("walk %.3f\nwalk-listings %ld\n", walk.seconds, walk.listings);
+    std::printf("walkex %.3f\nwalkex-listings %ld\n", walkEx.seconds, walkEx.listings);
     std::printf("scan %.3f\nscan-listings %ld\n", scan.seconds, scan.listings);
     std::printf("peak-kb %lu\n", static_cast<unsigned long>(memory.PeakWorkingSetSize / 1024));
     return 0;
