@@ -23,16 +23,6 @@ std::unique_ptr<gui::MenuItem> Entry(const char* name, const char* caption, cons
     return item;
 }
 
-void ConfigureFinder(tarsio::TFindFile& finder) {
-    finder.FileAttr = {tarsio::ffaReadOnly, tarsio::ffaHidden, tarsio::ffaSysFile, tarsio::ffaDirectory,
-                       tarsio::ffaArchive};
-    finder.InSubFolders = true;
-    finder.SetPath("\\");
-    finder.FileMask = "*.*";
-    finder.StrictMatchOfAttr = false;
-    finder.NotifyWhenFound = true;
-}
-
 }  // namespace
 
 TForm1::TForm1() : gui::Form("Form1", "Tarsio") {
@@ -95,8 +85,8 @@ TForm1::TForm1() : gui::Form("Form1", "Tarsio") {
     btnExit = Make<gui::Button>("btnExit", Rect{302, 436, 75, 25}, "E&xit");
     btnExit->tabOrder = 1;
 
-    ConfigureFinder(FindFile);
-    ConfigureFinder(FindFile4Export);
+    tarsio::SetUpFinder(FindFile);
+    tarsio::SetUpFinder(FindFile4Export);
     dlgSaveExport.save = true;
     dlgSaveExport.fileName = "TRExport1.trs";
     dlgSaveExport.filter = "Tarsio|*.trs|All Files|*.*";

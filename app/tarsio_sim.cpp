@@ -44,13 +44,8 @@ bool ParseDrives(const std::string& letters, tarsio::DriveList& drives) {
 }
 
 int Export(const std::string& fileName, const tarsio::DriveList& drives) {
-    // Set up as the main window's export finder is.
     tarsio::TFindFile finder;
-    finder.FileAttr = {tarsio::ffaReadOnly, tarsio::ffaHidden, tarsio::ffaSysFile, tarsio::ffaDirectory,
-                       tarsio::ffaArchive};
-    finder.InSubFolders = true;
-    finder.SetPath("\\");
-    finder.NotifyWhenFound = true;
+    tarsio::SetUpFinder(finder);
     try {
         tarsio::ExportJunctions(finder, drives, fileName);
         return 0;

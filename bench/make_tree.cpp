@@ -11,9 +11,15 @@
 //                   ROOT/mkdir)
 // A junction is a host directory whose user.reparse attribute holds the
 // mount-point bytes, as the simulation stores them.
+//
+// tarsio-bench-tree --symlinks ROOT builds only ROOT/C, for Windows under
+// Wine: each junction is a symbolic link to its destination's host folder,
+// which Wine reports with the reparse-point attribute. Over a tree built
+// without it, it only turns the junctions into such links.
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -32,6 +38,7 @@ constexpr int kImportLines = 10000;
 constexpr int kDeepLevels = 10;
 
 std::string g_root;
+bool g_symlinks = false;
 
 [[noreturn]] void Die(const std::string& what) {
     std::fprintf(stderr, "tarsio-bench-tree: %s: %s\n", what.c_str(), std::strerror(errno));
@@ -50,6 +57,11 @@ void MakeDir(const std::string& windowsPath) {
 }
 
 void MakeJunction(const std::string& windowsPath, const std::string& destination) {
+    if (g_symlinks) {
+        if (::rmdir(Host(windowsPath).c_str()) != 0 && errno != ENOENT) Die("rmdir " + windowsPath);
+        if (::symlink(Host(destination).c_str(), Host(windowsPath).c_str()) != 0) Die("symlink " + windowsPath);
+        return;
+    }
     MakeDir(windowsPath);
     std::string native = "\\??\\" + destination;
     std::vector<std::uint8_t> bytes = *tarsio::reparse::BuildMountPoint(std::u16string(native.begin(), native.end()));
@@ -71,12 +83,15 @@ void WriteText(const std::string& hostPath, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fputs("usage: tarsio-bench-tree ROOT\n", stderr);
+    g_symlinks = argc == 3 && std::strcmp(argv[1], "--symlinks") == 0;
+    if (argc != 2 && !g_symlinks) {
+        std::fputs("usage: tarsio-bench-tree [--symlinks] ROOT\n", stderr);
         return 2;
     }
-    g_root = argv[1];
-    for (const char* dir : {"", "/C", "/I", "/L", "/mkdir"})
+    g_root = argv[argc - 1];
+    const std::vector<std::string> roots = g_symlinks ? std::vector<std::string>{"", "/C"}
+                                                      : std::vector<std::string>{"", "/C", "/I", "/L", "/mkdir"};
+    for (const std::string& dir : roots)
         if (::mkdir((g_root + dir).c_str(), 0777) != 0 && errno != EEXIST) Die(g_root + dir);
 
     // Plain directories, level by level; directory i of a level lies in
@@ -120,6 +135,10 @@ int main(int argc, char** argv) {
         MakeJunction(holder + "\\" + Name('j', 4, j), target);
     }
     made += kJunctions;
+    if (g_symlinks) {
+        std::printf("%d directories (%d of them symbolic links) on C:\n", made, kJunctions);
+        return 0;
+    }
 
     // The import list and the same directories for mkdir -p.
     std::string list, mkdirList;

@@ -18,19 +18,44 @@ bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Calls `each` for every entry of the listing of `pattern`; stops when it
-// returns false and answers false then. A listing the file system refuses
-// has no entries. The listing is closed on every way out.
-template <typename Each>
-bool ForEachEntry(const std::string& pattern, Each each) {
-    WIN32_FIND_DATAA data;
-    UniqueFindHandle listing(os::FindFirstFileA(pattern.c_str(), &data));
-    if (!listing) return true;
-    do {
-        if (!each(data)) return false;
-    } while (os::FindNextFileA(listing.get(), &data));
-    return true;
+// Whether the second pass enters the entry: every directory but "." and "..",
+// whatever its name and attributes, unless it carries a reparse point.
+// Junctions may lead to their own ancestors, and two such junctions in one
+// folder would make the work grow exponentially with the depth. So every
+// directory is entered at most once, under its own path: a search makes
+// D + 1 listings for the D directories below Path (twice that with a
+// FileMask that does not match every name). The junction itself is still
+// reported by its folder's first pass, so a search for junctions finds it.
+bool IsSubfolder(const WIN32_FIND_DATAA& data) {
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsDotOrDotDot(data.cFileName);
 }
+
+// Whether a FileMask matches every name, so that its listing also holds
+// every subfolder.
+bool MatchesEveryName(const std::string& mask) { return mask == "*.*" || mask == "*"; }
+
+// One listing of a folder, taken when made and closed when it goes out of
+// scope. A listing the file system refuses has no entries.
+class FolderListing {
+public:
+    // The basic info level leaves out the short names, which nothing here
+    // reads, and the large fetch asks for more entries per directory round
+    // (both from Windows 7 on, the oldest system the program targets).
+    explicit FolderListing(const std::string& pattern)
+        : handle_(os::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
+                                       FIND_FIRST_EX_LARGE_FETCH)),
+          more_(handle_.valid()) {}
+
+    // The current entry; null after the last one.
+    const WIN32_FIND_DATAA* Entry() const { return more_ ? &data_ : nullptr; }
+    void Next() { more_ = os::FindNextFileA(handle_.get(), &data_); }
+
+private:
+    WIN32_FIND_DATAA data_;
+    UniqueFindHandle handle_;
+    bool more_;
+};
 
 }  // namespace
 
@@ -62,6 +87,15 @@ void TFindFile::SetPath(const std::string& value) {
     if (!EndsWithBackslash(path_)) path_.push_back('\\');
 }
 
+void SetUpFinder(TFindFile& finder) {
+    finder.FileAttr = {ffaReadOnly, ffaHidden, ffaSysFile, ffaDirectory, ffaArchive};
+    finder.InSubFolders = true;
+    finder.SetPath("\\");
+    finder.FileMask = "*.*";
+    finder.StrictMatchOfAttr = false;
+    finder.NotifyWhenFound = true;
+}
+
 const std::vector<std::string>& TFindFile::Execute() {
     foundFiles_.clear();
     const TFileFoundEvent* handler = NotifyWhenFound && OnFileFound ? &OnFileFound : nullptr;
@@ -72,33 +106,36 @@ const std::vector<std::string>& TFindFile::Execute() {
 bool TFindFile::SearchFolder(const std::string& folder, const TFileFoundEvent* handler) {
     const DWORD mask = FileAttr.Mask();
     const DWORD excluded = kFilteredBits & ~mask;
-    bool goOn = ForEachEntry(folder + FileMask, [&](const WIN32_FIND_DATAA& data) {
-        DWORD attr = data.dwFileAttributes;
-        if (attr & excluded) return true;
+    // One listing serves both passes where the mask matches every name: the
+    // first pass reports from it and keeps the names of the subfolders the
+    // second one enters, so a search makes one listing per folder. Another
+    // mask is left to the file system (which also matches short names), and
+    // the second pass lists the folder again.
+    const bool oneListing = MatchesEveryName(FileMask);
+    std::vector<std::string> subfolders;
+    // The listing stays open until the subfolders are searched (one handle
+    // per level): the simulated platform trusts what it listed only while a
+    // listing is open, and would examine every folder again otherwise.
+    FolderListing listing(folder + FileMask);
+    for (; const WIN32_FIND_DATAA* data = listing.Entry(); listing.Next()) {
+        DWORD attr = data->dwFileAttributes;
+        if (oneListing && InSubFolders && IsSubfolder(*data)) subfolders.emplace_back(data->cFileName);
+        if (attr & excluded) continue;
         bool matches = StrictMatchOfAttr ? attr == mask : (attr & mask) != 0;
         // No name beginning with a full stop is reported: ".", "..", ".profile".
-        if (!matches || data.cFileName[0] == '.') return true;
-        if (handler && !(*handler)(folder, TSearchRec::FromFindData(data))) return false;
-        foundFiles_.push_back(folder + data.cFileName);
-        return true;
-    });
-    if (!goOn) return false;
+        if (!matches || data->cFileName[0] == '.') continue;
+        if (handler && !(*handler)(folder, TSearchRec::FromFindData(*data))) return false;
+        foundFiles_.push_back(folder + data->cFileName);
+    }
     if (!InSubFolders) return true;
 
-    return ForEachEntry(folder + "*.*", [&](const WIN32_FIND_DATAA& data) {
-        DWORD attr = data.dwFileAttributes;
-        if (!(attr & FILE_ATTRIBUTE_DIRECTORY) || IsDotOrDotDot(data.cFileName)) return true;
-        // A directory that carries a reparse point is not entered. Junctions
-        // may lead to their own ancestors, and two such junctions in one
-        // folder would make the work grow exponentially with the depth. So
-        // every directory is entered at most once, under its own path, and a
-        // search makes at most two listings per folder: 2 * (D + 1) for the
-        // D directories below Path. The junction itself is still reported by this folder's first
-        // pass, before it would have been entered, so a search for junctions
-        // finds it as before.
-        if (attr & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-        return SearchFolder(folder + data.cFileName + "\\", handler);
-    });
+    if (!oneListing) {
+        for (FolderListing all(folder + "*.*"); const WIN32_FIND_DATAA* data = all.Entry(); all.Next())
+            if (IsSubfolder(*data)) subfolders.emplace_back(data->cFileName);
+    }
+    for (const std::string& name : subfolders)
+        if (!SearchFolder(folder + name + "\\", handler)) return false;
+    return true;
 }
 
 }  // namespace tarsio

@@ -113,4 +113,10 @@ private:
     std::vector<std::string> foundFiles_;
 };
 
+// Sets up a finder as the main window's two finders are set up (and
+// tarsio-sim's export, as the window's): every attribute but the volume
+// label, every subfolder, Path the root of the current drive, every name,
+// overlapping match, the handler called. The handler itself is left alone.
+void SetUpFinder(TFindFile& finder);
+
 }  // namespace tarsio

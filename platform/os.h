@@ -16,6 +16,7 @@ using ::DeleteFileA;
 using ::DeviceIoControl;
 using ::FindClose;
 using ::FindFirstFileA;
+using ::FindFirstFileExA;
 using ::FindNextFileA;
 using ::GetACP;
 using ::GetCurrentDirectoryA;
@@ -93,6 +94,10 @@ BOOL GetVolumeInformationA(LPCSTR root, LPSTR volumeName, DWORD volumeNameSize, 
                            LPDWORD maxComponentLength, LPDWORD flags, LPSTR fsName, DWORD fsNameSize);
 UINT GetDriveTypeA(LPCSTR root);
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
+// The simulated listing: the info level only drops the short name (there
+// is none), the search op and the flags change nothing else.
+HANDLE FindFirstFileExA(LPCSTR pattern, FINDEX_INFO_LEVELS infoLevel, LPVOID data, FINDEX_SEARCH_OPS searchOp,
+                        LPVOID searchFilter, DWORD flags);
 BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data);
 BOOL FindClose(HANDLE h);
 

@@ -145,6 +145,9 @@ bool Remembering();
 // The entry that an open listing returned last, when it is the host object
 // `host` and nothing has changed since the listing was taken.
 const WIN32_FIND_DATAA* KnownEntry(std::string_view host);
+// A directory that a listing reported while listings stayed open, when
+// nothing has changed since (find.cpp); KnownEntry answers from it too.
+const WIN32_FIND_DATAA* ListedDirectory(std::string_view host);
 // The listing of `hostDir` for `pattern` closed last, when it is still
 // what a new listing would hold.
 std::optional<Listing> TakeClosedListing(const std::string& hostDir, const std::string& pattern);

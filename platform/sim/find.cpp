@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/os.h"
 #include "platform/sim/codepage.h"
@@ -72,15 +73,30 @@ HANDLE Open(Listing listing, LPWIN32_FIND_DATAA data) {
     return AddListing(std::move(listing));
 }
 
-}  // namespace
-}  // namespace sim
+// The directories that listings reported, by host path, while listings
+// stayed open and the drives did not change: a folder listed while its
+// parent's listing is open is described from there instead of being
+// examined again. Each is used once, as a search enters each folder once.
+struct ListedDirectories {
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::uint64_t generation = 0;
+    std::unordered_map<std::string, WIN32_FIND_DATAA, Hash, std::equal_to<>> entries;
+};
 
-namespace os {
+ListedDirectories& Listed() {
+    static ListedDirectories listed;
+    if (!Remembering() || listed.generation != Generation()) {
+        listed.entries.clear();
+        listed.generation = Generation();
+    }
+    return listed;
+}
 
-using namespace sim;
-
-HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
-    if (Enter("FindFirstFileA", pattern ? pattern : "")) return INVALID_HANDLE_VALUE;
+// FindFirstFileA's work, after its call was counted.
+HANDLE List(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     if (!pattern || !data) return Fail(ERROR_INVALID_PARAMETER);
     std::string_view text(pattern);
     if (text.empty()) return Fail(ERROR_PATH_NOT_FOUND);
@@ -112,8 +128,10 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         if (std::optional<Listing> again = TakeClosedListing(dir.host, name)) return Open(std::move(*again), data);
     }
     WIN32_FIND_DATAA self;
+    ListedDirectories& listed = Listed();
     if (const WIN32_FIND_DATAA* known = KnownEntry(dir.host)) {
         self = *known;
+        listed.entries.erase(dir.host);
     } else {
         std::optional<HostEntry> examined = Examine(dir.host, dir.isRoot);
         if (!examined) return Fail(ERROR_PATH_NOT_FOUND);
@@ -170,11 +188,43 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
             std::optional<HostEntry> entry = ExamineEntry(::dirfd(d), n.host.c_str(), path);
             if (!entry) continue;
             listing.entries.push_back(MakeEntry(Utf16ToAnsi(n.wide), *entry));
+            if (entry->attributes & FILE_ATTRIBUTE_DIRECTORY) listed.entries.emplace(path, listing.entries.back());
             listing.hostNames.push_back(std::move(n.host));
         }
     }
     if (listing.entries.empty()) return Fail(ERROR_FILE_NOT_FOUND);
     return Open(std::move(listing), data);
+}
+
+}  // namespace
+
+const WIN32_FIND_DATAA* ListedDirectory(std::string_view host) {
+    ListedDirectories& listed = Listed();
+    auto it = listed.entries.find(host);
+    return it == listed.entries.end() ? nullptr : &it->second;
+}
+
+}  // namespace sim
+
+namespace os {
+
+using namespace sim;
+
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+    if (Enter("FindFirstFileA", pattern ? pattern : "")) return INVALID_HANDLE_VALUE;
+    return List(pattern, data);
+}
+
+HANDLE FindFirstFileExA(LPCSTR pattern, FINDEX_INFO_LEVELS infoLevel, LPVOID data, FINDEX_SEARCH_OPS searchOp,
+                        LPVOID searchFilter, DWORD /*flags*/) {
+    if (Enter("FindFirstFileExA", pattern ? pattern : "")) return INVALID_HANDLE_VALUE;
+    // Directories only is a hint Windows may ignore; device searches and a
+    // filter are refused. The flags change nothing here: case-sensitive
+    // matching is not simulated, and Wine lets unknown flags pass too.
+    if ((infoLevel != FindExInfoStandard && infoLevel != FindExInfoBasic) ||
+        (searchOp != FindExSearchNameMatch && searchOp != FindExSearchLimitToDirectories) || searchFilter)
+        return Fail(ERROR_INVALID_PARAMETER);
+    return List(pattern, static_cast<LPWIN32_FIND_DATAA>(data));
 }
 
 BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data) {

@@ -83,6 +83,7 @@ std::uint64_t Generation() { return g_generation; }
 bool Remembering() { return !Handles().listings.empty(); }
 
 const WIN32_FIND_DATAA* KnownEntry(std::string_view host) {
+    if (const WIN32_FIND_DATAA* listed = ListedDirectory(host)) return listed;
     for (const auto& [h, l] : Handles().listings) {
         if (l.generation != g_generation || l.next == 0) continue;
         const std::string& dir = l.hostDir;

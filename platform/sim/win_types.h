@@ -58,6 +58,17 @@ struct WIN32_FIND_DATAA {
 };
 using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
 
+// FindFirstFileExA
+enum FINDEX_INFO_LEVELS { FindExInfoStandard, FindExInfoBasic, FindExInfoMaxInfoLevel };
+enum FINDEX_SEARCH_OPS {
+    FindExSearchNameMatch,
+    FindExSearchLimitToDirectories,
+    FindExSearchLimitToDevices,
+    FindExSearchMaxSearchOp
+};
+inline constexpr DWORD FIND_FIRST_EX_CASE_SENSITIVE = 0x00000001;
+inline constexpr DWORD FIND_FIRST_EX_LARGE_FETCH = 0x00000002;
+
 // File attributes
 inline constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x00000001;
 inline constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x00000002;

@@ -81,23 +81,37 @@ TEST_F(FindFileNative, FolderThatCannotBeListedIsPassedOver) {
     fs.WriteFile("a\\x.txt", "x");
     fs.WriteFile("b\\y.txt", "y");
     fs.WriteFile("c\\z.txt", "z");
-    sim::FailCallOnPath("FindFirstFileA", "C:\\b\\", ERROR_ACCESS_DENIED);
+    sim::FailCallOnPath("FindFirstFileExA", "C:\\b\\", ERROR_ACCESS_DENIED);
     EXPECT_EQ(WholeDrive().Execute(), (Names{"C:\\a", "C:\\b", "C:\\c", "C:\\a\\x.txt", "C:\\c\\z.txt"}));
     EXPECT_EQ(sim::OpenHandleCount(), 0);
 }
 
-TEST_F(FindFileNative, ListingsAreClosedWhenTheHandlerThrows) {
+TEST_F(FindFileNative, ListingsAreClosedWhenTheHandlerThrowsOrEndsTheSearch) {
     for (const char* dir : {"a", "a\\b", "a\\b\\c", "d"}) fs.MakeDir(dir);
     fs.WriteFile("a\\b\\c\\deep.txt", "x");
     fs.WriteFile("d\\later.txt", "x");
-    for (const char* thrower : {"C:\\a", "C:\\a\\b\\c", "C:\\a\\b\\c\\deep.txt", "C:\\d\\later.txt"}) {
-        finder.NotifyWhenFound = true;
-        finder.OnFileFound = [&](const std::string& folder, const TSearchRec& rec) -> bool {
-            if (folder + rec.Name == thrower) throw std::runtime_error("stop");
-            return true;
-        };
-        EXPECT_THROW(WholeDrive().Execute(), std::runtime_error) << thrower;
-        EXPECT_EQ(sim::OpenHandleCount(), 0) << thrower;
+    struct Case {
+        const char* last;      // the entry whose report throws or answers false
+        std::size_t found;     // the entries found before it
+        std::size_t listings;  // the folders listed until then
+    } cases[] = {
+        {"C:\\a", 0, 1}, {"C:\\a\\b\\c", 3, 3}, {"C:\\a\\b\\c\\deep.txt", 4, 4}, {"C:\\d\\later.txt", 5, 5}};
+    for (const Case& c : cases) {
+        for (bool throws : {true, false}) {
+            finder.NotifyWhenFound = true;
+            finder.OnFileFound = [&](const std::string& folder, const TSearchRec& rec) -> bool {
+                if (folder + rec.Name != c.last) return true;
+                if (throws) throw std::runtime_error("stop");
+                return false;
+            };
+            sim::ResetCallLog();
+            if (throws)
+                EXPECT_THROW(WholeDrive().Execute(), std::runtime_error) << c.last;
+            else
+                EXPECT_EQ(WholeDrive().Execute().size(), c.found) << c.last;
+            EXPECT_EQ(sim::CallCount("FindFirstFileExA"), c.listings) << c.last;
+            EXPECT_EQ(sim::OpenHandleCount(), 0) << c.last;
+        }
     }
     // The finder is usable again, from an empty list.
     finder.OnFileFound = nullptr;
@@ -122,12 +136,28 @@ TEST_F(FindFileNative, JunctionCyclesEndWithEveryDirectoryEnteredOnce) {
     fs.WriteFile("data\\d.txt", "x");
     Junction("C:\\top\\data", "C:\\data");
 
-    sim::ResetCallLog();
-    const std::vector<std::string>& found = WholeDrive().Execute();
-    // The bound: two listings for the drive root and for each of its 12
-    // directories without a reparse point (data, deep, l2..l10, top).
+    // One listing for the drive root and for each of its 12 directories
+    // without a reparse point (data, deep, l2..l10, top); two with a mask
+    // that does not match every name, which the file system applies.
     const std::size_t plainDirectories = 12;
-    EXPECT_EQ(sim::CallCount("FindFirstFileA"), 2 * (plainDirectories + 1));
+    struct Case {
+        const char* mask;
+        std::size_t listings, found;
+    } cases[] = {
+        {"*.*", plainDirectories + 1, plainDirectories + 4 + 2},
+        {"*", plainDirectories + 1, plainDirectories + 4 + 2},
+        {"*.txt", 2 * (plainDirectories + 1), 2},
+    };
+    for (const Case& c : cases) {
+        finder.FileMask = c.mask;
+        sim::ResetCallLog();
+        EXPECT_EQ(WholeDrive().Execute().size(), c.found) << c.mask;
+        EXPECT_EQ(sim::CallCount("FindFirstFileExA"), c.listings) << c.mask;
+        EXPECT_EQ(sim::CallCount("FindFirstFileA"), 0u) << c.mask;
+    }
+
+    finder.FileMask = "*.*";
+    const std::vector<std::string>& found = WholeDrive().Execute();
     for (const std::string& junction : Names{"C:\\top\\loop", "C:\\top\\data", chain.back() + "\\up1", chain.back() + "\\up2"})
         EXPECT_EQ(std::count(found.begin(), found.end(), junction), 1) << junction;
     EXPECT_EQ(std::count(found.begin(), found.end(), "C:\\data\\d.txt"), 1);

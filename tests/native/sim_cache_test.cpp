@@ -96,6 +96,53 @@ TEST(SimCache, AFolderListedAgainShowsWhatChanged) {
     EXPECT_EQ(Names(Entries("C:\\d\\*.*")), (std::vector<std::string>{".", "..", "b.txt", "sub"}));
 }
 
+TEST(SimCache, AFolderListedFromItsParentsListingShowsWhatChanged) {
+    // A search lists a folder while its parent's listing is open: the folder
+    // is known from there until something changes.
+    struct Case {
+        const char* what;
+        bool parentStaysOpen;
+        std::function<void(const Scratch&)> change;
+        DWORD dotAttributes;  // of "." in the listing of C:\d\sub
+        std::vector<std::string> names;
+    } cases[] = {
+        {"nothing", true, [](const Scratch&) {}, FILE_ATTRIBUTE_DIRECTORY, {".", "..", "s.txt"}},
+        {"its attributes, by a call", true,
+         [](const Scratch&) { ASSERT_TRUE(os::SetFileAttributesA("C:\\d\\sub", FILE_ATTRIBUTE_HIDDEN)); },
+         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, {".", "..", "s.txt"}},
+        {"a junction made of it, by a call", true,
+         [](const Scratch&) {
+             ASSERT_TRUE(os::DeleteFileA("C:\\d\\sub\\s.txt"));
+             ASSERT_TRUE(CreateJunction("C:\\d\\sub", "C:\\target"));
+         },
+         FILE_ATTRIBUTE_DIRECTORY, {".", "..", "f.txt"}},
+        {"its attributes, on the host with no listing open", false,
+         [](const Scratch& fs) {
+             ASSERT_EQ(::lsetxattr(fs.HostPath("C:\\d\\sub").c_str(), "user.attrib", "0x02", 4, 0), 0);
+         },
+         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, {".", "..", "s.txt"}},
+    };
+    for (const Case& c : cases) {
+        Scratch fs;
+        fs.MakeDir("d");
+        fs.MakeDir("d\\sub");
+        fs.WriteFile("d\\sub\\s.txt", "x");
+        fs.MakeDir("target");
+        fs.WriteFile("target\\f.txt", "x");
+        UniqueFindHandle outer = ListUpTo("C:\\*", "d");
+        UniqueFindHandle parent = ListUpTo("C:\\d\\*.*", "sub");
+        if (!c.parentStaysOpen) {
+            parent.reset();
+            outer.reset();
+        }
+        c.change(fs);
+        std::vector<WIN32_FIND_DATAA> entries = Entries("C:\\d\\sub\\*.*");
+        EXPECT_EQ(Names(entries), c.names) << c.what;
+        ASSERT_FALSE(entries.empty()) << c.what;
+        EXPECT_EQ(entries[0].dwFileAttributes, c.dotAttributes) << c.what;
+    }
+}
+
 TEST(SimCache, HostChangesOnTheWayOfANameAreSeen) {
     struct Case {
         const char* what;

@@ -155,6 +155,50 @@ TEST_F(PlatformTest, Listings) {
     EXPECT_EQ(os::GetLastError(), ERROR_NO_MORE_FILES);
 }
 
+TEST_F(PlatformTest, TheBasicListingGivesWhatTheStandardOneGives) {
+    fs.MakeDir("sub");
+    fs.WriteFile("sub\\one.txt", "1");
+    fs.MakeDir("sub\\inner");
+    auto entries = [](HANDLE h, WIN32_FIND_DATAA first) {
+        UniqueFindHandle find(h);
+        std::vector<WIN32_FIND_DATAA> all;
+        if (!find) return all;
+        do all.push_back(first);
+        while (os::FindNextFileA(find.get(), &first));
+        return all;
+    };
+    const std::string pattern = fs.Path("sub\\*.*");
+    WIN32_FIND_DATAA data{};
+    std::vector<WIN32_FIND_DATAA> standard = entries(os::FindFirstFileA(pattern.c_str(), &data), data);
+    std::vector<WIN32_FIND_DATAA> basic = entries(
+        os::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                             FIND_FIRST_EX_LARGE_FETCH),
+        data);
+    ASSERT_EQ(basic.size(), 4u);
+    ASSERT_EQ(basic.size(), standard.size());
+    for (std::size_t i = 0; i < basic.size(); ++i) {
+        EXPECT_STREQ(basic[i].cFileName, standard[i].cFileName);
+        EXPECT_EQ(basic[i].dwFileAttributes, standard[i].dwFileAttributes) << basic[i].cFileName;
+        EXPECT_EQ(basic[i].nFileSizeLow, standard[i].nFileSizeLow) << basic[i].cFileName;
+        EXPECT_STREQ(basic[i].cAlternateFileName, "") << basic[i].cFileName;
+    }
+
+    struct Refused {
+        FINDEX_INFO_LEVELS level;
+        FINDEX_SEARCH_OPS op;
+        DWORD flags;
+    } refused[] = {
+        {FindExInfoMaxInfoLevel, FindExSearchNameMatch, 0},
+        {FindExInfoBasic, FindExSearchMaxSearchOp, 0},
+    };
+    for (const Refused& r : refused) {
+        os::SetLastError(0);
+        UniqueFindHandle find(os::FindFirstFileExA(pattern.c_str(), r.level, &data, r.op, nullptr, r.flags));
+        EXPECT_FALSE(find.valid()) << r.level << " " << r.op << " " << r.flags;
+        EXPECT_EQ(os::GetLastError(), ERROR_INVALID_PARAMETER) << r.level << " " << r.op << " " << r.flags;
+    }
+}
+
 TEST_F(PlatformTest, ReplacingAFileKeepsItsName) {
     fs.WriteFile("list.trs", "old");
     fs.WriteFile("list.new", "new");
