@@ -127,7 +127,7 @@ TEST(CreateFromTheWindow, TargetChooserReturnsTheChosenFolder) {
     ASSERT_TRUE(ours.item);
     app.Expand(tree, ours.item);
     app.ClickItem(tree, app.Find(tree, ours.item, "links").item);
-    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowEnabled(ok) != FALSE; }, 3000));
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowEnabled(ok) != FALSE; }, 10000));
     Tarsio::Click(ok);
     HWND target = app.Control(main, "edtTarget");
     EXPECT_TRUE(driver::WaitFor([&] { return Tarsio::Text(target) == place.Path("links"); }, 3000))
