@@ -83,21 +83,17 @@ TEST_F(Inspection, PressingInspectTwiceRebuildsTwice) {
 class Dialogs : public WindowTest {
 protected:
     void Prepare() override {
-        fs.MakeDir("data");
-        fs.MakeDir("links");
-        fs.MakeDir("links\\one");
-        fs.MakeDir("links\\two");
-        ASSERT_TRUE(CreateJunction("C:\\links\\one", "C:\\data"));
-        ASSERT_TRUE(CreateJunction("C:\\links\\two", "C:\\links"));
+        MakeLinks({{"one", "C:\\data"}, {"two", "C:\\links"}});
     }
 };
 
 TEST_F(Dialogs, NameDialogComposesAndHandsBack) {
     std::vector<std::string> seen;
+    auto record = [&] {
+        seen.insert(seen.end(), {Form2->Label1->Text(), Form2->edtTargetDir->Text(), Form2->edtTargetShort->Text()});
+    };
     ui.modalPlayers["Form2"] = [&](gui::Form&) {
-        seen.push_back(Form2->Label1->Text());
-        seen.push_back(Form2->edtTargetDir->Text());
-        seen.push_back(Form2->edtTargetShort->Text());
+        record();
         ui.Type(*Form2->edtTargetDir, "web");
         seen.push_back(Form2->edtTargetShort->Text());
         ui.Click(*Form2->btnOK);
@@ -114,9 +110,7 @@ TEST_F(Dialogs, NameDialogComposesAndHandsBack) {
     // The next showing starts with an empty name and the new prefix; Cancel hands back false.
     seen.clear();
     ui.modalPlayers["Form2"] = [&](gui::Form&) {
-        seen.push_back(Form2->Label1->Text());
-        seen.push_back(Form2->edtTargetDir->Text());
-        seen.push_back(Form2->edtTargetShort->Text());
+        record();
         ui.Click(*Form2->btnCancel);
     };
     Form2->SourcePath = "D:\\other";
