@@ -316,7 +316,8 @@ DWORD GetFileAttributesA(LPCSTR name) {
         if (!entry) return INVALID_FILE_ATTRIBUTES;
         attributes = entry->attributes;
     }
-    if (HasTrailingSlash(loc.full) && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
+    if (HasTrailingSlash(loc.full) && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
     return attributes;
 }
 

@@ -82,9 +82,7 @@ TEST_F(Inspection, PressingInspectTwiceRebuildsTwice) {
 
 class Dialogs : public WindowTest {
 protected:
-    void Prepare() override {
-        MakeLinks({{"one", "C:\\data"}, {"two", "C:\\links"}});
-    }
+    void Prepare() override { MakeLinks({{"one", "C:\\data"}, {"two", "C:\\links"}}); }
 };
 
 TEST_F(Dialogs, NameDialogComposesAndHandsBack) {
@@ -93,7 +91,9 @@ TEST_F(Dialogs, NameDialogComposesAndHandsBack) {
         const char *source, *prefix, *typed;  // typed: nullptr for Cancel without typing
         std::vector<std::string> seen;        // label, name and composed path, then composed after typing
     } showings[] = {
-        {"C:\\data", "C:\\links\\", "web",
+        {"C:\\data",
+         "C:\\links\\",
+         "web",
          {"Enter the target directory which is linked from C:\\data to:", "", "C:\\links\\", "C:\\links\\web"}},
         {"D:\\other", "C:\\", nullptr, {"Enter the target directory which is linked from D:\\other to:", "", "C:\\"}},
     };
