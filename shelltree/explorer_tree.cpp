@@ -5,6 +5,32 @@
 #include "gui/application.h"
 
 namespace shelltree {
+namespace {
+
+// Holds the view's drawing for as long as it lives (without a view, nothing).
+class FrozenView {
+public:
+    explicit FrozenView(TreeView* view) : view_(view) {
+        if (view_) view_->BeginUpdate();
+    }
+    ~FrozenView() {
+        if (view_) view_->EndUpdate();
+    }
+    FrozenView(const FrozenView&) = delete;
+    FrozenView& operator=(const FrozenView&) = delete;
+
+private:
+    TreeView* view_;
+};
+
+// The PIDLs of the expanded and of the selected nodes at and below `node`.
+void RememberState(TreeNode& node, std::vector<PidlBytes>& expanded, std::vector<PidlBytes>& selected) {
+    if (node.expanded) expanded.push_back(node.ns->AbsolutePIDL());
+    if (node.selected) selected.push_back(node.ns->AbsolutePIDL());
+    for (auto& child : node.children) RememberState(*child, expanded, selected);
+}
+
+}  // namespace
 
 TVirtualExplorerTree::TVirtualExplorerTree(gui::Control* parent, std::string name, gui::Rect bounds)
     : gui::Control(gui::Kind::Custom, parent, std::move(name), bounds) {
@@ -288,22 +314,12 @@ void TVirtualExplorerTree::Restore(const std::vector<PidlBytes>& expanded, const
 void TVirtualExplorerTree::RefreshTree() {
     gui::HourGlass hourGlass;
     std::vector<PidlBytes> expanded, selected;
-    ForEach([&](TreeNode& node) {
-        if (node.expanded) expanded.push_back(node.ns->AbsolutePIDL());
-        if (node.selected) selected.push_back(node.ns->AbsolutePIDL());
-    });
+    for (auto& root : roots_) RememberState(*root, expanded, selected);
     PidlBytes top;
     if (view_)
         if (TreeNode* t = view_->TopNode()) top = t->ns->AbsolutePIDL();
     {
-        if (view_) view_->BeginUpdate();
-        struct EndUpdate {
-            TreeView* v;
-            ~EndUpdate() {
-                if (v) v->EndUpdate();
-            }
-        } end{view_.get()};
-
+        FrozenView frozen(view_.get());
         Fill();
         Restore(expanded, selected, roots_);
         if (!top.empty() && view_) {
@@ -320,21 +336,9 @@ void TVirtualExplorerTree::RefreshTree() {
 
 void TVirtualExplorerTree::RefreshNode(PVirtualNode node) {
     if (!node) return;
-    if (view_) view_->BeginUpdate();
-    struct EndUpdate {
-        TreeView* v;
-        ~EndUpdate() {
-            if (v) v->EndUpdate();
-        }
-    } end{view_.get()};
-
+    FrozenView frozen(view_.get());
     std::vector<PidlBytes> expanded, selected;
-    std::function<void(TreeNode&)> remember = [&](TreeNode& n) {
-        if (n.expanded) expanded.push_back(n.ns->AbsolutePIDL());
-        if (n.selected) selected.push_back(n.ns->AbsolutePIDL());
-        for (auto& child : n.children) remember(*child);
-    };
-    remember(*node);
+    RememberState(*node, expanded, selected);
     bool selectionInside = selected_ && std::find(selected.begin(), selected.end(), selected_->ns->AbsolutePIDL()) !=
                                             selected.end();
     if (selectionInside && selected_ != node) SelectNode(nullptr);

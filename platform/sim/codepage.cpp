@@ -26,6 +26,12 @@ constexpr std::array<std::pair<char16_t, char>, 18> kBestFit = {{
     {0x0179, 'Z'}, {0x017A, 'z'}, {0x017B, 'Z'}, {0x017C, 'z'}, {0x0131, 'i'}, {0x2215, '/'},
 }};
 
+// Whether a high and a low surrogate, one character, start at `i`.
+bool PairAt(std::u16string_view text, std::size_t i) {
+    return text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+           text[i + 1] <= 0xDFFF;
+}
+
 bool To1252(char16_t c, bool bestFit, char& out) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
         out = static_cast<char>(c);
@@ -94,6 +100,48 @@ std::size_t DecodeOne(std::string_view s, std::size_t at, char32_t& cp) {
     return n;
 }
 
+// One code point of UTF-16 at `at`; its length, or 0 for a lone surrogate.
+std::size_t DecodeUtf16(std::u16string_view s, std::size_t at, char32_t& cp) {
+    cp = s[at];
+    if (PairAt(s, at)) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (s[at + 1] - 0xDC00);
+        return 2;
+    }
+    return cp >= 0xD800 && cp <= 0xDFFF ? 0 : 1;
+}
+
+void PutUtf16(std::u16string& out, char32_t cp) {
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+        out.push_back(static_cast<char16_t>(cp));
+    }
+}
+
+// Decodes `in` one code point at a time into `Out`, U+FFFD for what is not
+// well formed; `invalid` tells whether anything was replaced.
+template <typename Out, typename In, typename Decode, typename Encode>
+Out Transcode(In in, bool* invalid, Decode decode, Encode encode) {
+    Out out;
+    out.reserve(in.size());
+    bool bad = false;
+    for (std::size_t i = 0; i < in.size();) {
+        char32_t cp;
+        std::size_t n = decode(in, i, cp);
+        if (n == 0) {
+            cp = 0xFFFD;
+            n = 1;
+            bad = true;
+        }
+        i += n;
+        encode(out, cp);
+    }
+    if (invalid) *invalid = bad;
+    return out;
+}
+
 bool IsAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -127,9 +175,7 @@ std::string Utf16ToCp1252(std::u16string_view text, bool bestFit, char defaultCh
             a = defaultChar;
             defaulted = true;
             // A surrogate pair is one character, one '?'.
-            if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                text[i + 1] <= 0xDFFF)
-                ++i;
+            if (PairAt(text, i)) ++i;
         }
         out.push_back(a);
     }
@@ -138,47 +184,11 @@ std::string Utf16ToCp1252(std::u16string_view text, bool bestFit, char defaultCh
 }
 
 std::string Utf16ToUtf8(std::u16string_view text, bool* invalid) {
-    std::string out;
-    out.reserve(text.size());
-    bool bad = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-            bad = true;
-        }
-        PutUtf8(out, cp);
-    }
-    if (invalid) *invalid = bad;
-    return out;
+    return Transcode<std::string>(text, invalid, DecodeUtf16, PutUtf8);
 }
 
 std::u16string Utf8ToUtf16(std::string_view utf8, bool* invalid) {
-    std::u16string out;
-    out.reserve(utf8.size());
-    bool bad = false;
-    for (std::size_t i = 0; i < utf8.size();) {
-        char32_t cp;
-        std::size_t n = DecodeOne(utf8, i, cp);
-        if (n == 0) {
-            cp = 0xFFFD;
-            n = 1;
-            bad = true;
-        }
-        i += n;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    if (invalid) *invalid = bad;
-    return out;
+    return Transcode<std::u16string>(utf8, invalid, DecodeOne, PutUtf16);
 }
 
 std::u16string AnsiToUtf16(std::string_view ansi) {

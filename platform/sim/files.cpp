@@ -26,6 +26,41 @@ T Fail(DWORD error, T result) {
 
 BOOL Fail(DWORD error) { return Fail<BOOL>(error, FALSE); }
 
+// True on ERROR_SUCCESS; otherwise sets `error` as the last error.
+bool Succeeded(DWORD error) {
+    if (error != ERROR_SUCCESS) SetError(error);
+    return error == ERROR_SUCCESS;
+}
+
+// What a call on a path does first: the fault hook and a missing name.
+// False, with the last error set, when the call fails there.
+bool EnterPath(std::string_view call, LPCSTR name) {
+    if (Enter(call, name ? name : "")) return false;
+    return Succeeded(name ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+}
+
+// EnterPath, then the lookup of an existing name.
+bool EnterExisting(std::string_view call, LPCSTR name, bool followFinal, Location& loc) {
+    return EnterPath(call, name) && Succeeded(Locate(name, followFinal, loc));
+}
+
+// lstat that leaves the Windows form of a failure as the last error.
+bool HostStat(const std::string& host, struct stat& st) {
+    return ::lstat(host.c_str(), &st) == 0 || Succeeded(ErrnoToWin32(errno));
+}
+
+// A full path's trailing backslash, except the one of a drive root.
+bool HasTrailingSlash(const std::string& full) { return full.size() > 3 && full.back() == '\\'; }
+
+// The ANSI calls' way of handing out a string: its length when it fits in
+// `size` characters with its terminator, else the size it needs.
+DWORD CopyOut(const std::string& text, DWORD size, LPSTR buffer) {
+    auto length = static_cast<DWORD>(text.size());
+    if (size <= length || !buffer) return length + 1;
+    std::memcpy(buffer, text.c_str(), length + 1);
+    return length;
+}
+
 bool DirectoryIsEmpty(const std::string& host) {
     DIR* dir = ::opendir(host.c_str());
     if (!dir) return false;
@@ -139,8 +174,7 @@ using namespace sim;
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags,
                    HANDLE) {
     if (disposition != OPEN_EXISTING) Changed();
-    if (Enter("CreateFileA", name ? name : "")) return INVALID_HANDLE_VALUE;
-    if (!name) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    if (!EnterPath("CreateFileA", name)) return INVALID_HANDLE_VALUE;
     bool creates = disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
     Location loc;
     DWORD e = Locate(name, !(flags & FILE_FLAG_OPEN_REPARSE_POINT), loc);
@@ -272,11 +306,8 @@ BOOL DeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize, LPVOID out, 
 }
 
 DWORD GetFileAttributesA(LPCSTR name) {
-    if (Enter("GetFileAttributesA", name ? name : "")) return INVALID_FILE_ATTRIBUTES;
-    if (!name) return Fail(ERROR_INVALID_PARAMETER, INVALID_FILE_ATTRIBUTES);
     Location loc;
-    DWORD e = Locate(name, false, loc);
-    if (e != ERROR_SUCCESS) return Fail(e, INVALID_FILE_ATTRIBUTES);
+    if (!EnterExisting("GetFileAttributesA", name, false, loc)) return INVALID_FILE_ATTRIBUTES;
     DWORD attributes;
     if (const WIN32_FIND_DATAA* known = KnownEntry(loc.host)) {
         attributes = known->dwFileAttributes;
@@ -285,20 +316,17 @@ DWORD GetFileAttributesA(LPCSTR name) {
         if (!entry) return INVALID_FILE_ATTRIBUTES;
         attributes = entry->attributes;
     }
-    bool trailing = loc.full.size() > 3 && loc.full.back() == '\\';
-    if (trailing && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
+    if (HasTrailingSlash(loc.full) && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
     return attributes;
 }
 
 BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
     Changed();
-    if (Enter("SetFileAttributesA", name ? name : "")) return FALSE;
-    if (!name) return Fail(ERROR_INVALID_PARAMETER);
     Location loc;
-    DWORD e = Locate(name, false, loc);
-    if (e != ERROR_SUCCESS) return Fail(e);
+    if (!EnterExisting("SetFileAttributesA", name, false, loc)) return FALSE;
     struct stat st;
-    if (::lstat(loc.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+    if (!HostStat(loc.host, st)) return FALSE;
     StoreAttributes(loc.host, attributes);
     if (!HostIsDirectory(loc.host, st)) {
         mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (st.st_mode & ~0222) : (st.st_mode | S_IWUSR);
@@ -308,15 +336,10 @@ BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
 }
 
 DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart) {
-    if (Enter("GetFullPathNameA", name ? name : "")) return 0;
-    if (!name) return Fail<DWORD>(ERROR_INVALID_PARAMETER, 0);
     std::string full;
-    DWORD e = FullPathName(name, CurrentDirectory(), full);
-    if (e != ERROR_SUCCESS) return Fail<DWORD>(e, 0);
-    auto length = static_cast<DWORD>(full.size());
-    if (size <= length || !buffer) return length + 1;
-    std::memcpy(buffer, full.c_str(), length + 1);
-    if (filePart) {
+    if (!EnterPath("GetFullPathNameA", name) || !Succeeded(FullPathName(name, CurrentDirectory(), full))) return 0;
+    DWORD length = CopyOut(full, size, buffer);
+    if (length == full.size() && filePart) {
         std::size_t slash = full.find_last_of('\\');
         *filePart = slash + 1 < full.size() ? buffer + slash + 1 : nullptr;
     }
@@ -325,36 +348,28 @@ DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart) {
 
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
     std::string cwd = CurrentDirectory();
-    if (cwd.size() > 3 && cwd.back() == '\\') cwd.pop_back();
-    auto length = static_cast<DWORD>(cwd.size());
-    if (size <= length || !buffer) return length + 1;
-    std::memcpy(buffer, cwd.c_str(), length + 1);
-    return length;
+    if (HasTrailingSlash(cwd)) cwd.pop_back();
+    return CopyOut(cwd, size, buffer);
 }
 
 BOOL SetCurrentDirectoryA(LPCSTR name) {
     Changed();
-    if (Enter("SetCurrentDirectoryA", name ? name : "")) return FALSE;
-    if (!name) return Fail(ERROR_INVALID_PARAMETER);
     Location loc;
-    DWORD e = Locate(name, true, loc);
-    if (e != ERROR_SUCCESS) return Fail(e);
+    if (!EnterExisting("SetCurrentDirectoryA", name, true, loc)) return FALSE;
     std::optional<HostEntry> entry = Examine(loc.host, loc.isRoot);
     if (!entry) return FALSE;
     if (!(entry->attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY);
     std::string full = loc.full;
-    if (full.size() > 3 && full.back() == '\\') full.pop_back();
+    if (HasTrailingSlash(full)) full.pop_back();
     ::setenv("TARSIO_SIM_CWD", full.c_str(), 1);
     return TRUE;
 }
 
 BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES) {
     Changed();
-    if (Enter("CreateDirectoryA", name ? name : "")) return FALSE;
-    if (!name) return Fail(ERROR_INVALID_PARAMETER);
     Location loc;
-    DWORD e = LocateForCreate(name, kMaxDirectoryPath, loc);
-    if (e != ERROR_SUCCESS) return Fail(e);
+    if (!EnterPath("CreateDirectoryA", name) || !Succeeded(LocateForCreate(name, kMaxDirectoryPath, loc)))
+        return FALSE;
     if (loc.isRoot) return Fail(ERROR_ACCESS_DENIED);
     if (::mkdir(loc.host.c_str(), 0777) != 0) return Fail(ErrnoToWin32(errno, ERROR_PATH_NOT_FOUND));
     return TRUE;
@@ -362,14 +377,11 @@ BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES) {
 
 BOOL RemoveDirectoryA(LPCSTR name) {
     Changed();
-    if (Enter("RemoveDirectoryA", name ? name : "")) return FALSE;
-    if (!name) return Fail(ERROR_INVALID_PARAMETER);
     Location loc;
-    DWORD e = Locate(name, false, loc);
-    if (e != ERROR_SUCCESS) return Fail(e);
+    if (!EnterExisting("RemoveDirectoryA", name, false, loc)) return FALSE;
     if (loc.isRoot) return Fail(ERROR_ACCESS_DENIED);
     struct stat st;
-    if (::lstat(loc.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+    if (!HostStat(loc.host, st)) return FALSE;
     if (!HostIsDirectory(loc.host, st)) return Fail(ERROR_DIRECTORY);
     if (DeleteBlocked(loc.host)) return Fail(ERROR_SHARING_VIOLATION);
     if (int err = RemoveHostDirectory(loc.host, st)) return Fail(ErrnoToWin32(err));
@@ -378,13 +390,10 @@ BOOL RemoveDirectoryA(LPCSTR name) {
 
 BOOL DeleteFileA(LPCSTR name) {
     Changed();
-    if (Enter("DeleteFileA", name ? name : "")) return FALSE;
-    if (!name) return Fail(ERROR_INVALID_PARAMETER);
     Location loc;
-    DWORD e = Locate(name, false, loc);
-    if (e != ERROR_SUCCESS) return Fail(e);
+    if (!EnterExisting("DeleteFileA", name, false, loc)) return FALSE;
     struct stat st;
-    if (::lstat(loc.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+    if (!HostStat(loc.host, st)) return FALSE;
     if (HostIsDirectory(loc.host, st) || HostIsReadOnlyFile(loc.host, st)) return Fail(ERROR_ACCESS_DENIED);
     if (DeleteBlocked(loc.host)) return Fail(ERROR_SHARING_VIOLATION);
     if (::unlink(loc.host.c_str()) != 0) return Fail(ErrnoToWin32(errno));
@@ -393,14 +402,12 @@ BOOL DeleteFileA(LPCSTR name) {
 
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     Changed();
-    if (Enter("MoveFileExA", from ? from : "")) return FALSE;
-    if (!from || !to) return Fail(ERROR_INVALID_PARAMETER);
+    if (!EnterPath("MoveFileExA", from)) return FALSE;
+    if (!to) return Fail(ERROR_INVALID_PARAMETER);
     Location source, target;
-    DWORD e = Locate(from, false, source);
-    if (e == ERROR_SUCCESS) e = LocateForCreate(to, MAX_PATH, target);
-    if (e != ERROR_SUCCESS) return Fail(e);
+    if (!Succeeded(Locate(from, false, source)) || !Succeeded(LocateForCreate(to, MAX_PATH, target))) return FALSE;
     struct stat st;
-    if (::lstat(source.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+    if (!HostStat(source.host, st)) return FALSE;
     if (::lstat(target.host.c_str(), &st) == 0) {
         if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
         if (HostIsDirectory(target.host, st) || HostIsReadOnlyFile(target.host, st))
@@ -414,15 +421,12 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
 
 BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, LPVOID, LPVOID) {
     Changed();
-    if (Enter("ReplaceFileA", replaced ? replaced : "")) return FALSE;
-    if (!replaced || !replacement || backup) return Fail(ERROR_INVALID_PARAMETER);
+    if (!EnterPath("ReplaceFileA", replaced)) return FALSE;
+    if (!replacement || backup) return Fail(ERROR_INVALID_PARAMETER);
     Location oldLoc, newLoc;
-    DWORD e = Locate(replaced, false, oldLoc);
-    if (e == ERROR_SUCCESS) e = Locate(replacement, false, newLoc);
-    if (e != ERROR_SUCCESS) return Fail(e);
+    if (!Succeeded(Locate(replaced, false, oldLoc)) || !Succeeded(Locate(replacement, false, newLoc))) return FALSE;
     struct stat oldSt, newSt;
-    if (::lstat(oldLoc.host.c_str(), &oldSt) != 0 || ::lstat(newLoc.host.c_str(), &newSt) != 0)
-        return Fail(ErrnoToWin32(errno));
+    if (!HostStat(oldLoc.host, oldSt) || !HostStat(newLoc.host, newSt)) return FALSE;
     if (HostIsReadOnlyFile(oldLoc.host, oldSt) || DeleteBlocked(oldLoc.host))
         return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
     CopyStoredAttributes(oldLoc.host, newLoc.host);

@@ -24,38 +24,33 @@ HandleTable& Handles() {
     return t;
 }
 
+// Files and listings share one run of handle values.
+template <typename T>
+HANDLE Add(std::unordered_map<std::uintptr_t, T>& table, T object) {
+    std::uintptr_t h = Handles().next;
+    Handles().next += 4;
+    table.emplace(h, std::move(object));
+    return reinterpret_cast<HANDLE>(h);
+}
+
+template <typename T>
+T* Find(std::unordered_map<std::uintptr_t, T>& table, HANDLE h) {
+    auto it = table.find(reinterpret_cast<std::uintptr_t>(h));
+    return it == table.end() ? nullptr : &it->second;
+}
+
 std::uint64_t g_generation = 1;
 std::optional<Listing> g_closedListing;
 
 }  // namespace
 
-HANDLE AddFile(FileObject object) {
-    HandleTable& t = Handles();
-    std::uintptr_t h = t.next;
-    t.next += 4;
-    t.files.emplace(h, std::move(object));
-    return reinterpret_cast<HANDLE>(h);
-}
+HANDLE AddFile(FileObject object) { return Add(Handles().files, std::move(object)); }
 
-HANDLE AddListing(Listing listing) {
-    HandleTable& t = Handles();
-    std::uintptr_t h = t.next;
-    t.next += 4;
-    t.listings.emplace(h, std::move(listing));
-    return reinterpret_cast<HANDLE>(h);
-}
+HANDLE AddListing(Listing listing) { return Add(Handles().listings, std::move(listing)); }
 
-FileObject* FindFile(HANDLE h) {
-    auto& files = Handles().files;
-    auto it = files.find(reinterpret_cast<std::uintptr_t>(h));
-    return it == files.end() ? nullptr : &it->second;
-}
+FileObject* FindFile(HANDLE h) { return Find(Handles().files, h); }
 
-Listing* FindListing(HANDLE h) {
-    auto& listings = Handles().listings;
-    auto it = listings.find(reinterpret_cast<std::uintptr_t>(h));
-    return it == listings.end() ? nullptr : &it->second;
-}
+Listing* FindListing(HANDLE h) { return Find(Handles().listings, h); }
 
 bool RemoveFile(HANDLE h) { return Handles().files.erase(reinterpret_cast<std::uintptr_t>(h)) > 0; }
 

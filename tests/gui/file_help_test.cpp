@@ -24,17 +24,9 @@ auto Answer(const std::string& name) {
 class FileMenu : public WindowTest {
 protected:
     void Prepare() override {
-        fs.AddDrive('D');
-        fs.AddDrive('E', "removable FAT32", /*medium=*/false);
-        fs.AddDrive('F', "remote NTFS");
-        fs.AddDrive('G', "cdrom CDFS");
+        AddDriveOfEachKind();
         fs.AddDrive('Z');
-        fs.MakeDir("data");
-        fs.MakeDir("links");
-        fs.MakeDir("links\\b");
-        fs.MakeDir("links\\a");
-        ASSERT_TRUE(CreateJunction("C:\\links\\b", "C:\\data"));
-        ASSERT_TRUE(CreateJunction("C:\\links\\a", "C:\\data"));
+        MakeLinks({{"b", "C:\\data"}, {"a", "C:\\data"}});
         ASSERT_TRUE(os::CreateDirectoryA("D:\\j", nullptr));
         ASSERT_TRUE(CreateJunction("D:\\j", "C:\\links"));
     }

@@ -82,50 +82,41 @@ TEST_F(Inspection, PressingInspectTwiceRebuildsTwice) {
 
 class Dialogs : public WindowTest {
 protected:
-    void Prepare() override {
-        fs.MakeDir("data");
-        fs.MakeDir("links");
-        fs.MakeDir("links\\one");
-        fs.MakeDir("links\\two");
-        ASSERT_TRUE(CreateJunction("C:\\links\\one", "C:\\data"));
-        ASSERT_TRUE(CreateJunction("C:\\links\\two", "C:\\links"));
-    }
+    void Prepare() override { MakeLinks({{"one", "C:\\data"}, {"two", "C:\\links"}}); }
 };
 
 TEST_F(Dialogs, NameDialogComposesAndHandsBack) {
-    std::vector<std::string> seen;
-    ui.modalPlayers["Form2"] = [&](gui::Form&) {
-        seen.push_back(Form2->Label1->Text());
-        seen.push_back(Form2->edtTargetDir->Text());
-        seen.push_back(Form2->edtTargetShort->Text());
-        ui.Type(*Form2->edtTargetDir, "web");
-        seen.push_back(Form2->edtTargetShort->Text());
-        ui.Click(*Form2->btnOK);
+    // The second showing starts with an empty name and the new prefix; Cancel hands back false.
+    struct Showing {
+        const char *source, *prefix, *typed;  // typed: nullptr for Cancel without typing
+        std::vector<std::string> seen;        // label, name and composed path, then composed after typing
+    } showings[] = {
+        {"C:\\data",
+         "C:\\links\\",
+         "web",
+         {"Enter the target directory which is linked from C:\\data to:", "", "C:\\links\\", "C:\\links\\web"}},
+        {"D:\\other", "C:\\", nullptr, {"Enter the target directory which is linked from D:\\other to:", "", "C:\\"}},
     };
-    Form2->SourcePath = "C:\\data";
-    Form2->TargetPath = "C:\\links\\";
-    Form2->Confirmed = false;
-    Form2->ShowModal();
-    EXPECT_EQ(seen, (std::vector<std::string>{"Enter the target directory which is linked from C:\\data to:", "",
-                                              "C:\\links\\", "C:\\links\\web"}));
-    EXPECT_TRUE(Form2->Confirmed);
-    EXPECT_EQ(Form2->TargetPath, "C:\\links\\web");
-
-    // The next showing starts with an empty name and the new prefix; Cancel hands back false.
-    seen.clear();
-    ui.modalPlayers["Form2"] = [&](gui::Form&) {
-        seen.push_back(Form2->Label1->Text());
-        seen.push_back(Form2->edtTargetDir->Text());
-        seen.push_back(Form2->edtTargetShort->Text());
-        ui.Click(*Form2->btnCancel);
-    };
-    Form2->SourcePath = "D:\\other";
-    Form2->TargetPath = "C:\\";
-    Form2->Confirmed = true;
-    Form2->ShowModal();
-    EXPECT_EQ(seen, (std::vector<std::string>{"Enter the target directory which is linked from D:\\other to:", "",
-                                              "C:\\"}));
-    EXPECT_FALSE(Form2->Confirmed);
+    for (const Showing& showing : showings) {
+        std::vector<std::string> seen;
+        ui.modalPlayers["Form2"] = [&](gui::Form&) {
+            seen = {Form2->Label1->Text(), Form2->edtTargetDir->Text(), Form2->edtTargetShort->Text()};
+            if (showing.typed) {
+                ui.Type(*Form2->edtTargetDir, showing.typed);
+                seen.push_back(Form2->edtTargetShort->Text());
+            }
+            ui.Click(showing.typed ? *Form2->btnOK : *Form2->btnCancel);
+        };
+        Form2->SourcePath = showing.source;
+        Form2->TargetPath = showing.prefix;
+        Form2->Confirmed = !showing.typed;
+        Form2->ShowModal();
+        EXPECT_EQ(seen, showing.seen) << showing.source;
+        EXPECT_EQ(Form2->Confirmed, showing.typed != nullptr) << showing.source;
+        if (showing.typed) {
+            EXPECT_EQ(Form2->TargetPath, std::string(showing.prefix) + showing.typed);
+        }
+    }
     // Enter and Escape press nothing in this dialog.
     EXPECT_FALSE(Form2->btnOK->isDefault || Form2->btnCancel->isCancel);
 }

@@ -19,20 +19,14 @@ protected:
     void Prepare() override {
         fs.AddDrive('A', "removable FAT12");
         fs.AddDrive('B', "removable FAT12");
-        fs.AddDrive('D');
-        fs.AddDrive('E', "removable FAT32", /*medium=*/false);
-        fs.AddDrive('F', "remote NTFS");
-        fs.AddDrive('G', "cdrom CDFS");
+        AddDriveOfEachKind();
         fs.AddDrive('H', "ramdisk FAT32");
         fs.AddDrive('K', "removable FAT32");
-        fs.MakeDir("data");
+        MakeLinks({{"web", "C:\\data"}});
         fs.MakeDir("data\\sub");
-        fs.MakeDir("links");
-        fs.MakeDir("links\\web");
         fs.MakeDir("my files");
         fs.WriteFile("readme.txt", "x");
         fs.WriteFile("data\\a.txt", "x");
-        ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
     }
     shelltree::TVirtualExplorerTree& tree() { return *Form1->vteSourceTree; }
 };
@@ -97,34 +91,29 @@ TEST_F(SourceTree, CheckButtonShowsTheDestination) {
 }
 
 TEST_F(SourceTree, ClickRulesOnTheCreatePage) {
+    // A click on `path` leaves both fields and the Create button so.
+    auto click = [&](const std::string& path, const std::string& source, const std::string& target, bool create) {
+        ClickPath(path);
+        EXPECT_EQ(Form1->edtSource->Text(), source) << path;
+        EXPECT_EQ(Form1->edtTarget->Text(), target) << path;
+        EXPECT_EQ(Form1->btnCreate->Enabled(), create) << path;
+    };
     // No field entered yet: the source field is filled.
-    ClickPath("C:\\data");
-    EXPECT_EQ(Form1->edtSource->Text(), "C:\\data");
-    EXPECT_TRUE(Form1->btnCreate->Enabled());
+    click("C:\\data", "C:\\data", "", true);
     // A junction can never be picked as the source.
-    ClickPath("C:\\links\\web");
-    EXPECT_EQ(Form1->edtSource->Text(), "C:\\links\\web");
-    EXPECT_FALSE(Form1->btnCreate->Enabled());
+    click("C:\\links\\web", "C:\\links\\web", "", false);
     // A path with a blank arrives quoted; the source field drops the quotes.
-    ClickPath("C:\\my files");
-    EXPECT_EQ(Form1->edtSource->Text(), "C:\\my files");
-    EXPECT_TRUE(Form1->btnCreate->Enabled());
+    click("C:\\my files", "C:\\my files", "", true);
 
     // After the junction field was entered, clicks fill it, quotes and all,
     // and the Create button still follows the clicked node.
     ui.Focus(*Form1->edtTarget);
     EXPECT_EQ(EditFocus, 2);
-    ClickPath("C:\\links\\web");
-    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links\\web");
-    EXPECT_EQ(Form1->edtSource->Text(), "C:\\my files");
-    EXPECT_FALSE(Form1->btnCreate->Enabled());
-    ClickPath("C:\\my files");
-    EXPECT_EQ(Form1->edtTarget->Text(), "\"C:\\my files\"");
-    EXPECT_TRUE(Form1->btnCreate->Enabled());
+    click("C:\\links\\web", "C:\\my files", "C:\\links\\web", false);
+    click("C:\\my files", "C:\\my files", "\"C:\\my files\"", true);
     ui.Focus(*Form1->edtSource);
     EXPECT_EQ(EditFocus, 1);
-    ClickPath("C:\\data");
-    EXPECT_EQ(Form1->edtSource->Text(), "C:\\data");
+    click("C:\\data", "C:\\data", "\"C:\\my files\"", true);
 }
 
 TEST_F(SourceTree, ClickRulesOnTheOtherPages) {

@@ -1,5 +1,7 @@
 #include "tests/gui/window_fixture.h"
 
+#include "engine/junction.h"
+
 namespace tarsio::test {
 
 void WindowTest::SetUp() {
@@ -21,6 +23,21 @@ void WindowTest::TearDown() {
     AboutBox = nullptr;
     JunctionInfoDlg = nullptr;
     SelectDriveDlg = nullptr;
+}
+
+void WindowTest::AddDriveOfEachKind() {
+    fs.AddDrive('D');
+    fs.AddDrive('E', "removable FAT32", /*medium=*/false);
+    fs.AddDrive('F', "remote NTFS");
+    fs.AddDrive('G', "cdrom CDFS");
+}
+
+void WindowTest::MakeLinks(std::initializer_list<std::pair<const char*, const char*>> junctions) {
+    fs.MakeDir("data");
+    fs.MakeDir("links");
+    for (const auto& [name, target] : junctions) fs.MakeDir(std::string("links\\") + name);
+    for (const auto& [name, target] : junctions)
+        ASSERT_TRUE(CreateJunction(std::string("C:\\links\\") + name, target)) << name;
 }
 
 shelltree::PVirtualNode WindowTest::Reveal(shelltree::TVirtualExplorerTree& tree, const std::string& path) {

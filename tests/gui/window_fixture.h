@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "app/forms.h"
 #include "gui/application.h"
@@ -19,6 +21,11 @@ protected:
     void TearDown() override;
     // Runs before the forms are created: make drives and folders here.
     virtual void Prepare() {}
+    // Beside C:, a drive of each other kind: D: fixed NTFS, E: removable with
+    // no medium, F: remote, G: CD-ROM.
+    void AddDriveOfEachKind();
+    // C:\data and C:\links, and in links each named junction to its target.
+    void MakeLinks(std::initializer_list<std::pair<const char*, const char*>> junctions);
 
     // Expands the source tree down to `path` and returns its node.
     shelltree::PVirtualNode Reveal(shelltree::TVirtualExplorerTree& tree, const std::string& path);

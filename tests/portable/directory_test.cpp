@@ -10,7 +10,6 @@
 #include "engine/junction.h"
 #include "engine/volume.h"
 #include "platform/os.h"
-#include "platform/unique_handle.h"
 #include "tests/support/scratch.h"
 
 namespace tarsio {
@@ -22,15 +21,19 @@ TEST(DirectoryExists, Answers) {
     Scratch fs;
     fs.MakeDir("dir");
     fs.WriteFile("file.txt", "x");
-    std::string drive = fs.Path().substr(0, 3);
-    EXPECT_FALSE(DirectoryExists(""));
-    EXPECT_TRUE(DirectoryExists(fs.Path("dir")));
-    EXPECT_TRUE(DirectoryExists(fs.Path("dir\\")));
-    EXPECT_TRUE(DirectoryExists(drive));
-    EXPECT_FALSE(DirectoryExists(fs.Path("file.txt")));
-    EXPECT_FALSE(DirectoryExists(fs.Path("none")));
-    EXPECT_FALSE(HasReparsePoint(fs.Path("none")));
-    EXPECT_FALSE(HasReparsePoint(fs.Path("dir")));
+    struct Case {
+        std::string path;
+        bool exists;
+    } cases[] = {
+        {"", false},
+        {fs.Path("dir"), true},
+        {fs.Path("dir\\"), true},
+        {fs.Path().substr(0, 3), true},
+        {fs.Path("file.txt"), false},
+        {fs.Path("none"), false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DirectoryExists(c.path), c.exists) << c.path;
+    for (const char* plain : {"none", "dir"}) EXPECT_FALSE(HasReparsePoint(fs.Path(plain))) << plain;
 }
 
 TEST(ForceDirectories, CreatesMissingLevelsOutermostFirst) {
@@ -73,20 +76,6 @@ TEST(ForceDirectories, EmptyPathRaises) {
     EXPECT_FALSE(DirectoryExists(fs.Path("rel")));
 }
 
-// Names in the area: what a call left behind.
-std::vector<std::string> Entries(const Scratch& fs) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    UniqueFindHandle find(os::FindFirstFileA(fs.Path("*").c_str(), &data));
-    if (find) {
-        do {
-            std::string n = data.cFileName;
-            if (n != "." && n != "..") names.push_back(n);
-        } while (os::FindNextFileA(find.get(), &data));
-    }
-    return names;
-}
-
 std::string Levels(std::size_t count, std::string_view level) {
     std::string path;
     path.reserve(count * (level.size() + 1));
@@ -110,7 +99,7 @@ TEST(ForceDirectories, PathsLongerThanAnyNameFailAtOnceWithNothingMade) {
         EXPECT_FALSE(ForceDirectories(path)) << path.size();
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_LT(seconds, 1.0) << path.size();
-        EXPECT_TRUE(Entries(fs).empty()) << path.size();
+        EXPECT_TRUE(fs.Names().empty()) << path.size();
     }
 }
 
@@ -120,7 +109,7 @@ TEST(ForceDirectories, ControlCharactersAreRefusedWithNothingMade) {
         EXPECT_FALSE(ForceDirectories(path));
         EXPECT_EQ(os::GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
     }
-    EXPECT_TRUE(Entries(fs).empty());
+    EXPECT_TRUE(fs.Names().empty());
 }
 
 TEST(ForceDirectories, TellsWhetherItMadeTheDirectoryItself) {

@@ -11,7 +11,6 @@
 #include "engine/error.h"
 #include "engine/junction.h"
 #include "platform/os.h"
-#include "platform/unique_handle.h"
 #include "tests/support/scratch.h"
 
 namespace tarsio {
@@ -28,20 +27,6 @@ protected:
         bool result = importer.Import(list);
         if (after) *after = fs.ReadFile("list.trs");
         return result;
-    }
-
-    // Names in the area, to see that nothing is left beside the list.
-    std::vector<std::string> Names(const std::string& folder = {}) {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA data;
-        UniqueFindHandle find(os::FindFirstFileA(fs.Path(folder + "*").c_str(), &data));
-        if (find) {
-            do {
-                std::string n = data.cFileName;
-                if (n != "." && n != "..") names.push_back(n);
-            } while (os::FindNextFileA(find.get(), &data));
-        }
-        return names;
     }
 
     Scratch fs;
@@ -74,14 +59,14 @@ TEST_F(ImportTest, LinesAreCarriedThroughWithCrLf) {
         EXPECT_FALSE(Run(c.in, &after)) << c.in;
         EXPECT_EQ(after, c.out) << c.in;
     }
-    EXPECT_EQ(Names(), std::vector<std::string>{"list.trs"});
+    EXPECT_EQ(fs.Names(), std::vector<std::string>{"list.trs"});
 }
 
 TEST_F(ImportTest, MissingListIsAnErrorResultAndNothingHappens) {
     TImport importer;
     EXPECT_TRUE(importer.Import(fs.Path("none.trs")));
     EXPECT_TRUE(importer.ResultLines.empty());
-    EXPECT_TRUE(Names().empty());
+    EXPECT_TRUE(fs.Names().empty());
 }
 
 TEST_F(ImportTest, EntryWithMissingDestinationStaysPending) {
@@ -102,7 +87,7 @@ TEST_F(ImportTest, EntryWithoutArrowStopsTheImportAndKeepsTheFile) {
         EXPECT_STREQ(e.what(), "Unable to create directory");
     }
     EXPECT_EQ(fs.ReadFile("list.trs"), text);
-    EXPECT_EQ(Names(), std::vector<std::string>{"list.trs"});
+    EXPECT_EQ(fs.Names(), std::vector<std::string>{"list.trs"});
 }
 
 TEST_F(ImportTest, ListThatIsNoFileOnADiskRaisesAtOnceAndIsUntouched) {
@@ -134,7 +119,7 @@ TEST_F(ImportTest, ListThatIsNoFileOnADiskRaisesAtOnceAndIsUntouched) {
         EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0) << c.name;
     }
     EXPECT_EQ(fs.ReadFile("list.trs"), text);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"folder.trs", "list.trs"}));
+    EXPECT_EQ(fs.Names(), (std::vector<std::string>{"folder.trs", "list.trs"}));
 }
 
 TEST_F(ImportTest, LongListNameIsRewrittenThroughAShortSideFile) {
@@ -148,7 +133,7 @@ TEST_F(ImportTest, LongListNameIsRewrittenThroughAShortSideFile) {
     TImport importer;
     EXPECT_FALSE(importer.Import(fs.Path(name)));
     EXPECT_EQ(fs.ReadFile(name), "C:\\a->C:\\b\r\nfree text\r\n");
-    EXPECT_EQ(Names(folder + "\\"), std::vector<std::string>{std::string(50, 'n') + ".trs"});
+    EXPECT_EQ(fs.Names(folder + "\\"), std::vector<std::string>{std::string(50, 'n') + ".trs"});
 }
 
 TEST_F(ImportTest, LongListRoundTripsByteForByte) {

@@ -138,4 +138,17 @@ void Scratch::WriteFile(std::string_view relative, std::string_view bytes) const
 
 std::string Scratch::ReadFile(std::string_view relative) const { return ReadFileAt(Path(relative)); }
 
+std::vector<std::string> Scratch::Names(std::string_view relative) const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle find(os::FindFirstFileA(Path(std::string(relative) + "*").c_str(), &data));
+    if (find) {
+        do {
+            std::string n = data.cFileName;
+            if (n != "." && n != "..") names.push_back(n);
+        } while (os::FindNextFileA(find.get(), &data));
+    }
+    return names;
+}
+
 }  // namespace tarsio::test

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarsio::test {
 
@@ -23,6 +24,8 @@ public:
     void MakeDir(std::string_view relative) const;
     void WriteFile(std::string_view relative, std::string_view bytes) const;
     std::string ReadFile(std::string_view relative) const;
+    // The names in the folder `relative` ("" or ending in a backslash), as listed.
+    std::vector<std::string> Names(std::string_view relative = {}) const;
 
 #ifndef _WIN32
     // The host folder that holds the simulated drives.

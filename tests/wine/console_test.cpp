@@ -8,57 +8,14 @@
 
 #include "platform/os.h"
 #include "tests/support/scratch.h"
+#include "tests/wine/run_tarsio.h"
 
 namespace tarsio {
 namespace {
 
+using test::Outcome;
+using test::RunTarsio;
 using test::Scratch;
-
-// TARSIO_EXE is the host path of the build's Tarsio.exe; Wine's Z: is /.
-std::string TarsioExe() {
-    std::string path = "Z:";
-    for (char c : std::string(TARSIO_EXE)) path.push_back(c == '/' ? '\\' : c);
-    return path;
-}
-
-struct Outcome {
-    DWORD status = 0xFFFFFFFF;
-    std::string out;
-    double seconds = 0;  // from start to end of the process
-};
-
-Outcome RunTarsio(const std::string& arguments) {
-    Outcome run;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    std::string line = "\"" + TarsioExe() + "\" " + arguments;
-    ULONGLONG start = GetTickCount64();
-    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(writeEnd);
-    if (started) {
-        // The program writes one line at most: it fits the pipe, so waiting
-        // first cannot block it. One that hangs is ended here.
-        if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 0xDEAD);
-        run.seconds = static_cast<double>(GetTickCount64() - start) / 1000;
-        char buffer[4096];
-        DWORD got;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got) run.out.append(buffer, got);
-        GetExitCodeProcess(pi.hProcess, &run.status);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(readEnd);
-    return run;
-}
 
 TEST(TarsioExe, PendingEntryPrintsImportHadErrorsAndKeepsTheMarker) {
     Scratch fs;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/wine/driver.h"
+#include "tests/wine/window_steps.h"
 
 namespace {
 
@@ -52,17 +53,32 @@ std::pair<std::string, std::string> ReadAndClose(Tarsio& app) {
     return seen;
 }
 
-void Fill(Tarsio& app, HWND main, const std::string& source, const std::string& target) {
-    Tarsio::Type(app.Control(main, "edtSource"), source);
-    Tarsio::Type(app.Control(main, "edtTarget"), target);
-}
+// The main window over a fresh place of its own.
+class CreateFromTheWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        main = app.StartMainWindow();
+        ASSERT_TRUE(main);
+    }
+    void Fill(const std::string& source, const std::string& target) {
+        Tarsio::Type(app.Control(main, "edtSource"), source);
+        Tarsio::Type(app.Control(main, "edtTarget"), target);
+    }
+    // Create with data as the source and the existing links folder as the
+    // junction: the name dialog.
+    HWND OpenNameDialog() {
+        Fill(place.Path("data"), place.Path("links"));
+        Tarsio::Click(app.Control(main, "btnCreate"));
+        return app.WaitWindow("TarsioForm", "Name for the target link");
+    }
 
-TEST(CreateFromTheWindow, NewJunctionDirectoryIsRemovedWhenWineRefusesIt) {
-    Place place(Unique("tarsio-create-"));
+    Place place{Unique("tarsio-create-")};  // made before the program starts
     Tarsio app;
-    HWND main = app.StartMainWindow();
-    ASSERT_TRUE(main);
-    Fill(app, main, place.Path("data"), place.Path("links\\new"));
+    HWND main = nullptr;
+};
+
+TEST_F(CreateFromTheWindow, NewJunctionDirectoryIsRemovedWhenWineRefusesIt) {
+    Fill(place.Path("data"), place.Path("links\\new"));
     HWND create = app.Control(main, "btnCreate");
     ASSERT_TRUE(driver::WaitFor([&] { return IsWindowEnabled(create) != FALSE; }, 3000));
     Tarsio::Click(create);
@@ -71,14 +87,8 @@ TEST(CreateFromTheWindow, NewJunctionDirectoryIsRemovedWhenWineRefusesIt) {
     EXPECT_FALSE(Exists(place.Path("links\\new")));
 }
 
-TEST(CreateFromTheWindow, NameDialogOpensWithItsPrefix) {
-    Place place(Unique("tarsio-name-"));
-    Tarsio app;
-    HWND main = app.StartMainWindow();
-    ASSERT_TRUE(main);
-    Fill(app, main, place.Path("data"), place.Path("links"));
-    Tarsio::Click(app.Control(main, "btnCreate"));
-    HWND name = app.WaitWindow("TarsioForm", "Name for the target link");
+TEST_F(CreateFromTheWindow, NameDialogOpensWithItsPrefix) {
+    HWND name = OpenNameDialog();
     ASSERT_TRUE(name);
     EXPECT_EQ(Tarsio::Text(app.Control(name, "Label1")),
               "Enter the target directory which is linked from " + place.Path("data") + " to:");
@@ -92,25 +102,15 @@ TEST(CreateFromTheWindow, NameDialogOpensWithItsPrefix) {
     EXPECT_FALSE(Exists(place.Path("links\\web")));
 }
 
-TEST(CreateFromTheWindow, UsersOwnEmptyFolderStaysWhenWineRefusesIt) {
-    Place place(Unique("tarsio-empty-"));
-    Tarsio app;
-    HWND main = app.StartMainWindow();
-    ASSERT_TRUE(main);
-    Fill(app, main, place.Path("data"), place.Path("links"));
-    Tarsio::Click(app.Control(main, "btnCreate"));
-    HWND name = app.WaitWindow("TarsioForm", "Name for the target link");
+TEST_F(CreateFromTheWindow, UsersOwnEmptyFolderStaysWhenWineRefusesIt) {
+    HWND name = OpenNameDialog();
     ASSERT_TRUE(name);
     Tarsio::Click(app.Control(name, "btnOK"));  // no name: links itself is to be the junction
     EXPECT_EQ(ReadAndClose(app), std::make_pair(std::string("Error"), std::string("Junction not created")));
     EXPECT_TRUE(Exists(place.Path("links")));
 }
 
-TEST(CreateFromTheWindow, TargetChooserReturnsTheChosenFolder) {
-    Place place(Unique("tarsio-chooser-"));
-    Tarsio app;
-    HWND main = app.StartMainWindow();
-    ASSERT_TRUE(main);
+TEST_F(CreateFromTheWindow, TargetChooserReturnsTheChosenFolder) {
     Tarsio::Click(app.Control(main, "btnBrowse"));
     HWND chooser = app.WaitWindow("TarsioForm", "Browse for target link");
     ASSERT_TRUE(chooser);
@@ -135,12 +135,9 @@ TEST(CreateFromTheWindow, TargetChooserReturnsTheChosenFolder) {
     EXPECT_FALSE(IsWindowVisible(chooser));
 }
 
-TEST(CreateFromTheWindow, InfoDialogNeedsAReadableJunction) {
+TEST_F(CreateFromTheWindow, InfoDialogNeedsAReadableJunction) {
     // Wine reports Z:\ as a reparse point, so it carries the check button,
     // but its data cannot be read: the button shows nothing.
-    Tarsio app;
-    HWND main = app.StartMainWindow();
-    ASSERT_TRUE(main);
     HWND tree = app.Control(main, "vteSourceTree");
     driver::TreeItem z = app.Find(tree, nullptr, "(Z:)");
     ASSERT_TRUE(z.item);
@@ -246,10 +243,7 @@ TEST(HelpMenu, F1OpensTheHelpViewer) {
     Tarsio app("", installed.dir(), installed.dir() + "\\Tarsio.exe");
     HWND main = app.StartMainWindow();
     ASSERT_TRUE(main);
-    SetForegroundWindow(main);
-    Tarsio::PressKey(VK_F1);
-    EXPECT_TRUE(app.WaitWindow("HH Parent", "", 10000));
-    EXPECT_TRUE(app.Dialogs().empty());
+    steps::ExpectHelpViewerOnF1(app, main);
 }
 
 TEST(HelpMenu, MissingHelpFileIsReported) {
@@ -257,8 +251,7 @@ TEST(HelpMenu, MissingHelpFileIsReported) {
     Tarsio app("", installed.dir(), installed.dir() + "\\Tarsio.exe");
     HWND main = app.StartMainWindow();
     ASSERT_TRUE(main);
-    SetForegroundWindow(main);
-    Tarsio::PressKey(VK_F1);
+    steps::PressF1(main);
     EXPECT_EQ(ReadAndClose(app),
               std::make_pair(std::string("Error"), std::string("The Help file Tarsio.chm could not be found.")));
     EXPECT_FALSE(app.WaitWindow("HH Parent", "", 500));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/wine/driver.h"
+#include "tests/wine/window_steps.h"
 
 namespace {
 
@@ -34,9 +35,7 @@ bool OpenLinks(Tarsio& app, Picked& p) {
     p.tree = app.Control(p.main, "vteSourceTree");
     p.deleteField = app.Control(p.main, "edtDelete");
     app.SelectTab(app.Control(p.main, "pclInputAction"), 1);
-    driver::TreeItem c = app.Find(p.tree, nullptr, "(C:)");
-    app.Expand(p.tree, c.item);
-    driver::TreeItem links = app.Find(p.tree, c.item, kLinks);
+    driver::TreeItem links = steps::FindOnC(app, p.tree, kLinks);
     if (!links.item) return false;
     app.Expand(p.tree, links.item);
     SendMessageA(p.tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(app.Find(p.tree, links.item, "link").item));
@@ -90,13 +89,9 @@ TEST(OneSelection, CheckButtonAndEmptySpaceLeaveTheSelectionAndFields) {
 
 TEST(OneSelection, ExpandButtonExpandsWithoutSelecting) {
     Tarsio app;
-    HWND main = app.StartMainWindow();
-    ASSERT_TRUE(main);
-    HWND tree = app.Control(main, "vteSourceTree");
-    driver::TreeItem c = app.Find(tree, nullptr, "(C:)");
-    app.Expand(tree, c.item);
-    driver::TreeItem links = app.Find(tree, c.item, kLinks);
-    ASSERT_TRUE(links.item);
+    steps::FolderShown shown;
+    ASSERT_TRUE(steps::ShowFolderOnC(app, kLinks, shown));
+    auto [main, tree, links] = shown;
     RECT r = app.ItemRect(tree, links.item);
     POINT button{r.left - 1, (r.top + r.bottom) / 2};
     while (button.x > 0 && !(app.HitTest(tree, button) & TVHT_ONITEMBUTTON)) --button.x;

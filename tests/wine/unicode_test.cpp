@@ -10,58 +10,16 @@
 #include <vector>
 
 #include "tests/support/scratch.h"
+#include "tests/wine/run_tarsio.h"
 
 namespace tarsio {
 namespace {
 
+using test::Outcome;
+using test::RunTarsio;
 using test::Scratch;
-
-std::wstring Wide(const std::string& utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
-
-std::wstring TarsioExe() {
-    std::wstring path = L"Z:";
-    for (char c : std::string(TARSIO_EXE)) path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
-    return path;
-}
-
-struct Outcome {
-    DWORD status = 0xFFFFFFFF;
-    std::string out;  // standard output and error, as bytes
-};
-
-Outcome RunTarsio(const std::wstring& arguments) {
-    Outcome run;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    std::wstring line = L"\"" + TarsioExe() + L"\" " + arguments;
-    BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(writeEnd);
-    if (started) {
-        char buffer[4096];
-        DWORD got;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got) run.out.append(buffer, got);
-        WaitForSingleObject(pi.hProcess, 30000);
-        GetExitCodeProcess(pi.hProcess, &run.status);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(readEnd);
-    return run;
-}
+using test::TarsioExePath;
+using test::Wide;
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -123,7 +81,7 @@ protected:
 };
 
 TEST_F(UnicodeExe, ManifestAsksForUtf8DetachedConsoleAndCommonControls) {
-    HMODULE exe = LoadLibraryExW(TarsioExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE exe = LoadLibraryExW(TarsioExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
     HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
     ASSERT_NE(found, nullptr);
@@ -193,7 +151,7 @@ TEST_F(UnicodeExe, ErrorLineOnAConsoleShowsTheNameExactly) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::wstring line = L"\"" + TarsioExe() + L"\" -import \"" + Path("Łódź\\Ωμέγα.trs") + L"\"";
+    std::wstring line = L"\"" + TarsioExePath() + L"\" -import \"" + Path("Łódź\\Ωμέγα.trs") + L"\"";
     ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     WaitForSingleObject(pi.hProcess, 30000);
     CloseHandle(pi.hThread);

@@ -10,17 +10,13 @@
 #include <string>
 
 #include "tests/wine/driver.h"
+#include "tests/wine/run_tarsio.h"
+#include "tests/wine/window_steps.h"
 
 namespace {
 
 using driver::Tarsio;
-
-std::wstring Wide(const std::string& utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
+using tarsio::test::Wide;
 
 std::wstring WideText(HWND hwnd) {
     wchar_t text[1024] = {};
@@ -61,13 +57,9 @@ TEST(UnicodeWindow, TreeShowsLodzAndAClickPutsExactlyItIntoTheSourceField) {
     ASSERT_TRUE(CreateDirectoryW((folder + L"\\" + Wide("中文")).c_str(), nullptr));
     {
         Tarsio app;
-        HWND main = app.StartMainWindow();
-        ASSERT_TRUE(main);
-        HWND tree = app.Control(main, "vteSourceTree");
-        driver::TreeItem c = app.Find(tree, nullptr, "(C:)");
-        app.Expand(tree, c.item);
-        driver::TreeItem ours = app.Find(tree, c.item, name);
-        ASSERT_TRUE(ours.item);
+        steps::FolderShown shown;
+        ASSERT_TRUE(steps::ShowFolderOnC(app, name, shown));
+        auto [main, tree, ours] = shown;
         app.Expand(tree, ours.item);
         EXPECT_EQ(WideChildren(app.pid(), tree, ours.item), (std::vector<std::wstring>{Wide("Łódź"), Wide("中文")}));
 
@@ -103,10 +95,7 @@ TEST(UnicodeWindow, F1FromAnotherWorkingDirectoryOpensTheHelpBesideTheProgram) {
         Tarsio app("", "C:\\windows", shortAnsi);
         HWND main = app.StartMainWindow();
         ASSERT_TRUE(main);
-        SetForegroundWindow(main);
-        Tarsio::PressKey(VK_F1);
-        EXPECT_TRUE(app.WaitWindow("HH Parent", "", 10000));
-        EXPECT_TRUE(app.Dialogs().empty());
+        steps::ExpectHelpViewerOnF1(app, main);
     }
     DeleteFileW((dir + L"\\Tarsio.exe").c_str());
     DeleteFileW((dir + L"\\Tarsio.chm").c_str());

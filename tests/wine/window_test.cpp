@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/wine/driver.h"
+#include "tests/wine/window_steps.h"
 
 namespace {
 
@@ -132,9 +133,7 @@ TEST(MainWindow, TreeShowsDrivesAndFoldersOnly) {
     EXPECT_TRUE(std::any_of(captions.begin(), captions.end(), [](auto& c) { return c.find("(C:)") != c.npos; }));
     EXPECT_TRUE(std::any_of(captions.begin(), captions.end(), [](auto& c) { return c.find("(Z:)") != c.npos; }));
 
-    driver::TreeItem c = app.Find(tree, nullptr, "(C:)");
-    app.Expand(tree, c.item);
-    driver::TreeItem ours = app.Find(tree, c.item, folder.name());
+    driver::TreeItem ours = steps::FindOnC(app, tree, folder.name());
     ASSERT_TRUE(ours.item) << "no " << folder.name() << " under C:";
     app.Expand(tree, ours.item);
     std::vector<std::string> children;
@@ -154,30 +153,23 @@ TEST(MainWindow, TreeShowsDrivesAndFoldersOnly) {
         << Tarsio::Text(source);
 }
 
-TEST(MainWindow, ExitEndsTheProgram) {
-    Tarsio app;
-    HWND main = app.StartMainWindow();
-    ASSERT_TRUE(main);
-    Tarsio::Click(app.Control(main, "btnExit"));
-    DWORD code = 1;
-    EXPECT_TRUE(app.WaitExit(10000, &code));
-    EXPECT_EQ(code, 0u);
-}
-
-TEST(MainWindow, MenuExitAndCloseBoxEndTheProgram) {
-    {
+TEST(MainWindow, ExitButtonMenuExitAndCloseBoxEndTheProgram) {
+    struct Way {
+        const char* name;
+        void (*end)(Tarsio& app, HWND main);
+    } ways[] = {
+        {"btnExit", [](Tarsio& app, HWND main) { Tarsio::Click(app.Control(main, "btnExit")); }},
+        {"File > Exit", [](Tarsio& app, HWND main) { app.Command(main, 102); }},
+        {"close box", [](Tarsio&, HWND main) { PostMessageA(main, WM_CLOSE, 0, 0); }},
+    };
+    for (const Way& way : ways) {
         Tarsio app;
         HWND main = app.StartMainWindow();
-        ASSERT_TRUE(main);
-        app.Command(main, 102);
-        EXPECT_TRUE(app.WaitExit(10000));
-    }
-    {
-        Tarsio app;
-        HWND main = app.StartMainWindow();
-        ASSERT_TRUE(main);
-        PostMessageA(main, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(app.WaitExit(10000));
+        ASSERT_TRUE(main) << way.name;
+        way.end(app, main);
+        DWORD code = 1;
+        EXPECT_TRUE(app.WaitExit(10000, &code)) << way.name;
+        EXPECT_EQ(code, 0u) << way.name;
     }
 }
 
