@@ -41,5 +41,6 @@ int main() {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     const tarsio::ConsoleText console{[](std::string_view t) { WriteStd(STD_OUTPUT_HANDLE, t); },
                                       [](std::string_view t) { WriteStd(STD_ERROR_HANDLE, t); }};
-    return tarsio::RunTarsio(GetCommandLineA(), [] { return tarsio::RunWindowMode(); }, console);
+    return tarsio::RunTarsio(
+        GetCommandLineA(), [] { return tarsio::RunWindowMode(); }, console);
 }

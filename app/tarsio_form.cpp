@@ -116,8 +116,8 @@ void TForm1::BuildMenu() {
     mnuOptions->SetChecked(true);
     mniEnableImport = mnuOptions->Add(Entry("mniEnableImport", "Enable Import/Export"));
     mniEnableImport->autoCheck = true;
-    mniSelectDrivetoExport =
-        mnuOptions->Add(Entry("mniSelectDrivetoExport", "Select Drive to Export ...", "", false));
+    mniSelectDrivetoExport = mnuOptions->Add(
+        Entry("mniSelectDrivetoExport", "Select Drive to Export ...", "", false));
 
     mnuHelp = menu->Add(Entry("mnuHelp", "&Help"));
     mniHelpContents = mnuHelp->Add(Entry("mniHelpContents", "&Contents", "F1"));

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "expand bench: the folder did not expand within %.0f s\n", elapsed);
         return 1;
     }
-    std::printf("%-34s %7.3f s   %ld items, click to painted (Tarsio.exe under Wine)\n", "expand a folder of subfolders",
-                elapsed, static_cast<long>(added));
+    std::printf("%-34s %7.3f s   %ld items, click to painted (Tarsio.exe under Wine)\n",
+                "expand a folder of subfolders", elapsed, static_cast<long>(added));
     return 0;
 }

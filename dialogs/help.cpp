@@ -15,8 +15,7 @@ std::string HelpFilePath(const std::string& helpFile) {
     std::vector<WCHAR> buffer(MAX_PATH);
     DWORD n;
     // The name is cut to fit, with ERROR_INSUFFICIENT_BUFFER, when it is longer.
-    while ((n = os::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()))) ==
-               buffer.size() &&
+    while ((n = os::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()))) == buffer.size() &&
            buffer.size() < 32768)
         buffer.resize(buffer.size() * 2);
     if (n == 0 || n >= buffer.size()) return helpFile;

@@ -7,7 +7,8 @@ TSelectDriveDlg::TSelectDriveDlg() : gui::Form("SelectDriveDlg", "Select Drive t
     clientHeight = 214;
 
     Bevel1 = Make<gui::Bevel>("Bevel1", gui::Rect{8, 8, 297, 161});
-    stxInfo = Make<gui::StaticText>("stxInfo", gui::Rect{16, 24, 189, 17}, "Select the drive included for the export:");
+    stxInfo = Make<gui::StaticText>("stxInfo", gui::Rect{16, 24, 189, 17},
+                                    "Select the drive included for the export:");
     stxInfo->tabOrder = 3;
     cbxChkAvailableDrives = Make<gui::CheckListBox>("cbxChkAvailableDrives", gui::Rect{56, 40, 121, 113});
     cbxChkAvailableDrives->tabOrder = 2;

@@ -56,10 +56,9 @@ bool HasControlCharacter(std::string_view path) {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) ==
-                                                  std::toupper(static_cast<unsigned char>(b)); });
+    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+           });
 }
 
 // The native name for a destination given as a Win32 path: it must resolve
@@ -157,8 +156,8 @@ bool SetReparseData(const std::string& path, const std::uint8_t* buffer, std::ui
     UniqueHandle dir = OpenForReparse(path, GENERIC_READ | GENERIC_WRITE);
     if (!dir) return false;
     DWORD returned = 0;
-    return os::DeviceIoControl(dir.get(), FSCTL_SET_REPARSE_POINT, const_cast<std::uint8_t*>(buffer), size,
-                               nullptr, 0, &returned, nullptr) != FALSE;
+    return os::DeviceIoControl(dir.get(), FSCTL_SET_REPARSE_POINT, const_cast<std::uint8_t*>(buffer), size, nullptr,
+                               0, &returned, nullptr) != FALSE;
 }
 
 bool DeleteReparseData(const std::string& path, std::uint32_t tag) {
@@ -187,8 +186,8 @@ bool CreateJunction(const std::string& junctionDir, const std::string& destinati
     if (name.size() > kNameLimit) return Fail(ERROR_FILENAME_EXCED_RANGE);
     std::optional<WideString> wide = AnsiToWide(name);
     if (!wide) return false;
-    std::optional<std::vector<std::uint8_t>> buffer =
-        reparse::BuildMountPoint(std::u16string(wide->begin(), wide->end()));
+    std::optional<std::vector<std::uint8_t>> buffer = reparse::BuildMountPoint(
+        std::u16string(wide->begin(), wide->end()));
     if (!buffer) return Fail(ERROR_FILENAME_EXCED_RANGE);
     if (!SetReparseData(junctionDir, buffer->data(), static_cast<std::uint32_t>(buffer->size()))) {
         // Only a directory made for this junction goes; RemoveDirectoryA
@@ -216,8 +215,8 @@ bool ReadJunctionDestination(const std::string& junctionDir, std::string& destin
                              static_cast<DWORD>(buffer.size()), &returned, nullptr))
         return false;
     // Only a mount point has this layout; a symbolic link's name lies elsewhere.
-    std::optional<std::u16string> name =
-        reparse::ReadSubstituteName(std::span<const std::uint8_t>(buffer.data(), returned));
+    std::optional<std::u16string> name = reparse::ReadSubstituteName(
+        std::span<const std::uint8_t>(buffer.data(), returned));
     if (!name) return Fail(ERROR_INVALID_REPARSE_DATA);
     // The code page of the file calls, so that the text names the same folder.
     std::optional<std::string> text = WideToAnsi(WideString(name->begin(), name->end()));

@@ -96,7 +96,8 @@ Button::Button(Control* parent, std::string name, Rect bounds, std::string capti
 Panel::Panel(Control* parent, std::string name, Rect bounds, std::string caption)
     : Control(Kind::Panel, parent, std::move(name), bounds, std::move(caption)) {}
 
-Bevel::Bevel(Control* parent, std::string name, Rect bounds) : Control(Kind::Bevel, parent, std::move(name), bounds) {}
+Bevel::Bevel(Control* parent, std::string name, Rect bounds)
+    : Control(Kind::Bevel, parent, std::move(name), bounds) {}
 
 StaticText::StaticText(Control* parent, std::string name, Rect bounds, std::string caption)
     : Control(Kind::StaticText, parent, std::move(name), bounds, std::move(caption)) {}

@@ -128,8 +128,7 @@ private:
 
 class Label : public Control {
 public:
-    Label(Control* parent, std::string name, int left, int top, std::string caption, int width = 0,
-          int height = 0);
+    Label(Control* parent, std::string name, int left, int top, std::string caption, int width = 0, int height = 0);
     bool wordWrap = false;
     // Without a width the label is as wide as its text.
     bool autoSize() const { return bounds().width == 0; }
@@ -251,8 +250,8 @@ public:
     bool autoCheck = false;  // a click toggles the check mark before OnClick
     std::string shortCut;    // as shown: "Ctrl+O", "Alt+F4", "F1"
     std::string hint;
-    int image = -1;          // index of the entry's image, -1 for none
-    int command = 0;         // command identifier, given by the form
+    int image = -1;   // index of the entry's image, -1 for none
+    int command = 0;  // command identifier, given by the form
     std::function<void()> OnClick;
 
     void* native = nullptr;  // the backend's menu handle holding this entry
@@ -278,11 +277,11 @@ public:
 
     BorderStyle borderStyle = BorderStyle::Single;
     bool minimizeBox = false;
-    bool centered = false;     // centred on the screen when shown
-    int left = 0, top = 0;     // screen position when not centred
+    bool centered = false;  // centred on the screen when shown
+    int left = 0, top = 0;  // screen position when not centred
     int clientWidth = 0, clientHeight = 0;
     int outerWidth = 0, outerHeight = 0;  // used instead of the client size when set
-    std::string fontName;      // empty: the system's dialog font
+    std::string fontName;                 // empty: the system's dialog font
     int fontHeight = 0;
     std::unique_ptr<MenuItem> menu;  // the main menu's top-level entries
 

@@ -40,9 +40,9 @@ public:
     bool helpAvailable = true;
     std::vector<std::string> helpShown;
 
-    std::vector<Cursor> cursors;            // every cursor change
-    std::vector<std::string> repaints;      // names of repainted controls
-    std::vector<std::string> frontRequests; // forms brought to the front
+    std::vector<Cursor> cursors;             // every cursor change
+    std::vector<std::string> repaints;       // names of repainted controls
+    std::vector<std::string> frontRequests;  // forms brought to the front
     Control* focused = nullptr;
     bool running = false;
     bool terminateRequested = false;

@@ -11,8 +11,8 @@ namespace {
 
 // Bits that hide an entry from a listing whose mask does not hold them, as a
 // search with an attribute filter leaves them out.
-constexpr DWORD kFilteredBits =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | 0x08 /* volume label */ | FILE_ATTRIBUTE_DIRECTORY;
+constexpr DWORD kFilteredBits = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | 0x08 /* volume label */ |
+                                FILE_ATTRIBUTE_DIRECTORY;
 
 bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));

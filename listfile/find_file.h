@@ -16,13 +16,13 @@
 namespace tarsio {
 
 enum TFileAttrKind : std::uint8_t {
-    ffaReadOnly = 0,  // 0x01
-    ffaHidden = 1,    // 0x02
-    ffaSysFile = 2,   // 0x04
-    ffaVolumeID = 3,  // 0x08
-    ffaDirectory = 4, // 0x10
-    ffaArchive = 5,   // 0x20
-    ffaAnyFile = 6,   // 0x3F, all six above
+    ffaReadOnly = 0,   // 0x01
+    ffaHidden = 1,     // 0x02
+    ffaSysFile = 2,    // 0x04
+    ffaVolumeID = 3,   // 0x08
+    ffaDirectory = 4,  // 0x10
+    ffaArchive = 5,    // 0x20
+    ffaAnyFile = 6,    // 0x3F, all six above
 };
 
 // A set of TFileAttrKind in one byte: bit n holds the member of ordinal n.
@@ -65,10 +65,10 @@ static_assert(TFileAttr{ffaReadOnly, ffaHidden, ffaSysFile, ffaDirectory, ffaArc
 
 // One directory entry as the listing gives it.
 struct TSearchRec {
-    std::string Name;         // without folder
-    DWORD Attr = 0;           // every bit the file system reports (0x400 reparse point, 0x80 normal)
+    std::string Name;  // without folder
+    DWORD Attr = 0;    // every bit the file system reports (0x400 reparse point, 0x80 normal)
     std::uint64_t Size = 0;
-    FILETIME Time{};          // last write time
+    FILETIME Time{};  // last write time
 
     static TSearchRec FromFindData(const WIN32_FIND_DATAA& data);
 };

@@ -81,7 +81,6 @@ void WriteListFile(const std::string& fileName, const std::vector<std::string>& 
 // list's place. Raises where a rewrite in place would (a read-only list
 // gives "File access denied") and where no side file can be made; the list
 // is then left as it was.
-void RewriteListFile(const std::string& fileName, const std::vector<std::string>& lines,
-                     std::string_view rest = {});
+void RewriteListFile(const std::string& fileName, const std::vector<std::string>& lines, std::string_view rest = {});
 
 }  // namespace tarsio

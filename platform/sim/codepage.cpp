@@ -21,9 +21,24 @@ constexpr std::array<char16_t, 32> kHigh = {
 
 // Some of Windows' best-fit mappings of 1252: Polish letters to their base.
 constexpr std::array<std::pair<char16_t, char>, 18> kBestFit = {{
-    {0x0104, 'A'}, {0x0105, 'a'}, {0x0106, 'C'}, {0x0107, 'c'}, {0x0118, 'E'}, {0x0119, 'e'},
-    {0x0141, 'L'}, {0x0142, 'l'}, {0x0143, 'N'}, {0x0144, 'n'}, {0x015A, 'S'}, {0x015B, 's'},
-    {0x0179, 'Z'}, {0x017A, 'z'}, {0x017B, 'Z'}, {0x017C, 'z'}, {0x0131, 'i'}, {0x2215, '/'},
+    {0x0104, 'A'},
+    {0x0105, 'a'},
+    {0x0106, 'C'},
+    {0x0107, 'c'},
+    {0x0118, 'E'},
+    {0x0119, 'e'},
+    {0x0141, 'L'},
+    {0x0142, 'l'},
+    {0x0143, 'N'},
+    {0x0144, 'n'},
+    {0x015A, 'S'},
+    {0x015B, 's'},
+    {0x0179, 'Z'},
+    {0x017A, 'z'},
+    {0x017B, 'Z'},
+    {0x017C, 'z'},
+    {0x0131, 'i'},
+    {0x2215, '/'},
 }};
 
 // Whether a high and a low surrogate, one character, start at `i`.
@@ -222,7 +237,7 @@ char16_t UpCase(char16_t c) {
     if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c & ~1u;
     if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c : c - 1;
     if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;  // Greek, final sigma aside
-    if (c >= 0x430 && c <= 0x44F) return c - 32;                 // Cyrillic
+    if (c >= 0x430 && c <= 0x44F) return c - 32;                // Cyrillic
     if (c >= 0x450 && c <= 0x45F) return c - 80;
     return c;
 }

@@ -18,8 +18,8 @@ namespace sim {
 inline constexpr const char* kReparseAttr = "user.reparse";
 inline constexpr const char* kAttribAttr = "user.attrib";
 // The attribute bits SetFileAttributesA keeps.
-inline constexpr DWORD kStoredAttributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+inline constexpr DWORD kStoredAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                           FILE_ATTRIBUTE_ARCHIVE;
 inline constexpr DWORD kMountPointTag = 0xA0000003;
 // NTFS follows at most 63 reparse points while opening one name.
 inline constexpr int kMaxReparseHops = 63;
@@ -47,10 +47,10 @@ enum class Backing {
 };
 
 struct DriveInfo {
-    bool exists = false;      // the letter names a drive at all
-    bool hasMedium = false;   // its root directory exists on the host
+    bool exists = false;     // the letter names a drive at all
+    bool hasMedium = false;  // its root directory exists on the host
     UINT type = DRIVE_NO_ROOT_DIR;
-    std::string fileSystem;   // "NTFS" unless the .drive file says otherwise
+    std::string fileSystem;  // "NTFS" unless the .drive file says otherwise
     Backing backing = Backing::Xattr;
 };
 DriveInfo QueryDrive(char letter);
@@ -65,9 +65,9 @@ Backing BackingOfHost(std::string_view host);
 
 // A Win32 name resolved to its place on the host.
 struct Location {
-    std::string full;    // the full Win32 path (GetFullPathNameA's result)
-    std::string host;    // host path of the named object
-    char drive = 0;      // volume that holds the object, after reparse points
+    std::string full;  // the full Win32 path (GetFullPathNameA's result)
+    std::string host;  // host path of the named object
+    char drive = 0;    // volume that holds the object, after reparse points
     bool isRoot = false;
 };
 

@@ -103,8 +103,10 @@ DriveInfo QueryDrive(char letter) {
     info.fileSystem = file.fileSystem;
     info.backing = file.backing;
     if (!file.type.empty()) {
-        static const std::map<std::string, UINT> kTypes = {{"fixed", DRIVE_FIXED},   {"removable", DRIVE_REMOVABLE},
-                                                           {"remote", DRIVE_REMOTE}, {"cdrom", DRIVE_CDROM},
+        static const std::map<std::string, UINT> kTypes = {{"fixed", DRIVE_FIXED},
+                                                           {"removable", DRIVE_REMOVABLE},
+                                                           {"remote", DRIVE_REMOTE},
+                                                           {"cdrom", DRIVE_CDROM},
                                                            {"ramdisk", DRIVE_RAMDISK}};
         auto it = kTypes.find(file.type);
         info.type = it == kTypes.end() ? DRIVE_UNKNOWN : it->second;

@@ -410,8 +410,7 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     if (!HostStat(source.host, st)) return FALSE;
     if (::lstat(target.host.c_str(), &st) == 0) {
         if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
-        if (HostIsDirectory(target.host, st) || HostIsReadOnlyFile(target.host, st))
-            return Fail(ERROR_ACCESS_DENIED);
+        if (HostIsDirectory(target.host, st) || HostIsReadOnlyFile(target.host, st)) return Fail(ERROR_ACCESS_DENIED);
         if (DeleteBlocked(target.host)) return Fail(ERROR_SHARING_VIOLATION);
     }
     if (DeleteBlocked(source.host)) return Fail(ERROR_SHARING_VIOLATION);

@@ -46,7 +46,9 @@ void Apply(MenuEntry& e, const MENUITEMINFOA& info) {
 
 }  // namespace
 
-std::vector<MenuEntry> MenuEntries(HMENU menu) { return Menus().count(menu) ? menu->entries : std::vector<MenuEntry>{}; }
+std::vector<MenuEntry> MenuEntries(HMENU menu) {
+    return Menus().count(menu) ? menu->entries : std::vector<MenuEntry>{};
+}
 
 std::string BitmapName(HBITMAP bitmap) { return bitmap ? bitmap->name : std::string(); }
 

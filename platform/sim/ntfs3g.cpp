@@ -19,8 +19,7 @@ constexpr DWORD kReported = 0x7FFF;
 std::optional<DWORD> ReadAttributes(const std::string& host) {
     std::uint8_t be[4];
     if (::lgetxattr(host.c_str(), kAttribAttr, be, sizeof be) != sizeof be) return std::nullopt;
-    return static_cast<DWORD>(be[0]) << 24 | static_cast<DWORD>(be[1]) << 16 | static_cast<DWORD>(be[2]) << 8 |
-           be[3];
+    return static_cast<DWORD>(be[0]) << 24 | static_cast<DWORD>(be[1]) << 16 | static_cast<DWORD>(be[2]) << 8 | be[3];
 }
 
 bool WriteAttributes(const std::string& host, DWORD bits) {

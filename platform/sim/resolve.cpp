@@ -96,14 +96,12 @@ std::optional<ParsedPath> MountPointTarget(const std::vector<std::uint8_t>& data
     for (std::size_t i = 0; i < length; i += 2) name.push_back(Le16(&data[16 + offset + i]));
     if (name.substr(0, 4) != u"\\??\\") return std::nullopt;
     ParsedPath target;
-    if (ParseFullPath(Utf16ToAnsi(name.substr(4)), false, target) != ERROR_SUCCESS ||
-        target.kind != PathKind::Drive)
+    if (ParseFullPath(Utf16ToAnsi(name.substr(4)), false, target) != ERROR_SUCCESS || target.kind != PathKind::Drive)
         return std::nullopt;
     for (const std::string& c : target.components)
         if (c == "." || c == "..") return std::nullopt;
     return target;
 }
-
 
 // Walks the components from the drive's root, following every reparse point
 // on the way (and the last component's when followFinal).
@@ -204,7 +202,6 @@ DWORD ParseName(std::string_view name, std::size_t lengthLimit, std::string& ful
         if (c == "." || c == "..") return ERROR_INVALID_NAME;
     return ERROR_SUCCESS;
 }
-
 
 }  // namespace
 

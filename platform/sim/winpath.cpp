@@ -175,9 +175,7 @@ DWORD FullPathName(std::string_view path, std::string_view cwd, std::string& out
     return ERROR_SUCCESS;
 }
 
-bool HasWildcards(std::string_view name) {
-    return name.find_first_of("*?") != std::string_view::npos;
-}
+bool HasWildcards(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
 
 DWORD ParseFullPath(std::string_view full, bool allowWildcards, ParsedPath& out) {
     out = ParsedPath{};

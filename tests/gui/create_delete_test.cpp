@@ -98,7 +98,8 @@ TEST_F(CreateJunctionTest, EmptyNameMakesTheDirectoryItselfTheJunction) {
     NameDialogAnswers("");
     Create("C:\\data", "C:\\links");
     EXPECT_EQ(composed, "C:\\links\\");
-    EXPECT_EQ(Messages(), (std::vector<std::pair<MessageKind, std::string>>{{MessageKind::Error, "Junction not created"}}));
+    EXPECT_EQ(Messages(),
+              (std::vector<std::pair<MessageKind, std::string>>{{MessageKind::Error, "Junction not created"}}));
     EXPECT_EQ(fs.ReadFile("links\\keep.txt"), "k");
 
     fs.MakeDir("empty");
@@ -134,12 +135,14 @@ TEST_F(CreateJunctionTest, ValidationShowsEveryFailingCheckInOrder) {
         std::string source, target;
         M messages;
     } cases[] = {
-        {"", "",
+        {"",
+         "",
          {{MessageKind::Plain, "Source cannot be empty"},
           {MessageKind::Error, "You must select a valid source"},
           {MessageKind::Error, "You must select a valid target"},
           {MessageKind::Error, "Source cannot be equal target"}}},
-        {"", "C:\\links\\x",
+        {"",
+         "C:\\links\\x",
          {{MessageKind::Plain, "Source cannot be empty"}, {MessageKind::Error, "You must select a valid source"}}},
         {"C:\\missing", "C:\\links\\x", {{MessageKind::Error, "You must select a valid source"}}},
         {"C:\\data", "\\\\.\\C:", {{MessageKind::Error, "You must select a valid target"}}},
@@ -181,7 +184,8 @@ TEST_F(CreateJunctionTest, FileAsJunctionFieldEndsWithoutAMessage) {
 TEST_F(CreateJunctionTest, RefusedReparsePointRemovesTheNewDirectory) {
     fs.AddDrive('E', "removable FAT32");
     Create("C:\\data", "E:\\outer\\j");
-    EXPECT_EQ(Messages(), (std::vector<std::pair<MessageKind, std::string>>{{MessageKind::Error, "Junction not created"}}));
+    EXPECT_EQ(Messages(),
+              (std::vector<std::pair<MessageKind, std::string>>{{MessageKind::Error, "Junction not created"}}));
     EXPECT_TRUE(DirectoryExists("E:\\outer"));
     EXPECT_FALSE(DirectoryExists("E:\\outer\\j"));
 }
@@ -192,7 +196,8 @@ TEST_F(CreateJunctionTest, RefusedReparsePointKeepsTheUsersOwnEmptyFolder) {
     NameDialogAnswers("");
     Create("C:\\data", "E:\\emptytarget");
     EXPECT_EQ(composed, "E:\\emptytarget\\");
-    EXPECT_EQ(Messages(), (std::vector<std::pair<MessageKind, std::string>>{{MessageKind::Error, "Junction not created"}}));
+    EXPECT_EQ(Messages(),
+              (std::vector<std::pair<MessageKind, std::string>>{{MessageKind::Error, "Junction not created"}}));
     EXPECT_TRUE(DirectoryExists("E:\\emptytarget"));
 }
 

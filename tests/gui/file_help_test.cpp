@@ -221,7 +221,7 @@ TEST_F(HelpMenu, AboutBoxComposesTheSameContentEachTime) {
     EXPECT_EQ(showings[0][0], "Tarsio");
     EXPECT_EQ(showings[0][1], "Version 1.1.0, 28JAN2002");
     EXPECT_EQ(showings[0][2].rfind("Copyright ", 0), 0u);
-    EXPECT_EQ(showings[0][6], "");  // the empty line before the comment
+    EXPECT_EQ(showings[0][6], "");   // the empty line before the comment
     EXPECT_NE(showings[0][8], " ");  // the blank after the last CR is not shown
     EXPECT_EQ(AboutBox->Text(), "About");
     // Closed: the box is empty again.

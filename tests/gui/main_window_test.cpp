@@ -64,9 +64,7 @@ TEST_F(NoNtfsAnswerNo, EndsTheProgramAfterTheRemainingFormsAreMade) {
 
 class MainWindow : public WindowTest {
 protected:
-    void Prepare() override {
-        fs.MakeDir("data");
-    }
+    void Prepare() override { fs.MakeDir("data"); }
 };
 
 TEST_F(MainWindow, NtfsDriveMeansNoQuestion) {
@@ -82,10 +80,14 @@ TEST_F(MainWindow, LayoutAtStart) {
         const char* text;
         bool enabled;
     } cases[] = {
-        {Form1->btnCreate, "&Create...", false}, {Form1->btnDelete, "&Delete...", false},
-        {Form1->btnBrowse, "...", true},         {Form1->btnInspect, "I&nspect", true},
-        {Form1->btnReset, "Rese&t", true},       {Form1->btnExit, "E&xit", true},
-        {Form1->tabCreate, "C&reate Junction ", true}, {Form1->tabDelete, "D&elete Junction", true},
+        {Form1->btnCreate, "&Create...", false},
+        {Form1->btnDelete, "&Delete...", false},
+        {Form1->btnBrowse, "...", true},
+        {Form1->btnInspect, "I&nspect", true},
+        {Form1->btnReset, "Rese&t", true},
+        {Form1->btnExit, "E&xit", true},
+        {Form1->tabCreate, "C&reate Junction ", true},
+        {Form1->tabDelete, "D&elete Junction", true},
         {Form1->TabSheet1, "Show Junctions", true},
     };
     for (const Case& c : cases) {

@@ -12,8 +12,8 @@ class Inspection : public WindowTest {
 protected:
     void Prepare() override {
         fs.AddDrive('D');
-        for (const char* dir : {"data", "deep", "deep\\a", "deep\\a\\b", "deep\\a\\b\\c", "none", "none\\x",
-                                "hidden", "hidden\\inner", "direct", "cycle", "cycle\\one"})
+        for (const char* dir : {"data", "deep", "deep\\a", "deep\\a\\b", "deep\\a\\b\\c", "none", "none\\x", "hidden",
+                                "hidden\\inner", "direct", "cycle", "cycle\\one"})
             fs.MakeDir(dir);
         fs.WriteFile("file.txt", "f");
         ASSERT_TRUE(CreateJunction("C:\\deep\\a\\b\\c", "C:\\data"));
@@ -185,7 +185,8 @@ TEST_F(Dialogs, TargetChooserProtocolAndTree) {
 TEST_F(Dialogs, InfoDialogShowsEachJunctionItself) {
     std::vector<std::string> seen;
     ui.modalPlayers["JunctionInfoDlg"] = [&](gui::Form&) {
-        seen.push_back(JunctionInfoDlg->edtJunctionSource->Text() + " <- " + JunctionInfoDlg->edtJunctionTarget->Text());
+        seen.push_back(JunctionInfoDlg->edtJunctionSource->Text() + " <- " +
+                       JunctionInfoDlg->edtJunctionTarget->Text());
         EXPECT_FALSE(JunctionInfoDlg->edtJunctionSource->Enabled());
         ui.Click(*JunctionInfoDlg->OKBtn);
     };

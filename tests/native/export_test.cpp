@@ -112,10 +112,8 @@ TEST_F(ExportTest, OutputReimportsTheSameJunctions) {
     fs.MakeDir("data\\sub");
     ASSERT_TRUE(ForceDirectories("D:\\Projects\\Current"));
     const std::map<std::string, std::string> junctions = {
-        {"C:\\links\\web", "C:\\data"},
-        {"C:\\links\\with blanks\\deep", "C:\\data\\sub"},
-        {"D:\\Docs", "D:\\Projects\\Current"},
-        {"D:\\to C", "C:\\data"},
+        {"C:\\links\\web", "C:\\data"},        {"C:\\links\\with blanks\\deep", "C:\\data\\sub"},
+        {"D:\\Docs", "D:\\Projects\\Current"}, {"D:\\to C", "C:\\data"},
         {"C:\\data\\sub\\back", "C:\\data"},
     };
     std::map<std::string, std::vector<std::uint8_t>> bytes;

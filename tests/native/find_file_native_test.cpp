@@ -94,8 +94,7 @@ TEST_F(FindFileNative, ListingsAreClosedWhenTheHandlerThrowsOrEndsTheSearch) {
         const char* last;      // the entry whose report throws or answers false
         std::size_t found;     // the entries found before it
         std::size_t listings;  // the folders listed until then
-    } cases[] = {
-        {"C:\\a", 0, 1}, {"C:\\a\\b\\c", 3, 3}, {"C:\\a\\b\\c\\deep.txt", 4, 4}, {"C:\\d\\later.txt", 5, 5}};
+    } cases[] = {{"C:\\a", 0, 1}, {"C:\\a\\b\\c", 3, 3}, {"C:\\a\\b\\c\\deep.txt", 4, 4}, {"C:\\d\\later.txt", 5, 5}};
     for (const Case& c : cases) {
         for (bool throws : {true, false}) {
             finder.NotifyWhenFound = true;
@@ -158,7 +157,8 @@ TEST_F(FindFileNative, JunctionCyclesEndWithEveryDirectoryEnteredOnce) {
 
     finder.FileMask = "*.*";
     const std::vector<std::string>& found = WholeDrive().Execute();
-    for (const std::string& junction : Names{"C:\\top\\loop", "C:\\top\\data", chain.back() + "\\up1", chain.back() + "\\up2"})
+    for (const std::string& junction :
+         Names{"C:\\top\\loop", "C:\\top\\data", chain.back() + "\\up1", chain.back() + "\\up2"})
         EXPECT_EQ(std::count(found.begin(), found.end(), junction), 1) << junction;
     EXPECT_EQ(std::count(found.begin(), found.end(), "C:\\data\\d.txt"), 1);
     EXPECT_EQ(std::count(found.begin(), found.end(), "C:\\deep\\l2\\file.txt"), 1);

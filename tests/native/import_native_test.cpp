@@ -47,11 +47,12 @@ TEST_F(ImportNative, PendingEntriesAreMadeAndLoseTheirMarker) {
     fs.MakeDir("links");
     fs.MakeDir("links\\empty");
     std::string after;
-    EXPECT_FALSE(Run("+C:\\links\\new\\deep->C:\\data\n"
-                     "+C:\\links\\empty->C:\\data\n"
-                     "+c:\\lower->c:\\data\n"
-                     "C:\\done->C:\\data\n",
-                     &after));
+    EXPECT_FALSE(
+        Run("+C:\\links\\new\\deep->C:\\data\n"
+            "+C:\\links\\empty->C:\\data\n"
+            "+c:\\lower->c:\\data\n"
+            "C:\\done->C:\\data\n",
+            &after));
     EXPECT_EQ(after,
               "C:\\links\\new\\deep->C:\\data\r\n"
               "C:\\links\\empty->C:\\data\r\n"
@@ -200,15 +201,15 @@ TEST_F(ImportNative, EntriesThatCouldNotWorkStayPendingWithNoJunctionMade) {
     std::string deep = "a";
     for (int i = 1; i < 30000; ++i) deep += "\\a";
     const std::string lines[] = {
-        "+C:\\j1->C:\\data\\file.txt",       // a file
-        "+C:\\j2->\\\\server\\share\\data",    // a share
-        "+C:\\j3->\\\\.\\C:\\data",          // a device path
-        "+C:\\j4->\\??\\UNC\\server\\share",   // a share, natively named
-        "+C:\\j5\0x->C:\\data"s,                 // a NUL byte in the junction directory
-        "+C:\\j6->C:\\data\0x"s,                 // and in the destination
-        "+C:\\j7\tx->C:\\data",                 // a control character
+        "+C:\\j1->C:\\data\\file.txt",                     // a file
+        "+C:\\j2->\\\\server\\share\\data",                // a share
+        "+C:\\j3->\\\\.\\C:\\data",                        // a device path
+        "+C:\\j4->\\??\\UNC\\server\\share",               // a share, natively named
+        "+C:\\j5\0x->C:\\data"s,                           // a NUL byte in the junction directory
+        "+C:\\j6->C:\\data\0x"s,                           // and in the destination
+        "+C:\\j7\tx->C:\\data",                            // a control character
         "+C:\\" + std::string(60000, 'a') + "->C:\\data",  // longer than any name
-        "+C:\\" + deep + "->C:\\data",                    // 30,000 levels
+        "+C:\\" + deep + "->C:\\data",                     // 30,000 levels
     };
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";

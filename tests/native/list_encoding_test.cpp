@@ -63,8 +63,10 @@ TEST_F(ListEncoding, ByteOrderMarkIsSkippedAndKept) {
         std::string after;
     } cases[] = {
         {"before a pending entry", "\xEF\xBB\xBF+C:\\Łódź->C:\\data\r\nplain\r\n",
-         "\xEF\xBB\xBF" "C:\\Łódź->C:\\data\r\nplain\r\n"},
-        {"before other text", "\xEF\xBB\xBF# list\n+C:\\中文->C:\\data\n", "\xEF\xBB\xBF# list\r\nC:\\中文->C:\\data\r\n"},
+         "\xEF\xBB\xBF"
+         "C:\\Łódź->C:\\data\r\nplain\r\n"},
+        {"before other text", "\xEF\xBB\xBF# list\n+C:\\中文->C:\\data\n",
+         "\xEF\xBB\xBF# list\r\nC:\\中文->C:\\data\r\n"},
         {"alone", "\xEF\xBB\xBF", "\xEF\xBB\xBF\r\n"},
     };
     for (const Case& c : cases) {
@@ -82,10 +84,13 @@ TEST_F(ListEncoding, LegacyProcessTakesUtf8ListsAndRefusesWhatItCannotName) {
     sim::SetAnsiCodePage(sim::kLegacyCodePage);
     const std::string list =
         "+C:\\caf\xC3\xA9->C:\\data\r\n"  // café in UTF-8
-        "+C:\\\xC5\x81\xC3\xB3" "d\xC5\xBA->C:\\data\r\n";  // Łódź: no 1252 form
+        "+C:\\\xC5\x81\xC3\xB3"
+        "d\xC5\xBA->C:\\data\r\n";  // Łódź: no 1252 form
     auto [errors, after] = Import(list);
     EXPECT_TRUE(errors);
-    EXPECT_EQ(after, "C:\\caf\xC3\xA9->C:\\data\r\n+C:\\\xC5\x81\xC3\xB3" "d\xC5\xBA->C:\\data\r\n");
+    EXPECT_EQ(after,
+              "C:\\caf\xC3\xA9->C:\\data\r\n+C:\\\xC5\x81\xC3\xB3"
+              "d\xC5\xBA->C:\\data\r\n");
     EXPECT_TRUE(HostDir("café"));
     EXPECT_FALSE(HostDir("Lodz"));
     EXPECT_FALSE(HostDir("Łódź"));

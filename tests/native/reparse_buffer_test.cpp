@@ -14,8 +14,8 @@ const std::vector<std::uint8_t> kDataJunction = {
     0x00, 0x00,              // reserved
     0x00, 0x00, 0x16, 0x00,  // substitute name: offset 0, length 22
     0x18, 0x00, 0x00, 0x00,  // print name: offset 24, length 0
-    '\\', 0, '?', 0, '?', 0, '\\', 0, 'C', 0, ':', 0, '\\', 0, 'd', 0, 'a', 0, 't', 0, 'a', 0,
-    0x00, 0x00, 0x00, 0x00,  // both terminators
+    '\\', 0,    '?',  0,    '?', 0,   '\\', 0,   'C', 0,    ':',  0,    '\\',
+    0,    'd',  0,    'a',  0,   't', 0,    'a', 0,   0x00, 0x00, 0x00, 0x00,  // both terminators
 };
 
 TEST(MountPointBuffer, BuildsTheGoldenBytesForCData) {
@@ -61,8 +61,8 @@ TEST(MountPointBuffer, RefusesDataThatDoesNotHoldTheName) {
 TEST(MountPointBuffer, HoldsTheNameToTheReparseDataLength) {
     struct Case {
         const char* what;
-        std::size_t returned;   // bytes the file system returned
-        std::uint16_t length;   // the reparse data length field
+        std::size_t returned;  // bytes the file system returned
+        std::uint16_t length;  // the reparse data length field
         bool reads;
     } cases[] = {
         {"exact", 42, 34, true},
@@ -88,10 +88,10 @@ TEST(MountPointBuffer, ReadsTheNameWhereItsOffsetSays) {
         for (char16_t c : s) b.push_back(static_cast<std::uint8_t>(c)), b.push_back(0);
         b.push_back(0), b.push_back(0);
     };
-    put(u"C:\\x");           // print name at 0, 8 bytes + terminator
-    put(u"\\??\\D:\\y");     // substitute name at 10
-    b[8] = 10, b[10] = 16;   // substitute offset 10, length 16
-    b[12] = 0, b[14] = 8;    // print offset 0, length 8
+    put(u"C:\\x");          // print name at 0, 8 bytes + terminator
+    put(u"\\??\\D:\\y");    // substitute name at 10
+    b[8] = 10, b[10] = 16;  // substitute offset 10, length 16
+    b[12] = 0, b[14] = 8;   // print offset 0, length 8
     b[4] = static_cast<std::uint8_t>(b.size() - 8);
     auto name = ReadSubstituteName(b);
     ASSERT_TRUE(name);

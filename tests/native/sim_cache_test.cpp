@@ -107,20 +107,26 @@ TEST(SimCache, AFolderListedFromItsParentsListingShowsWhatChanged) {
         std::vector<std::string> names;
     } cases[] = {
         {"nothing", true, [](const Scratch&) {}, FILE_ATTRIBUTE_DIRECTORY, {".", "..", "s.txt"}},
-        {"its attributes, by a call", true,
+        {"its attributes, by a call",
+         true,
          [](const Scratch&) { ASSERT_TRUE(os::SetFileAttributesA("C:\\d\\sub", FILE_ATTRIBUTE_HIDDEN)); },
-         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, {".", "..", "s.txt"}},
-        {"a junction made of it, by a call", true,
+         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN,
+         {".", "..", "s.txt"}},
+        {"a junction made of it, by a call",
+         true,
          [](const Scratch&) {
              ASSERT_TRUE(os::DeleteFileA("C:\\d\\sub\\s.txt"));
              ASSERT_TRUE(CreateJunction("C:\\d\\sub", "C:\\target"));
          },
-         FILE_ATTRIBUTE_DIRECTORY, {".", "..", "f.txt"}},
-        {"its attributes, on the host with no listing open", false,
+         FILE_ATTRIBUTE_DIRECTORY,
+         {".", "..", "f.txt"}},
+        {"its attributes, on the host with no listing open",
+         false,
          [](const Scratch& fs) {
              ASSERT_EQ(::lsetxattr(fs.HostPath("C:\\d\\sub").c_str(), "user.attrib", "0x02", 4, 0), 0);
          },
-         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, {".", "..", "s.txt"}},
+         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN,
+         {".", "..", "s.txt"}},
     };
     for (const Case& c : cases) {
         Scratch fs;
@@ -160,9 +166,8 @@ TEST(SimCache, HostChangesOnTheWayOfANameAreSeen) {
              HostJunction(fs.HostPath("C:\\a"), u"\\??\\C:\\other");
          },
          FILE_ATTRIBUTE_ARCHIVE, 0},
-        {"a folder on the way removed",
-         [](const Scratch& fs) { std::filesystem::remove_all(fs.HostPath("C:\\a")); }, INVALID_FILE_ATTRIBUTES,
-         ERROR_PATH_NOT_FOUND},
+        {"a folder on the way removed", [](const Scratch& fs) { std::filesystem::remove_all(fs.HostPath("C:\\a")); },
+         INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND},
         {"the drive's root renamed away",
          [](const Scratch& fs) { std::filesystem::rename(fs.HostRoot() + "/C", fs.HostRoot() + "/old"); },
          INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND},

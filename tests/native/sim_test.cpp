@@ -126,8 +126,8 @@ TEST_F(SimReparse, SettingIsRefusedAsNtfsRefusesIt) {
     EXPECT_EQ(os::GetLastError(), ERROR_DIR_NOT_EMPTY);
     // A file.
     {
-        UniqueHandle file(os::CreateFileA("C:\\data\\a.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        UniqueHandle file(os::CreateFileA("C:\\data\\a.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         DWORD returned;
         EXPECT_FALSE(os::DeviceIoControl(file.get(), FSCTL_SET_REPARSE_POINT, bytes.data(),
                                          static_cast<DWORD>(bytes.size()), nullptr, 0, &returned, nullptr));
@@ -155,8 +155,7 @@ TEST_F(SimReparse, SettingIsRefusedAsNtfsRefusesIt) {
 }
 
 TEST_F(SimReparse, OpeningWithoutBackupSemanticsOrWhileHeldFails) {
-    EXPECT_EQ(os::CreateFileA("C:\\data", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(os::CreateFileA("C:\\data", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
     UniqueHandle first = OpenDir("C:\\data", GENERIC_READ);
     ASSERT_TRUE(first.valid());

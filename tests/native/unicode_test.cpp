@@ -30,9 +30,22 @@ using test::Scratch;
 // code units, two terminators.
 std::vector<std::uint8_t> Expected(std::u16string_view substitute) {
     const std::size_t n = substitute.size() * 2;
-    std::vector<std::uint8_t> b = {0x03, 0x00, 0x00, 0xA0, std::uint8_t(n + 12), std::uint8_t((n + 12) >> 8), 0, 0,
-                                   0,    0,    std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(n + 2),
-                                   std::uint8_t((n + 2) >> 8), 0, 0};
+    std::vector<std::uint8_t> b = {0x03,
+                                   0x00,
+                                   0x00,
+                                   0xA0,
+                                   std::uint8_t(n + 12),
+                                   std::uint8_t((n + 12) >> 8),
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   std::uint8_t(n),
+                                   std::uint8_t(n >> 8),
+                                   std::uint8_t(n + 2),
+                                   std::uint8_t((n + 2) >> 8),
+                                   0,
+                                   0};
     for (char16_t c : substitute) b.push_back(std::uint8_t(c)), b.push_back(std::uint8_t(c >> 8));
     b.insert(b.end(), 4, 0);
     return b;
@@ -44,11 +57,8 @@ struct Name {
     const char16_t* utf16;
 };
 const Name kNames[] = {
-    {"Polish", "Łódź", u"Łódź"},
-    {"Cyrillic", "Москва", u"Москва"},
-    {"Greek", "Ωμέγα", u"Ωμέγα"},
-    {"CJK", "中文目录", u"中文目录"},
-    {"outside the BMP", "𝄞 music", u"𝄞 music"},
+    {"Polish", "Łódź", u"Łódź"},      {"Cyrillic", "Москва", u"Москва"},          {"Greek", "Ωμέγα", u"Ωμέγα"},
+    {"CJK", "中文目录", u"中文目录"}, {"outside the BMP", "𝄞 music", u"𝄞 music"},
 };
 
 class UnicodeNames : public ::testing::Test {

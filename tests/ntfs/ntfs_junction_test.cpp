@@ -34,9 +34,9 @@ namespace fs = std::filesystem;
 
 // \??\C:\data, as the engine's golden test has it: 42 bytes.
 const std::vector<std::uint8_t> kDataJunction = {
-    0x03, 0x00, 0x00, 0xA0, 0x22, 0x00, 0x00, 0x00, 0x00, 0x00, 0x16, 0x00, 0x18, 0x00, 0x00, 0x00,
-    '\\', 0, '?', 0, '?', 0, '\\', 0, 'C', 0, ':', 0, '\\', 0, 'd', 0, 'a', 0, 't', 0, 'a', 0,
-    0x00, 0x00, 0x00, 0x00,
+    0x03, 0x00, 0x00, 0xA0, 0x22, 0x00, 0x00, 0x00, 0x00, 0x00, 0x16, 0x00, 0x18, 0x00,
+    0x00, 0x00, '\\', 0,    '?',  0,    '?',  0,    '\\', 0,    'C',  0,    ':',  0,
+    '\\', 0,    'd',  0,    'a',  0,    't',  0,    'a',  0,    0x00, 0x00, 0x00, 0x00,
 };
 
 // Junction, destination (UTF-8, the process code page) and the bytes the volume must hold.
@@ -154,10 +154,12 @@ TEST_F(NtfsJunctions, ReadBackThenDeletedLeavesPlainDirectories) {
         std::string read;
         ASSERT_TRUE(ReadJunctionDestination(n.junction, read)) << os::GetLastError();
         EXPECT_EQ(PlainDestination(read), n.destination);
-        EXPECT_EQ(os::GetFileAttributesA(n.junction.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+        EXPECT_EQ(os::GetFileAttributesA(n.junction.c_str()) &
+                      (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
                   FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
         ASSERT_TRUE(DeleteJunction(n.junction)) << os::GetLastError();
-        EXPECT_EQ(os::GetFileAttributesA(n.junction.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+        EXPECT_EQ(os::GetFileAttributesA(n.junction.c_str()) &
+                      (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
                   FILE_ATTRIBUTE_DIRECTORY);
     }
     Unmount();
@@ -195,15 +197,15 @@ TEST_F(NtfsJunctions, RulesTheDriverLeavesOpenAreStillKept) {
         std::function<bool()> call;
         DWORD error;
     } cases[] = {
-        {"a junction on a folder with files",
-         [&] { return CreateJunction("C:\\full", "C:\\data"); }, ERROR_DIR_NOT_EMPTY},
-        {"a mount point on a file",
-         [&] { return SetReparseData("C:\\data\\file", mountPoint.data(), 42); }, ERROR_DIRECTORY},
+        {"a junction on a folder with files", [&] { return CreateJunction("C:\\full", "C:\\data"); },
+         ERROR_DIR_NOT_EMPTY},
+        {"a mount point on a file", [&] { return SetReparseData("C:\\data\\file", mountPoint.data(), 42); },
+         ERROR_DIRECTORY},
         {"another kind over a junction",
          [&] { return SetReparseData("C:\\j", other.data(), static_cast<std::uint32_t>(other.size())); },
          ERROR_REPARSE_TAG_MISMATCH},
-        {"deleting a junction as another kind",
-         [&] { return DeleteReparseData("C:\\j", 0x8000001B); }, ERROR_REPARSE_TAG_MISMATCH},
+        {"deleting a junction as another kind", [&] { return DeleteReparseData("C:\\j", 0x8000001B); },
+         ERROR_REPARSE_TAG_MISMATCH},
         {"deleting a read-only file", [&] { return os::DeleteFileA("C:\\data\\ro") != FALSE; }, ERROR_ACCESS_DENIED},
     };
     for (const Case& c : cases) {
@@ -254,7 +256,7 @@ TEST_F(NtfsJunctions, ExportScanEndsOnJunctionCycles) {
         {"C:\\a\\b\\up", "C:\\a"},  // to its own ancestor
         {"C:\\x\\to y", "C:\\y"},   // two leading to each other
         {"C:\\y\\to x", "C:\\x"},
-        {"C:\\self", "C:\\self"},   // to itself
+        {"C:\\self", "C:\\self"},  // to itself
     };
     for (const char* dir : {"C:\\a", "C:\\a\\b", "C:\\x", "C:\\y"}) MakeDir(dir);
     std::vector<std::string> expected;

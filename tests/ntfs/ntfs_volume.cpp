@@ -118,8 +118,9 @@ NtfsVolume::NtfsVolume() {
     ::close(fuse);
     for (const char* tool : {"mkntfs", "ntfs-3g", "ntfsinfo", "ntfscat", "fusermount"}) {
         if (RunTool(std::string("command -v ") + tool).status != 0) {
-            Fail(std::string(tool) + " is not installed: the NTFS volume tests need the package ntfs-3g "
-                                     "(scripts/setup installs it).");
+            Fail(std::string(tool) +
+                 " is not installed: the NTFS volume tests need the package ntfs-3g "
+                 "(scripts/setup installs it).");
             return;
         }
     }
@@ -135,9 +136,7 @@ NtfsVolume::NtfsVolume() {
     image_ = root_ + "/volume.img";
     fs::create_directory(mount_);
     std::ofstream(root_ + "/C.drive") << "fixed NTFS ntfs-3g\n";
-    {
-        std::ofstream image(image_);
-    }
+    { std::ofstream image(image_); }
     fs::resize_file(image_, 32 << 20);
     ToolResult made = RunTool("mkntfs -F -Q -q " + Quoted(image_));
     if (made.status != 0) {
@@ -181,8 +180,8 @@ bool NtfsVolume::Mount() {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     std::string program = "ntfs-3g", options = "no_detach";
-    std::vector<char*> argv = {program.data(), const_cast<char*>("-o"), options.data(), image_.data(),
-                               mount_.data(), nullptr};
+    std::vector<char*> argv = {program.data(), const_cast<char*>("-o"), options.data(),
+                               image_.data(),  mount_.data(),           nullptr};
     int spawned = ::posix_spawnp(&daemon_, "ntfs-3g", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {

@@ -88,10 +88,10 @@ TEST(ForceDirectories, PathsLongerThanAnyNameFailAtOnceWithNothingMade) {
     Scratch fs;
     const std::string deep = Levels(30000, "a");
     const std::string paths[] = {
-        fs.Path(deep),                    // 30,000 levels
-        deep,                             // relative to the current directory
+        fs.Path(deep),                             // 30,000 levels
+        deep,                                      // relative to the current directory
         "\\\\?\\" + fs.Path(Levels(20000, "ab")),  // verbatim, 60,000 characters
-        fs.Path(Levels(50, "level")),     // beyond MAX_PATH, within the longest name
+        fs.Path(Levels(50, "level")),              // beyond MAX_PATH, within the longest name
         fs.Path(Levels(1, std::string(300, 'x'))),
     };
     for (const std::string& path : paths) {
@@ -119,7 +119,7 @@ TEST(ForceDirectories, TellsWhetherItMadeTheDirectoryItself) {
         const char* path;
         bool result, created;
     } cases[] = {
-        {"there", true, false}, {"there\\", true, false}, {"new\\a", true, true},
+        {"there", true, false},  {"there\\", true, false}, {"new\\a", true, true},
         {"new\\a", true, false}, {"new\\b\\", true, true}, {"twice\\\\", true, false},
     };
     for (const Case& c : cases) {

@@ -145,10 +145,10 @@ TEST_F(FindFileTest, HandlerFalseEndsTheSearchAtEveryLevel) {
 }
 
 TEST_F(FindFileTest, AttributeSetAndMatchMode) {
-    MakeFile("arch.txt");                                                   // 0x20
-    MakeFile("ro.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);  // 0x21
+    MakeFile("arch.txt");                                                                        // 0x20
+    MakeFile("ro.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);                        // 0x21
     MakeFile("hs.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);  // 0x26
-    fs.MakeDir("dir");                                                                          // 0x10
+    fs.MakeDir("dir");                                                                           // 0x10
     fs.MakeDir("hdir");
     ASSERT_TRUE(os::SetFileAttributesA(fs.Path("hdir").c_str(), FILE_ATTRIBUTE_HIDDEN));  // 0x12
     MakeFile("hdir\\inner.txt");

@@ -41,17 +41,23 @@ TEST_F(ImportTest, LinesAreCarriedThroughWithCrLf) {
         {"C:\\x->D:\\y\r\n", "C:\\x->D:\\y\r\n"},
         {"C:\\x->D:\\y\n\nfree text\n", "C:\\x->D:\\y\r\n\r\nfree text\r\n"},
         {"no line end", "no line end\r\n"},
-        {"a\rb\r\nc\r", "a\r\nb\r\nc\r\n"},                       // a lone CR ends a line
+        {"a\rb\r\nc\r", "a\r\nb\r\nc\r\n"},  // a lone CR ends a line
         {"C:\\x->D:\\y\rC:\\z->D:\\w\r\r", "C:\\x->D:\\y\r\nC:\\z->D:\\w\r\n\r\n"},
-        {"a\n\rb", "a\r\n\r\nb\r\n"},                              // LF then CR: two line ends
+        {"a\n\rb", "a\r\n\r\nb\r\n"},  // LF then CR: two line ends
         // The bytes from a Ctrl-Z at a line's start on go back as they were,
         // pending entries among them, and are not imported.
-        {"a\r\n\x1a" "after\r\n", "a\r\n\x1a" "after\r\n"},
+        {"a\r\n\x1a"
+         "after\r\n",
+         "a\r\n\x1a"
+         "after\r\n"},
         {"a\n\x1a\n+sub\\j->sub\r\x1a\r\nz\n", "a\r\n\x1a\n+sub\\j->sub\r\x1a\r\nz\n"},
         {"\x1a", "\x1a"},
-        {"a\x1a" "b\r\n\x1a", "a\x1a" "b\r\n\x1a"},                 // inside a line it is text
+        {"a\x1a"
+         "b\r\n\x1a",
+         "a\x1a"
+         "b\r\n\x1a"},  // inside a line it is text
         {"+\n+1:\\x->e:\\y\n+ C:\\x->D:\\y\n", "+\r\n+1:\\x->e:\\y\r\n+ C:\\x->D:\\y\r\n"},
-        {"+{->x\n", "+{->x\r\n"},                                  // '{' lies above 'z'
+        {"+{->x\n", "+{->x\r\n"},  // '{' lies above 'z'
         {"\r\n\r\n", "\r\n\r\n"},
     };
     for (const Case& c : cases) {
@@ -99,12 +105,18 @@ TEST_F(ImportTest, ListThatIsNoFileOnADiskRaisesAtOnceAndIsUntouched) {
         const char* message;
         unsigned long code;
     } cases[] = {
-        {"COM1", "Invalid filename", 3},        {"com2", "Invalid filename", 3},
-        {"CON", "Invalid filename", 3},         {"NUL", "Invalid filename", 3},
-        {"aux", "Invalid filename", 3},         {"LPT1", "Invalid filename", 3},
-        {"\\\\.\\COM1", "Invalid filename", 3}, {"\\\\.\\pipe\\tarsio", "Invalid filename", 3},
-        {fs.Path("*.trs"), "Invalid filename", 3},      {fs.Path("list.tr?"), "Invalid filename", 3},
-        {fs.Path("folder.trs"), "File access denied", 5}, {fs.Path("folder.trs\\"), "File access denied", 5},
+        {"COM1", "Invalid filename", 3},
+        {"com2", "Invalid filename", 3},
+        {"CON", "Invalid filename", 3},
+        {"NUL", "Invalid filename", 3},
+        {"aux", "Invalid filename", 3},
+        {"LPT1", "Invalid filename", 3},
+        {"\\\\.\\COM1", "Invalid filename", 3},
+        {"\\\\.\\pipe\\tarsio", "Invalid filename", 3},
+        {fs.Path("*.trs"), "Invalid filename", 3},
+        {fs.Path("list.tr?"), "Invalid filename", 3},
+        {fs.Path("folder.trs"), "File access denied", 5},
+        {fs.Path("folder.trs\\"), "File access denied", 5},
     };
     for (const Case& c : cases) {
         auto start = std::chrono::steady_clock::now();
@@ -150,8 +162,8 @@ TEST(SplitLine, EndsAtLfCrLfOrLoneCr) {
         std::string_view bytes;
         std::size_t length, next;
     } cases[] = {
-        {"", 0, 0},        {"abc", 3, 3},       {"abc\n", 3, 4},  {"abc\r\n", 3, 5}, {"abc\rd", 3, 4},
-        {"abc\r", 3, 4},  {"\r\r\n", 0, 1},    {"\n\r", 0, 1},   {"a\x1a\n", 2, 3}, {"\xe4\x0d\x0a", 1, 3},
+        {"", 0, 0},      {"abc", 3, 3},    {"abc\n", 3, 4}, {"abc\r\n", 3, 5}, {"abc\rd", 3, 4},
+        {"abc\r", 3, 4}, {"\r\r\n", 0, 1}, {"\n\r", 0, 1},  {"a\x1a\n", 2, 3}, {"\xe4\x0d\x0a", 1, 3},
     };
     for (const Case& c : cases) {
         LineSpan span = SplitLine(c.bytes);
@@ -164,9 +176,15 @@ TEST(InOutErrorMessage, Texts) {
     struct Case {
         unsigned long code;
         const char* text;
-    } cases[] = {{2, "File not found"},          {3, "Invalid filename"}, {4, "Too many open files"},
-                 {5, "File access denied"},      {100, "Read beyond end of file"}, {101, "Disk full"},
-                 {106, "Invalid numeric input"}, {32, "I/O error 32"},    {112, "I/O error 112"}};
+    } cases[] = {{2, "File not found"},
+                 {3, "Invalid filename"},
+                 {4, "Too many open files"},
+                 {5, "File access denied"},
+                 {100, "Read beyond end of file"},
+                 {101, "Disk full"},
+                 {106, "Invalid numeric input"},
+                 {32, "I/O error 32"},
+                 {112, "I/O error 112"}};
     for (const Case& c : cases) EXPECT_EQ(InOutErrorMessage(c.code), c.text);
 }
 

@@ -80,10 +80,13 @@ TEST_F(PlatformTest, DosDeviceNamesResolveToTheDeviceNamespace) {
     struct Case {
         std::string name, expected;
     } cases[] = {
-        {"COM1", "\\\\.\\COM1"},  {"com9", "\\\\.\\com9"}, {"CON", "\\\\.\\CON"},   {"nul", "\\\\.\\nul"},
-        {"Aux", "\\\\.\\Aux"},    {"LPT3", "\\\\.\\LPT3"}, {"NUL.txt", "\\\\.\\NUL"}, {"LPT1:", "\\\\.\\LPT1"},
-        {"sub\\nul", "\\\\.\\nul"}, {D + "\\x\\com2.trs", "\\\\.\\com2"},
-        {"COM0", W + "\\COM0"},    {"COM10", W + "\\COM10"}, {"console", W + "\\console"}, {"nul2", W + "\\nul2"},
+        {"COM1", "\\\\.\\COM1"},      {"com9", "\\\\.\\com9"},
+        {"CON", "\\\\.\\CON"},        {"nul", "\\\\.\\nul"},
+        {"Aux", "\\\\.\\Aux"},        {"LPT3", "\\\\.\\LPT3"},
+        {"NUL.txt", "\\\\.\\NUL"},    {"LPT1:", "\\\\.\\LPT1"},
+        {"sub\\nul", "\\\\.\\nul"},   {D + "\\x\\com2.trs", "\\\\.\\com2"},
+        {"COM0", W + "\\COM0"},       {"COM10", W + "\\COM10"},
+        {"console", W + "\\console"}, {"nul2", W + "\\nul2"},
     };
     for (const Case& c : cases) EXPECT_EQ(FullPath(c.name), c.expected) << "name: " << c.name;
 }
@@ -170,10 +173,10 @@ TEST_F(PlatformTest, TheBasicListingGivesWhatTheStandardOneGives) {
     const std::string pattern = fs.Path("sub\\*.*");
     WIN32_FIND_DATAA data{};
     std::vector<WIN32_FIND_DATAA> standard = entries(os::FindFirstFileA(pattern.c_str(), &data), data);
-    std::vector<WIN32_FIND_DATAA> basic = entries(
-        os::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                             FIND_FIRST_EX_LARGE_FETCH),
-        data);
+    std::vector<WIN32_FIND_DATAA> basic = entries(os::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data,
+                                                                       FindExSearchNameMatch, nullptr,
+                                                                       FIND_FIRST_EX_LARGE_FETCH),
+                                                  data);
     ASSERT_EQ(basic.size(), 4u);
     ASSERT_EQ(basic.size(), standard.size());
     for (std::size_t i = 0; i < basic.size(); ++i) {

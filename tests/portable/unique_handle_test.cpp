@@ -38,7 +38,7 @@ TEST(UniqueAny, ClosesEachHandleOnceThroughMovesResetsAndReleases) {
         UniqueCounted e(4);
         *e.put() = 5;  // put() closes 4 first
         e.reset(6);    // closes 5
-    }  // closes 6 and 1
+    }                  // closes 6 and 1
     EXPECT_EQ(Counted::closed, (std::vector<int>{2, 4, 5, 6, 1}));
 }
 

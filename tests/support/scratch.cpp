@@ -74,8 +74,8 @@ Scratch::Scratch() {
     static std::atomic<int> counter{0};
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    root_ = std::string(temp) + "tarsio-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(counter++) + "\\";
+    root_ = std::string(temp) + "tarsio-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) +
+            "\\";
     os::CreateDirectoryA(root_.c_str(), nullptr);
     os::SetCurrentDirectoryA(root_.c_str());
 }

@@ -1,8 +1,8 @@
 // The real Tarsio.exe under Wine: the console import from end to end.
 // Wine refuses to set reparse points (error 50), so pending entries fail.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -72,7 +72,10 @@ TEST(TarsioExe, CtrlZAndCrOnlyListsKeepEveryLine) {
     struct Case {
         std::string in, out;
     } cases[] = {
-        {"C:\\a->C:\\b\r\n\x1a" "C:\\c->C:\\d\r\n+C:\\e->C:\\f\r\n", "C:\\a->C:\\b\r\n\x1a" "C:\\c->C:\\d\r\n+C:\\e->C:\\f\r\n"},
+        {"C:\\a->C:\\b\r\n\x1a"
+         "C:\\c->C:\\d\r\n+C:\\e->C:\\f\r\n",
+         "C:\\a->C:\\b\r\n\x1a"
+         "C:\\c->C:\\d\r\n+C:\\e->C:\\f\r\n"},
         {"C:\\a->C:\\b\rplain\r\rC:\\c->C:\\d\r", "C:\\a->C:\\b\r\nplain\r\n\r\nC:\\c->C:\\d\r\n"},
     };
     for (const Case& c : cases) {

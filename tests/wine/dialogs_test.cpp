@@ -2,8 +2,8 @@
 // Tarsio.exe under Wine, driven from outside. Wine refuses reparse points
 // (error 50), so every junction it is asked to make fails.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 

@@ -2,8 +2,8 @@
 // size of the 96-dpi layout is scaled by 1.5, and the fonts with them; on
 // WM_DPICHANGED it is laid out again at the new scale.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
@@ -24,14 +24,22 @@ int At(int dpi, int value) { return MulDiv(value, dpi, 96); }
 // Every control of the main window at its design position scaled to `dpi`.
 void ExpectLayout(Tarsio& app, HWND main, int dpi) {
     const std::map<std::string, Layout> design = {
-        {"Panel1", {8, 0, 361, 289}},      {"vteSourceTree", {24, 8, 329, 273}},
-        {"pclInputAction", {8, 288, 369, 145}}, {"btnExit", {302, 436, 75, 25}},
-        {"lblSource", {0, 0, 0, 0}},       {"lblSourceLbl", {0, 16, 0, 0}},
-        {"edtSource", {48, 16, 289, 21}},  {"lblTarget", {0, 40, 0, 0}},
-        {"edtTarget", {48, 56, 289, 21}},  {"btnBrowse", {344, 57, 17, 25}},
-        {"btnCreate", {48, 88, 75, 25}},   {"edtDelete", {48, 56, 289, 21}},
-        {"btnDelete", {48, 88, 75, 25}},   {"btnInspect", {40, 40, 129, 25}},
-        {"btnReset", {192, 40, 129, 25}},  {"lblDuration", {16, 8, 0, 0}},
+        {"Panel1", {8, 0, 361, 289}},
+        {"vteSourceTree", {24, 8, 329, 273}},
+        {"pclInputAction", {8, 288, 369, 145}},
+        {"btnExit", {302, 436, 75, 25}},
+        {"lblSource", {0, 0, 0, 0}},
+        {"lblSourceLbl", {0, 16, 0, 0}},
+        {"edtSource", {48, 16, 289, 21}},
+        {"lblTarget", {0, 40, 0, 0}},
+        {"edtTarget", {48, 56, 289, 21}},
+        {"btnBrowse", {344, 57, 17, 25}},
+        {"btnCreate", {48, 88, 75, 25}},
+        {"edtDelete", {48, 56, 289, 21}},
+        {"btnDelete", {48, 88, 75, 25}},
+        {"btnInspect", {40, 40, 129, 25}},
+        {"btnReset", {192, 40, 129, 25}},
+        {"lblDuration", {16, 8, 0, 0}},
     };
     int checked = 0;
     for (const driver::ControlInfo& c : app.Controls(main)) {

@@ -2,9 +2,9 @@
 // shows the program's selection, the context menu opens from the keyboard,
 // page mnemonics, Enter in the about box and the owned drive dialog.
 
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -76,12 +76,14 @@ TEST(OneSelection, CheckButtonAndEmptySpaceLeaveTheSelectionAndFields) {
     // drawn so (TVIS_SELECTED), not just as the focus item.
     app.SelectTab(app.Control(p.main, "pclInputAction"), 2);
     Tarsio::Click(app.Control(p.main, "btnReset"));
-    ASSERT_TRUE(driver::WaitFor([&] { return Tarsio::Text(app.Control(p.main, "btnInspect")) == "I&nspecting is disabled"; },
-                                10000));
+    ASSERT_TRUE(
+        driver::WaitFor([&] { return Tarsio::Text(app.Control(p.main, "btnInspect")) == "I&nspecting is disabled"; },
+                        10000));
     HTREEITEM again = Tarsio::Selected(p.tree);
     ASSERT_TRUE(again);
     EXPECT_NE(again, p.data.item);  // a new item for the same folder
-    EXPECT_TRUE(SendMessageA(p.tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(again), TVIS_SELECTED) & TVIS_SELECTED);
+    EXPECT_TRUE(SendMessageA(p.tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(again), TVIS_SELECTED) &
+                TVIS_SELECTED);
     HTREEITEM parent = reinterpret_cast<HTREEITEM>(
         SendMessageA(p.tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(again)));
     EXPECT_EQ(app.Find(p.tree, parent, "data").item, again);
@@ -98,8 +100,10 @@ TEST(OneSelection, ExpandButtonExpandsWithoutSelecting) {
     ASSERT_GT(button.x, 3) << "no expand button";
     Tarsio::ClickAt(tree, POINT{button.x - 3, button.y});
     EXPECT_TRUE(driver::WaitFor(
-        [&] { return (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(links.item), TVIS_EXPANDED) &
-                      TVIS_EXPANDED) != 0; },
+        [&] {
+            return (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(links.item), TVIS_EXPANDED) &
+                    TVIS_EXPANDED) != 0;
+        },
         5000));
     // The button is no part of the item: the folder is not selected, no field filled.
     EXPECT_NE(Tarsio::Selected(tree), links.item);

@@ -2,8 +2,8 @@
 // manifest, the console import of UTF-8 lists and its error line. The test
 // itself runs in Wine's legacy code page (1252), so it names files wide.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
@@ -99,8 +99,8 @@ TEST_F(UnicodeExe, ManifestAsksForUtf8DetachedConsoleAndCommonControls) {
 
 TEST_F(UnicodeExe, ImportOfAUtf8ListMakesTheFoldersWithExactlyTheirNames) {
     ASSERT_TRUE(CreateDirectoryW(Path("Ωμέγα").c_str(), nullptr));
-    const std::string text = "+" + Utf8Path("Łódź\\中文\\Кириллица") + "->" + Utf8Path("Ωμέγα") + "\r\n" +
-                             "+" + Utf8Path("中文\\link") + "->" + Utf8Path("Ωμέγα") + "\r\n";
+    const std::string text = "+" + Utf8Path("Łódź\\中文\\Кириллица") + "->" + Utf8Path("Ωμέγα") + "\r\n" + "+" +
+                             Utf8Path("中文\\link") + "->" + Utf8Path("Ωμέγα") + "\r\n";
     WriteBytes(Path("list Łódź.trs"), text);
     Outcome run = RunTarsio(L"-import \"" + Path("list Łódź.trs") + L"\"");
     EXPECT_EQ(run.out, "Import had errors\r\n");
@@ -143,8 +143,8 @@ TEST_F(UnicodeExe, ErrorLineOnAConsoleShowsTheNameExactly) {
     // A console of our own, which Tarsio inherits as cmd's would be.
     FreeConsole();
     ASSERT_TRUE(AllocConsole());
-    HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(screen, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(CreateDirectoryW(Path("Łódź").c_str(), nullptr));
     WriteBytes(Path("Łódź\\Ωμέγα.trs"), "+C\n");
@@ -165,8 +165,8 @@ TEST_F(UnicodeExe, ErrorLineOnAConsoleShowsTheNameExactly) {
     cells.resize(read);
     CloseHandle(screen);
     FreeConsole();
-    const std::wstring expected =
-        L"Tarsio: import of " + Path("Łódź\\Ωμέγα.trs") + L" failed: Unable to create directory";
+    const std::wstring expected = L"Tarsio: import of " + Path("Łódź\\Ωμέγα.trs") +
+                                  L" failed: Unable to create directory";
     EXPECT_EQ(cells.substr(0, expected.size()), expected);
 }
 

@@ -3,9 +3,9 @@
 // exactly (read back as wide text); the help file is found beside the program
 // from any working directory.
 
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <string>
 

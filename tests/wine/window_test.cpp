@@ -1,8 +1,8 @@
 // The main window of the real Tarsio.exe under Wine, driven from outside.
 
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
