@@ -1,11 +1,11 @@
 #include "engine/junction.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 #include <vector>
 
 #include "engine/ansi.h"
+#include "engine/ascii.h"
 #include "engine/error.h"
 #include "engine/reparse_buffer.h"
 #include "platform/os.h"
@@ -55,10 +55,9 @@ bool HasControlCharacter(std::string_view path) {
     return std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
+// `prefix` is given in lower case.
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-           });
+    return text.size() >= prefix.size() && LowerAscii(std::string(text.substr(0, prefix.size()))) == prefix;
 }
 
 // The native name for a destination given as a Win32 path: it must resolve
@@ -73,7 +72,7 @@ bool NativeNameOf(const std::string& destination, std::string& name) {
     std::string_view local = full;
     if (local.substr(0, 4) == "\\\\?\\") {
         local.remove_prefix(4);
-        if (StartsWithNoCase(local, "UNC\\")) return Fail(ERROR_BAD_PATHNAME);
+        if (StartsWithNoCase(local, "unc\\")) return Fail(ERROR_BAD_PATHNAME);
     } else if (local.substr(0, 2) == "\\\\") {
         return Fail(ERROR_BAD_PATHNAME);
     }
@@ -178,7 +177,7 @@ bool CreateJunction(const std::string& junctionDir, const std::string& destinati
     std::string name;
     if (destination.compare(0, 3, "\\??") == 0) {
         // Taken as a native name already, unchecked; but never a share.
-        if (StartsWithNoCase(destination, "\\??\\UNC\\")) return Fail(ERROR_BAD_PATHNAME);
+        if (StartsWithNoCase(destination, "\\??\\unc\\")) return Fail(ERROR_BAD_PATHNAME);
         name = destination;
     } else if (!NativeNameOf(destination, name)) {
         return false;
