@@ -32,13 +32,8 @@ protected:
 
 TEST_F(NoNtfs, QuestionAnsweredYesOpensTheWindow) {
     ASSERT_EQ(ui.messages.size(), 1u);
-    const auto& m = ui.messages[0].request;
-    EXPECT_EQ(m.kind, gui::MessageKind::Confirmation);
-    EXPECT_EQ(m.caption, "Confirm");
-    EXPECT_EQ(m.buttons, gui::Buttons::YesNo);
-    EXPECT_EQ(m.text,
-              "Non of your volumes has a NTFS formatted file system that allows using \"junction\" points. "
-              "Do you still want to continue?");
+    // Its caption, text and Yes/No buttons: MainWindow.StartUpQuestionAndAnswerNo under Wine.
+    EXPECT_EQ(ui.messages[0].request.kind, gui::MessageKind::Confirmation);
     EXPECT_FALSE(gui::App().terminated());
     EXPECT_EQ(gui::App().forms().size(), 6u);
     EXPECT_FALSE(Form1->pnlWaitInExport->Visible());
@@ -74,57 +69,19 @@ TEST_F(MainWindow, NtfsDriveMeansNoQuestion) {
     EXPECT_EQ(Form1->Text(), "Tarsio");
 }
 
-TEST_F(MainWindow, LayoutAtStart) {
-    struct Case {
-        gui::Control* control;
-        const char* text;
-        bool enabled;
-    } cases[] = {
-        {Form1->btnCreate, "&Create...", false},
-        {Form1->btnDelete, "&Delete...", false},
-        {Form1->btnBrowse, "...", true},
-        {Form1->btnInspect, "I&nspect", true},
-        {Form1->btnReset, "Rese&t", true},
-        {Form1->btnExit, "E&xit", true},
-        {Form1->tabCreate, "C&reate Junction ", true},
-        {Form1->tabDelete, "D&elete Junction", true},
-        {Form1->TabSheet1, "Show Junctions", true},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.control->Text(), c.text) << c.control->name();
-        EXPECT_EQ(c.control->Enabled(), c.enabled) << c.control->name();
-    }
+// The captions, shortcuts and states that Windows shows are checked on the
+// real exe (MainWindow.CaptionsAndStatesAtStart under Wine); here the rest.
+TEST_F(MainWindow, StateAtStart) {
     EXPECT_EQ(Form1->pclInputAction->ActivePageIndex(), 0);
     EXPECT_FALSE(Form1->Inspecting);
     EXPECT_TRUE(Form1->ExportDrives.empty());
-
-    struct Entry {
-        gui::MenuItem* item;
-        const char* caption;
-        const char* shortCut;
-        bool enabled;
-        bool checked;
-    } entries[] = {
-        {Form1->mniFileOpen, "&Import junction...", "Ctrl+O", false, false},
-        {Form1->mniFileSaveAs, "&Export Junction...", "Ctrl+S", false, false},
-        {Form1->mniFileExit, "E&xit", "Alt+F4", true, false},
-        {Form1->mnuOptions, "&Options", "Ctrl+P", true, true},
-        {Form1->mniEnableImport, "Enable Import/Export", "", true, false},
-        {Form1->mniSelectDrivetoExport, "Select Drive to Export ...", "", false, false},
-        {Form1->mniHelpContents, "&Contents", "F1", true, false},
-        {Form1->mniHelpAbout, "&About...", "", true, false},
-    };
-    for (const Entry& e : entries) {
-        EXPECT_EQ(e.item->Caption(), e.caption);
-        EXPECT_EQ(e.item->shortCut, e.shortCut) << e.caption;
-        EXPECT_EQ(e.item->Enabled(), e.enabled) << e.caption;
-        EXPECT_EQ(e.item->Checked(), e.checked) << e.caption;
-    }
+    EXPECT_EQ(Form1->mnuOptions->shortCut, "Ctrl+P");
+    EXPECT_TRUE(Form1->mnuOptions->Checked());
+    EXPECT_FALSE(Form1->mnuOptions->OnClick);  // Ctrl+P does nothing
     EXPECT_EQ(Form1->mniFileOpen->hint,
               "Import links and create junctions automatically. If this item is disabled, goto Options->Enable");
     EXPECT_EQ(Form1->mniFileSaveAs->hint,
               "Export existing junctions to a file. If this item is disabled, goto Options->Enable");
-    EXPECT_FALSE(Form1->mnuOptions->OnClick);  // Ctrl+P does nothing
 }
 
 TEST_F(MainWindow, SourceFieldLosesItsQuotes) {
@@ -152,36 +109,6 @@ TEST_F(MainWindow, SourceFieldLosesItsQuotes) {
     ui.Type(*Form1->edtSource, "");
     EXPECT_TRUE(Form1->btnCreate->Enabled());
     EXPECT_EQ(EditFocus, 1);
-}
-
-TEST_F(MainWindow, EnableImportSwitchesThreeEntries) {
-    ui.Choose(*Form1->mniEnableImport);
-    EXPECT_TRUE(Form1->mniEnableImport->Checked());
-    EXPECT_TRUE(Form1->mniFileOpen->Enabled());
-    EXPECT_TRUE(Form1->mniFileSaveAs->Enabled());
-    EXPECT_TRUE(Form1->mniSelectDrivetoExport->Enabled());
-    ui.Choose(*Form1->mniEnableImport);
-    EXPECT_FALSE(Form1->mniEnableImport->Checked());
-    EXPECT_FALSE(Form1->mniFileOpen->Enabled());
-    EXPECT_FALSE(Form1->mniFileSaveAs->Enabled());
-    EXPECT_FALSE(Form1->mniSelectDrivetoExport->Enabled());
-}
-
-TEST_F(MainWindow, ExitButtonMenuAndCloseBoxEndWithoutAQuestion) {
-    ui.Click(*Form1->btnExit);
-    EXPECT_TRUE(gui::App().terminated());
-    EXPECT_TRUE(ui.messages.empty());
-    gui::App().Reset();
-    gui::App().SetBackend(&ui);
-    CreateForms();
-    ui.Choose(*Form1->mniFileExit);
-    EXPECT_TRUE(gui::App().terminated());
-    gui::App().Reset();
-    gui::App().SetBackend(&ui);
-    CreateForms();
-    ui.CloseWindow(*Form1);
-    EXPECT_TRUE(gui::App().terminated());
-    EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST(CommaText, QuotesWhatNeedsQuoting) {

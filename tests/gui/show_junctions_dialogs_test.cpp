@@ -144,6 +144,10 @@ TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     Form1->edtTarget->SetText("C:\\before");
     ui.Click(*Form1->btnBrowse);
     EXPECT_EQ(Form1->edtTarget->Text(), "C:\\before");
+    // Closed with the window's close box: the same.
+    ui.modalPlayers["Form3"] = [](gui::Form&) {};
+    ui.Click(*Form1->btnBrowse);
+    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\before");
 
     // Without a handler of its own, the chooser takes a click on a check
     // image as a click on the node: it is selected and OK is enabled.
@@ -191,8 +195,14 @@ TEST_F(Dialogs, InfoDialogShowsEachJunctionItself) {
         ui.Click(*JunctionInfoDlg->OKBtn);
     };
     auto& tree = *Form1->vteSourceTree;
-    tree.ClickCheck(Reveal(tree, "C:\\links\\one"));
+    shelltree::PVirtualNode one = Reveal(tree, "C:\\links\\one");
+    tree.ClickCheck(one);
     tree.ClickCheck(Reveal(tree, "C:\\links\\two"));
+    // A node without the button raises nothing; one whose destination
+    // cannot be read shows nothing.
+    tree.ClickCheck(Reveal(tree, "C:\\data"));
+    ASSERT_TRUE(DeleteJunction("C:\\links\\one"));
+    tree.ClickCheck(one);
     EXPECT_EQ(seen, (std::vector<std::string>{"C:\\data <- C:\\links\\one", "C:\\links <- C:\\links\\two"}));
     EXPECT_EQ(JunctionInfoDlg->Text(), "Junction Information");
     EXPECT_TRUE(JunctionInfoDlg->OKBtn->isDefault);

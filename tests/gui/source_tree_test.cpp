@@ -72,24 +72,6 @@ TEST_F(SourceTree, MarksExactlyTheReparsePoints) {
     EXPECT_EQ(web->CheckType, shelltree::ctButton);
 }
 
-TEST_F(SourceTree, CheckButtonShowsTheDestination) {
-    PVirtualNode web = Reveal(tree(), "C:\\links\\web");
-    std::vector<std::pair<std::string, std::string>> shown;
-    ui.modalPlayers["JunctionInfoDlg"] = [&](gui::Form&) {
-        shown.emplace_back(JunctionInfoDlg->edtJunctionSource->Text(), JunctionInfoDlg->edtJunctionTarget->Text());
-        ui.Click(*JunctionInfoDlg->OKBtn);
-    };
-    tree().ClickCheck(web);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], std::make_pair(std::string("C:\\data"), std::string("C:\\links\\web")));
-    // A node without the button raises nothing; one whose destination
-    // cannot be read shows nothing.
-    tree().ClickCheck(Reveal(tree(), "C:\\data"));
-    ASSERT_TRUE(DeleteJunction("C:\\links\\web"));
-    tree().ClickCheck(web);
-    EXPECT_EQ(shown.size(), 1u);
-}
-
 TEST_F(SourceTree, ClickRulesOnTheCreatePage) {
     // A click on `path` leaves both fields and the Create button so.
     auto click = [&](const std::string& path, const std::string& source, const std::string& target, bool create) {

@@ -216,19 +216,15 @@ TEST(HelpMenu, AboutBoxTexts) {
     EXPECT_EQ(Tarsio::Text(app.Control(about, "Version")), "Version");
 }
 
-// Tarsio.exe copied into a folder of its own, with or without the help file.
+// Tarsio.exe copied into a folder of its own, without the help file.
 class Installed {
 public:
-    explicit Installed(bool withHelp) : dir_("C:\\" + Unique(withHelp ? "tarsio-help-" : "tarsio-nohelp-")) {
+    Installed() : dir_("C:\\" + Unique("tarsio-nohelp-")) {
         CreateDirectoryA(dir_.c_str(), nullptr);
         CopyFileA(driver::TarsioExe().c_str(), (dir_ + "\\Tarsio.exe").c_str(), FALSE);
-        std::string chm = driver::TarsioExe();
-        chm = chm.substr(0, chm.find_last_of('\\')) + "\\Tarsio.chm";
-        if (withHelp) CopyFileA(chm.c_str(), (dir_ + "\\Tarsio.chm").c_str(), FALSE);
     }
     ~Installed() {
         DeleteFileA((dir_ + "\\Tarsio.exe").c_str());
-        DeleteFileA((dir_ + "\\Tarsio.chm").c_str());
         RemoveDirectoryA(dir_.c_str());
     }
     const std::string& dir() const { return dir_; }
@@ -237,17 +233,8 @@ private:
     std::string dir_;
 };
 
-TEST(HelpMenu, F1OpensTheHelpViewer) {
-    Installed installed(true);
-    ASSERT_TRUE(Exists(installed.dir() + "\\Tarsio.chm")) << "build Tarsio.chm first";
-    Tarsio app("", installed.dir(), installed.dir() + "\\Tarsio.exe");
-    HWND main = app.StartMainWindow();
-    ASSERT_TRUE(main);
-    steps::ExpectHelpViewerOnF1(app, main);
-}
-
 TEST(HelpMenu, MissingHelpFileIsReported) {
-    Installed installed(false);
+    Installed installed;
     Tarsio app("", installed.dir(), installed.dir() + "\\Tarsio.exe");
     HWND main = app.StartMainWindow();
     ASSERT_TRUE(main);

@@ -139,18 +139,6 @@ TEST(MainWindow, TreeShowsDrivesAndFoldersOnly) {
     std::vector<std::string> children;
     for (const auto& item : app.Children(tree, ours.item)) children.push_back(item.text);
     EXPECT_EQ(children, (std::vector<std::string>{"alpha", "beta gamma"}));  // no file.txt
-
-    // A left click fills the source field and enables "&Create...".
-    HWND source = app.Control(main, "edtSource");
-    HWND create = app.Control(main, "btnCreate");
-    app.ClickItem(tree, app.Find(tree, ours.item, "alpha").item);
-    ASSERT_TRUE(driver::WaitFor([&] { return Tarsio::Text(source) == folder.path() + "\\alpha"; }, 5000))
-        << Tarsio::Text(source);
-    EXPECT_TRUE(IsWindowEnabled(create));
-    // A path with a blank arrives without its quotes.
-    app.ClickItem(tree, app.Find(tree, ours.item, "beta gamma").item);
-    ASSERT_TRUE(driver::WaitFor([&] { return Tarsio::Text(source) == folder.path() + "\\beta gamma"; }, 5000))
-        << Tarsio::Text(source);
 }
 
 TEST(MainWindow, ExitButtonMenuExitAndCloseBoxEndTheProgram) {
@@ -185,7 +173,10 @@ TEST(MainWindow, EnableImportSwitchesTheFileEntries) {
     EXPECT_EQ(menu[7], "1|104|0x0|Select Drive to Export ...");
     app.Command(main, 103);
     ASSERT_TRUE(driver::WaitFor([&] { return app.Menu(main)[1] == "1|100|0x3|&Import junction...\tCtrl+O"; }, 5000));
-    EXPECT_EQ(app.Menu(main)[6], "1|103|0x0|Enable Import/Export");
+    menu = app.Menu(main);
+    EXPECT_EQ(menu[2], "1|101|0x3|&Export Junction...\tCtrl+S");
+    EXPECT_EQ(menu[6], "1|103|0x0|Enable Import/Export");
+    EXPECT_EQ(menu[7], "1|104|0x3|Select Drive to Export ...");
 }
 
 }  // namespace
