@@ -66,16 +66,19 @@ TEST_F(ImportNative, PendingEntriesAreMadeAndLoseTheirMarker) {
         Run("+C:\\links\\new\\deep->C:\\data\n"
             "+C:\\links\\empty->C:\\data\n"
             "+c:\\lower->c:\\data\n"
+            "+C:\\v->\\\\?\\C:\\data\n"
             "C:\\done->C:\\data\n",
             &after));
     EXPECT_EQ(after,
               "C:\\links\\new\\deep->C:\\data\r\n"
               "C:\\links\\empty->C:\\data\r\n"
               "c:\\lower->c:\\data\r\n"
+              "C:\\v->\\\\?\\C:\\data\r\n"
               "C:\\done->C:\\data\r\n");
     EXPECT_EQ(Stored("C:\\links\\new\\deep"), MountPoint(u"\\??\\C:\\data"));
     EXPECT_EQ(Stored("C:\\links\\empty"), MountPoint(u"\\??\\C:\\data"));
     EXPECT_EQ(Stored("C:\\lower"), MountPoint(u"\\??\\c:\\data"));
+    EXPECT_EQ(Stored("C:\\v"), MountPoint(u"\\??\\C:\\data"));  // a verbatim name, as its native one
     EXPECT_FALSE(DirectoryExists("C:\\done"));
 }
 
@@ -98,13 +101,18 @@ TEST_F(ImportNative, EntriesThatCannotBeMadeKeepTheirDirectoriesAsTheyWere) {
     fs.MakeDir("full");
     fs.WriteFile("full\\keep.txt", "k");
     fs.AddDrive('E', "removable FAT32");
+    ASSERT_TRUE(os::CreateDirectoryA("E:\\mine", nullptr));
+    const std::string text =
+        "+C:\\full->C:\\data\r\n+E:\\fat\\j->C:\\data\r\n+E:\\mine->C:\\data\r\n+Q:\\x->C:\\data\r\n";
     std::string after;
-    EXPECT_TRUE(Run("+C:\\full->C:\\data\n+E:\\fat\\j->C:\\data\n+Q:\\x->C:\\data\n", &after));
-    EXPECT_EQ(after, "+C:\\full->C:\\data\r\n+E:\\fat\\j->C:\\data\r\n+Q:\\x->C:\\data\r\n");
+    EXPECT_TRUE(Run(text, &after));
+    EXPECT_EQ(after, text);
     EXPECT_EQ(fs.ReadFile("full\\keep.txt"), "k");
-    // The refused junction directory is gone again; its parent stays.
+    // The refused junction directory made by the import is gone again; its
+    // parent and the one that was there before stay.
     EXPECT_TRUE(DirectoryExists("E:\\fat"));
     EXPECT_FALSE(DirectoryExists("E:\\fat\\j"));
+    EXPECT_TRUE(DirectoryExists("E:\\mine"));
 }
 
 TEST_F(ImportNative, ErrorPartWayKeepsEarlierJunctionsAndTheFile) {
@@ -216,23 +224,6 @@ TEST_F(ImportNative, EntriesThatCouldNotWorkStayPendingWithNoJunctionMade) {
     // The junction directories made for the first entries stay, plain and empty.
     EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"data", "j1", "j2", "j3", "j4", "j6", "list.trs"}));
     for (const char* dir : {"C:\\j1", "C:\\j2", "C:\\j3", "C:\\j4", "C:\\j6"}) EXPECT_FALSE(HasReparsePoint(dir));
-}
-
-TEST_F(ImportNative, VerbatimDestinationIsMadeWithItsNativeName) {
-    std::string after;
-    EXPECT_FALSE(Run("+C:\\v->\\\\?\\C:\\data\n", &after));
-    EXPECT_EQ(after, "C:\\v->\\\\?\\C:\\data\r\n");
-    EXPECT_EQ(Stored("C:\\v"), MountPoint(u"\\??\\C:\\data"));
-}
-
-TEST_F(ImportNative, FailedJunctionRemovesOnlyADirectoryThisImportMade) {
-    fs.AddDrive('E', "removable FAT32");
-    ASSERT_TRUE(os::CreateDirectoryA("E:\\mine", nullptr));
-    std::string after;
-    EXPECT_TRUE(Run("+E:\\mine->C:\\data\n+E:\\new->C:\\data\n", &after));
-    EXPECT_EQ(after, "+E:\\mine->C:\\data\r\n+E:\\new->C:\\data\r\n");
-    EXPECT_TRUE(DirectoryExists("E:\\mine"));
-    EXPECT_FALSE(DirectoryExists("E:\\new"));
 }
 
 // A close that fails: on the list's new text it is the list's I/O error and

@@ -51,46 +51,39 @@ TEST(TarsioSim, ImportsThenReadsBack) {
     EXPECT_EQ(RunSim("read 'C:\\data'").status, 1);
 }
 
-TEST(TarsioSim, ModesAndErrors) {
-    Scratch fs;
-    fs.WriteFile("bad.trs", "+x\n");
-    EXPECT_EQ(RunSim("-IMPORT 'C:\\missing.trs'").out, "Import had errors\n");
-    Result quit = RunSim("/import 'C:\\missing.trs'");
-    EXPECT_EQ(quit.status, 0);
-    EXPECT_EQ(quit.out, "");
-    Result failed = RunSim("-import 'C:\\bad.trs'");
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.out, "");
-    EXPECT_EQ(RunSim("").status, 2);
-}
-
-TEST(TarsioSim, ConsoleImportStatusAndErrorLines) {
+TEST(TarsioSim, ModesStatusAndErrorLines) {
     Scratch fs;
     fs.MakeDir("data");
     fs.MakeDir("folder");
     fs.WriteFile("ctrlz.trs", "+C:\\j->C:\\data\r\n\x1a+C:\\k->C:\\data\r\n");
     fs.WriteFile("cr.trs", "C:\\a->C:\\b\r+C:\\m->C:\\data\r");
     fs.WriteFile("fails.trs", "+C:\\n->C:\\data\\none\n");
+    fs.WriteFile("bad.trs", "+x\n");
     struct Case {
-        std::string list, out, err;
+        std::string args, out, err;
         int status;
     } cases[] = {
-        {"C:\\ctrlz.trs", "Import successfully\n", "", 0},
-        {"C:\\cr.trs", "Import successfully\n", "", 0},
-        {"C:\\fails.trs", "Import had errors\n", "", 0},
-        {"COM1", "", "Tarsio: import of COM1 failed: Invalid filename (system error 3)\n", 1},
-        {"NUL", "", "Tarsio: import of NUL failed: Invalid filename (system error 3)\n", 1},
-        {"C:\\*.trs", "", "Tarsio: import of C:\\*.trs failed: Invalid filename (system error 3)\n", 1},
-        {"C:\\folder", "", "Tarsio: import of C:\\folder failed: File access denied (system error 5)\n", 1},
+        {"-import 'C:\\ctrlz.trs'", "Import successfully\n", "", 0},
+        {"-import 'C:\\cr.trs'", "Import successfully\n", "", 0},
+        {"-import 'C:\\fails.trs'", "Import had errors\n", "", 0},
+        {"-IMPORT 'C:\\missing.trs'", "Import had errors\n", "", 0},
+        {"/import 'C:\\missing.trs'", "", "", 0},  // another keyword: quietly nothing
+        {"-import 'C:\\bad.trs'", "", "Tarsio: import of C:\\bad.trs failed: Unable to create directory\n", 1},
+        {"-import COM1", "", "Tarsio: import of COM1 failed: Invalid filename (system error 3)\n", 1},
+        {"-import NUL", "", "Tarsio: import of NUL failed: Invalid filename (system error 3)\n", 1},
+        {"-import 'C:\\*.trs'", "", "Tarsio: import of C:\\*.trs failed: Invalid filename (system error 3)\n", 1},
+        {"-import 'C:\\folder'", "", "Tarsio: import of C:\\folder failed: File access denied (system error 5)\n", 1},
+        {"", "", "tarsio-sim: the window mode needs Windows; run Tarsio.exe\n", 2},
     };
     for (const Case& c : cases) {
-        Result out = RunSim("-import '" + c.list + "'");
-        EXPECT_EQ(out.status, c.status) << c.list;
-        EXPECT_EQ(out.out, c.out) << c.list;
-        EXPECT_EQ(RunSim("-import '" + c.list + "'", " 2>&1 >/dev/null").out, c.err) << c.list;
+        Result out = RunSim(c.args);
+        EXPECT_EQ(out.status, c.status) << c.args;
+        EXPECT_EQ(out.out, c.out) << c.args;
+        EXPECT_EQ(RunSim(c.args, " 2>&1 >/dev/null").out, c.err) << c.args;
     }
     EXPECT_EQ(fs.ReadFile("ctrlz.trs"), "C:\\j->C:\\data\r\n\x1a+C:\\k->C:\\data\r\n");
     EXPECT_EQ(fs.ReadFile("cr.trs"), "C:\\a->C:\\b\r\nC:\\m->C:\\data\r\n");
+    EXPECT_EQ(fs.ReadFile("bad.trs"), "+x\n");
 }
 
 TEST(TarsioSim, ExportsTheJunctionsOfTheDrivesNamed) {

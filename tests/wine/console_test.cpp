@@ -58,15 +58,6 @@ TEST(TarsioExe, TwoParametersWithAnotherKeywordPrintNothing) {
     EXPECT_EQ(fs.ReadFile("list.trs"), "+C:\\x->C:\\y\n");
 }
 
-TEST(TarsioExe, ImportErrorIsOneLineAndANonZeroStatus) {
-    Scratch fs;
-    fs.WriteFile("broken.trs", "+C\n");
-    Outcome run = RunTarsio("-import " + fs.Path("broken.trs"));
-    EXPECT_EQ(run.out, "Tarsio: import of " + fs.Path("broken.trs") + " failed: Unable to create directory\r\n");
-    EXPECT_EQ(run.status, 1u);
-    EXPECT_EQ(fs.ReadFile("broken.trs"), "+C\n");
-}
-
 TEST(TarsioExe, CtrlZAndCrOnlyListsKeepEveryLine) {
     Scratch fs;
     struct Case {
