@@ -56,33 +56,30 @@ TEST_F(JunctionTest, CreateStoresTheMountPointBytesExactly) {
     EXPECT_EQ(sim::OpenHandleCount(), 0);
 }
 
-TEST_F(JunctionTest, RelativeDestinationIsStoredAsItsFullPath) {
-    // "\??\data" would lead nowhere; the resolved path is what NTFS can follow.
-    fs.MakeDir("links\\rel");
+TEST_F(JunctionTest, DestinationIsStoredAsTheNativeNameItStandsFor) {
     ::setenv("TARSIO_SIM_CWD", "C:\\", 1);
-    ASSERT_TRUE(CreateJunction("C:\\links\\rel", "data"));
-    EXPECT_EQ(Shown("C:\\links\\rel"), "C:\\data");
     fs.WriteFile("data\\f.txt", "x");
-    EXPECT_NE(os::GetFileAttributesA("C:\\links\\rel\\f.txt"), INVALID_FILE_ATTRIBUTES);
-}
-
-TEST_F(JunctionTest, NativeNameIsStoredUnchangedWithoutExistenceTest) {
-    fs.MakeDir("links\\native");
-    sim::ResetCallLog();
-    ASSERT_TRUE(CreateJunction("C:\\links\\native", "\\??\\C:\\nowhere"));
-    EXPECT_EQ(Shown("C:\\links\\native"), "C:\\nowhere");
-    EXPECT_EQ(sim::CallCount("GetFullPathNameA"), 0u);
-}
-
-TEST_F(JunctionTest, MissingDestinationFailsWithPathNotFoundAndTouchesNothing) {
-    fs.MakeDir("links\\keep");
-    for (const char* destination : {"", "C:\\missing", "Q:\\nodrive"}) {
+    struct Case {
+        const char* destination;
+        std::u16string stored;
+    } cases[] = {
+        {"data", u"\\??\\C:\\data"},  // "\??\data" would lead nowhere
+        {"\\\\?\\C:\\data", u"\\??\\C:\\data"},
+        {"\\\\?\\c:\\data", u"\\??\\c:\\data"},
+        {"\\??\\C:\\nowhere", u"\\??\\C:\\nowhere"},  // as it is, with no look at the disk
+    };
+    for (const Case& c : cases) {
+        fs.MakeDir("links\\j");
         sim::ResetCallLog();
-        EXPECT_FALSE(CreateJunction("C:\\links\\keep", destination)) << destination;
-        EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND) << destination;
-        EXPECT_EQ(sim::CallCount("CreateFileA"), 0u);
-        EXPECT_EQ(sim::CallCount("RemoveDirectoryA"), 0u);
-        EXPECT_TRUE(DirectoryExists("C:\\links\\keep"));
+        ASSERT_TRUE(CreateJunction("C:\\links\\j", c.destination)) << c.destination;
+        EXPECT_EQ(*HostReparse(fs.HostPath("C:\\links\\j")), *reparse::BuildMountPoint(c.stored)) << c.destination;
+        if (c.destination[1] == '?') {
+            EXPECT_EQ(sim::CallCount("GetFullPathNameA"), 0u);
+        } else {  // it leads where it says
+            EXPECT_NE(os::GetFileAttributesA("C:\\links\\j\\f.txt"), INVALID_FILE_ATTRIBUTES) << c.destination;
+        }
+        ASSERT_TRUE(DeleteJunction("C:\\links\\j"));
+        ASSERT_TRUE(os::RemoveDirectoryA("C:\\links\\j"));
     }
 }
 
@@ -114,6 +111,9 @@ TEST_F(JunctionTest, DestinationsThatCannotWorkAreRefusedBeforeAnythingIsTouched
         std::string junctionDir, destination;
         DWORD error;
     } cases[] = {
+        {"C:\\links\\keep", "", ERROR_PATH_NOT_FOUND},
+        {"C:\\links\\keep", "C:\\missing", ERROR_PATH_NOT_FOUND},
+        {"C:\\links\\keep", "Q:\\nodrive", ERROR_PATH_NOT_FOUND},
         {"C:\\links\\keep", "C:\\data\\file.txt", ERROR_DIRECTORY},
         {"C:\\links\\keep", "\\\\server\\share\\data", ERROR_BAD_PATHNAME},
         {"C:\\links\\keep", "\\\\.\\C:\\data", ERROR_BAD_PATHNAME},
@@ -137,19 +137,6 @@ TEST_F(JunctionTest, DestinationsThatCannotWorkAreRefusedBeforeAnythingIsTouched
     }
 }
 
-TEST_F(JunctionTest, VerbatimDestinationIsStoredAsANativeName) {
-    for (const char* destination : {"\\\\?\\C:\\data", "\\\\?\\c:\\data"}) {
-        fs.MakeDir("links\\v");
-        ASSERT_TRUE(CreateJunction("C:\\links\\v", destination)) << destination;
-        std::u16string expected = destination[4] == 'C' ? u"\\??\\C:\\data" : u"\\??\\c:\\data";
-        EXPECT_EQ(*HostReparse(fs.HostPath("C:\\links\\v")), *reparse::BuildMountPoint(expected));
-        // It leads where it says.
-        EXPECT_TRUE(DirectoryExists("C:\\links\\v\\"));
-        ASSERT_TRUE(DeleteJunction("C:\\links\\v"));
-        os::RemoveDirectoryA("C:\\links\\v");
-    }
-}
-
 TEST_F(JunctionTest, DirectoryHeldOpenIsNeitherMadeNorRemoved) {
     fs.MakeDir("links\\busy");
     UniqueHandle other(os::CreateFileA("C:\\links\\busy", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -161,12 +148,24 @@ TEST_F(JunctionTest, DirectoryHeldOpenIsNeitherMadeNorRemoved) {
     EXPECT_FALSE(HasReparsePoint("C:\\links\\busy"));
 }
 
-TEST_F(JunctionTest, ReadingAPlainDirectoryDoesNotOpenIt) {
-    sim::ResetCallLog();
-    std::string untouched = "unchanged";
-    EXPECT_FALSE(ReadJunctionDestination("C:\\data", untouched));
-    EXPECT_EQ(untouched, "unchanged");
-    EXPECT_EQ(sim::CallCount("CreateFileA"), 0u);
+TEST_F(JunctionTest, ReadingWhatIsNoJunctionOpensNothingAndLeavesTheReason) {
+    struct Case {
+        const char* path;
+        DWORD error;
+    } cases[] = {
+        {"C:\\data", ERROR_NOT_A_REPARSE_POINT},
+        {"C:\\missing", ERROR_FILE_NOT_FOUND},
+        {"C:\\missing\\deeper", ERROR_PATH_NOT_FOUND},
+    };
+    for (const Case& c : cases) {
+        sim::ResetCallLog();
+        os::SetLastError(ERROR_SHARING_VIOLATION);  // stale
+        std::string untouched = "unchanged";
+        EXPECT_FALSE(ReadJunctionDestination(c.path, untouched)) << c.path;
+        EXPECT_EQ(os::GetLastError(), c.error) << c.path;
+        EXPECT_EQ(untouched, "unchanged") << c.path;
+        EXPECT_EQ(sim::CallCount("CreateFileA"), 0u) << c.path;
+    }
 }
 
 TEST_F(JunctionTest, DeleteLeavesAnEmptyOrdinaryDirectory) {

@@ -191,23 +191,5 @@ TEST_F(UnicodeNames, ProtectedAndBusyJunctionsRead) {
     EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
 }
 
-TEST_F(UnicodeNames, ReadLeavesTheReasonWhenThereIsNoJunction) {
-    fs.MakeDir("plain");
-    struct Case {
-        const char* path;
-        DWORD error;
-    } cases[] = {
-        {"C:\\plain", ERROR_NOT_A_REPARSE_POINT},
-        {"C:\\missing", ERROR_FILE_NOT_FOUND},
-        {"C:\\missing\\deeper", ERROR_PATH_NOT_FOUND},
-    };
-    for (const Case& c : cases) {
-        os::SetLastError(ERROR_SHARING_VIOLATION);  // stale
-        std::string out;
-        EXPECT_FALSE(ReadJunctionDestination(c.path, out)) << c.path;
-        EXPECT_EQ(os::GetLastError(), c.error) << c.path;
-    }
-}
-
 }  // namespace
 }  // namespace tarsio
