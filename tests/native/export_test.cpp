@@ -19,6 +19,7 @@ namespace tarsio {
 namespace {
 
 using test::HostReparse;
+using test::Junction;
 using test::Scratch;
 
 class ExportTest : public ::testing::Test {
@@ -28,11 +29,6 @@ protected:
         finder.FileAttr = {ffaReadOnly, ffaHidden, ffaSysFile, ffaDirectory, ffaArchive};
         finder.InSubFolders = true;
         finder.NotifyWhenFound = true;
-    }
-
-    void Junction(const std::string& path, const std::string& destination) {
-        ASSERT_TRUE(ForceDirectories(path)) << path;
-        ASSERT_TRUE(CreateJunction(path, destination)) << path << " error " << os::GetLastError();
     }
 
     std::string Export(const DriveList& drives, std::vector<std::string>* examined = nullptr) {

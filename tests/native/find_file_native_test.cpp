@@ -13,11 +13,13 @@
 #include "listfile/find_file.h"
 #include "platform/os.h"
 #include "platform/sim/sim.h"
+#include "tests/native/sim_helpers.h"
 #include "tests/support/scratch.h"
 
 namespace tarsio {
 namespace {
 
+using test::Junction;
 using test::Scratch;
 using Names = std::vector<std::string>;
 
@@ -25,11 +27,6 @@ class FindFileNative : public ::testing::Test {
 protected:
     void SetUp() override { sim::ClearFaults(); }
     void TearDown() override { sim::ClearFaults(); }
-
-    void Junction(const std::string& path, const std::string& destination) {
-        ASSERT_TRUE(ForceDirectories(path)) << path;
-        ASSERT_TRUE(CreateJunction(path, destination)) << path << " error " << os::GetLastError();
-    }
 
     TFindFile& WholeDrive() {
         finder.SetPath("C:\\");

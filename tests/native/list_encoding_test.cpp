@@ -11,6 +11,7 @@
 #include "listfile/import.h"
 #include "platform/os.h"
 #include "platform/sim/codepage.h"
+#include "tests/native/sim_helpers.h"
 #include "tests/support/scratch.h"
 
 namespace tarsio {
@@ -98,8 +99,7 @@ TEST_F(ListEncoding, LegacyProcessTakesUtf8ListsAndRefusesWhatItCannotName) {
 
 TEST_F(ListEncoding, ExportWritesUtf8WhateverTheProcessCodePage) {
     sim::SetAnsiCodePage(sim::kLegacyCodePage);
-    ASSERT_TRUE(ForceDirectories("C:\\caf\xE9"));
-    ASSERT_TRUE(CreateJunction("C:\\caf\xE9", "C:\\data"));
+    test::Junction("C:\\caf\xE9", "C:\\data");
     TFindFile finder;
     finder.NotifyWhenFound = true;
     ExportJunctions(finder, {"C"}, "C:\\out.trs");

@@ -1,11 +1,15 @@
 #pragma once
 // Host-side looks at the simulated file system, for native tests.
 
+#include <gtest/gtest.h>
 #include <sys/xattr.h>
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "engine/junction.h"
+#include "platform/os.h"
 
 namespace tarsio::test {
 
@@ -16,6 +20,12 @@ inline std::optional<std::vector<std::uint8_t>> HostReparse(const std::string& h
     if (n < 0) return std::nullopt;
     buffer.resize(static_cast<std::size_t>(n));
     return buffer;
+}
+
+// Makes `path` with its parents, then a junction of it to `destination`.
+inline void Junction(const std::string& path, const std::string& destination) {
+    ASSERT_TRUE(ForceDirectories(path)) << path;
+    ASSERT_TRUE(CreateJunction(path, destination)) << path << " error " << os::GetLastError();
 }
 
 inline std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }

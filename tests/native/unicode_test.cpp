@@ -24,6 +24,7 @@ namespace tarsio {
 namespace {
 
 using test::HostReparse;
+using test::Junction;
 using test::Scratch;
 
 // The mount point bytes of `substitute`, spelled out here: tag, data length,
@@ -72,15 +73,13 @@ TEST_F(UnicodeNames, MadeReadAndDeletedAsJunctionAndAsDestination) {
         EXPECT_TRUE(std::filesystem::is_directory(fs.HostRoot() + "/C/" + name.utf8));
 
         // As destination: the substitute name holds its UTF-16 code units.
-        ASSERT_TRUE(ForceDirectories("C:\\to " + std::string(name.utf8)));
-        ASSERT_TRUE(CreateJunction("C:\\to " + std::string(name.utf8), dir)) << os::GetLastError();
+        Junction("C:\\to " + std::string(name.utf8), dir);
         EXPECT_EQ(HostReparse(fs.HostPath("C:\\to " + std::string(name.utf8))), Expected(Wide(name.utf16)));
         EXPECT_EQ(Shown("C:\\to " + std::string(name.utf8)), dir);
 
         // As junction directory, inside a folder of the same name.
         const std::string junction = dir + "\\" + name.utf8;
-        ASSERT_TRUE(ForceDirectories(junction));
-        ASSERT_TRUE(CreateJunction(junction, "C:\\data"));
+        Junction(junction, "C:\\data");
         EXPECT_EQ(HostReparse(fs.HostPath(junction)), Expected(u"\\??\\C:\\data"));
         EXPECT_EQ(Shown(junction), "C:\\data");
         ASSERT_TRUE(DeleteJunction(junction));
@@ -145,8 +144,7 @@ TEST_F(UnicodeNames, NamesWithoutAnExactFormAreRefused) {
 
 TEST_F(UnicodeNames, DestinationWithoutAnExactFormIsNeitherShownNorExported) {
     fs.MakeDir("Łódź");
-    ASSERT_TRUE(ForceDirectories("C:\\links\\pl"));
-    ASSERT_TRUE(CreateJunction("C:\\links\\pl", "C:\\Łódź"));
+    Junction("C:\\links\\pl", "C:\\Łódź");
     const auto stored = HostReparse(fs.HostPath("C:\\links\\pl"));
     // A process in code page 1252 cannot name C:\Łódź: it reads nothing,
     // touches nothing, and says why.
@@ -169,8 +167,7 @@ TEST_F(UnicodeNames, DestinationWithoutAnExactFormIsNeitherShownNorExported) {
 
 TEST_F(UnicodeNames, ProtectedAndBusyJunctionsRead) {
     fs.MakeDir("data");
-    ASSERT_TRUE(ForceDirectories("C:\\Documents and Settings"));
-    ASSERT_TRUE(CreateJunction("C:\\Documents and Settings", "C:\\data"));
+    Junction("C:\\Documents and Settings", "C:\\data");
     // Reading is denied to everyone, as on Windows' compatibility junctions.
     const std::string host = fs.HostPath("C:\\Documents and Settings");
     ASSERT_EQ(::lsetxattr(host.c_str(), "user.deny", "read", 4, 0), 0);
@@ -181,8 +178,7 @@ TEST_F(UnicodeNames, ProtectedAndBusyJunctionsRead) {
     EXPECT_EQ(Shown("C:\\Documents and Settings"), "C:\\data");
 
     // Held open without sharing by another program: reads, but is not deleted.
-    ASSERT_TRUE(ForceDirectories("C:\\busy"));
-    ASSERT_TRUE(CreateJunction("C:\\busy", "C:\\data"));
+    Junction("C:\\busy", "C:\\data");
     UniqueHandle other(os::CreateFileA("C:\\busy", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     ASSERT_TRUE(other.valid());
