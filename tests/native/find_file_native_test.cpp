@@ -25,7 +25,6 @@ using Names = std::vector<std::string>;
 
 class FindFileNative : public ::testing::Test {
 protected:
-    void SetUp() override { sim::ClearFaults(); }
     void TearDown() override { sim::ClearFaults(); }
 
     TFindFile& WholeDrive() {

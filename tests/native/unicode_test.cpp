@@ -51,7 +51,6 @@ const Name kNames[] = {
 
 class UnicodeNames : public ::testing::Test {
 protected:
-    void SetUp() override { sim::ClearFaults(); }
     void TearDown() override { sim::SetAnsiCodePage(sim::kUtf8CodePage); }
 
     std::string Shown(const std::string& dir) {
