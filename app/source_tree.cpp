@@ -5,6 +5,7 @@
 #include "app/forms.h"
 #include "app/tarsio_form.h"
 #include "engine/junction.h"
+#include "platform/unique_handle.h"
 #include "shelltree/menu_ids.h"
 #include "shelltree/tree_filters.h"
 
@@ -19,8 +20,8 @@ bool NodeHasReparsePoint(TNamespace& ns) { return tarsio::HasReparsePoint(ToAnsi
 
 // The context-menu image: loaded once, valid while menus are shown.
 HBITMAP OpenBitmap() {
-    static HBITMAP bitmap = os::LoadBitmapA("OPEN");
-    return bitmap;
+    static const tarsio::UniqueBitmap bitmap(os::LoadBitmapA("OPEN"));
+    return bitmap.get();
 }
 
 }  // namespace

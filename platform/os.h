@@ -51,6 +51,7 @@ using ::SetMenuItemBitmaps;
 using ::SetMenuItemInfoA;
 // The program's bitmap resources.
 inline HBITMAP LoadBitmapA(LPCSTR name) { return ::LoadBitmapA(GetModuleHandleA(nullptr), name); }
+inline BOOL FreeBitmap(HBITMAP bitmap) { return ::DeleteObject(bitmap); }
 }  // namespace os
 
 #else
@@ -113,6 +114,8 @@ BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA in
 BOOL SetMenuItemBitmaps(HMENU menu, UINT position, UINT flags, HBITMAP unchecked, HBITMAP checked);
 // The program's bitmap resources: "OPEN" exists, other names do not.
 HBITMAP LoadBitmapA(LPCSTR name);
+// The simulated bitmaps are the simulator's own, never freed.
+inline BOOL FreeBitmap(HBITMAP) { return TRUE; }
 }  // namespace os
 
 #endif

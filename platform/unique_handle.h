@@ -78,5 +78,6 @@ struct ZeroInvalidTraits {
 using UniqueHandle = UniqueAny<FileHandleTraits>;
 using UniqueFindHandle = UniqueAny<FindHandleTraits>;
 using UniqueMenu = UniqueAny<ZeroInvalidTraits<HMENU, &os::DestroyMenu>>;
+using UniqueBitmap = UniqueAny<ZeroInvalidTraits<HBITMAP, &os::FreeBitmap>>;
 
 }  // namespace tarsio

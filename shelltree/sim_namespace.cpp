@@ -20,19 +20,20 @@ std::string Upper(std::string s) {
 class SimContextMenu : public ShellContextMenu {
 public:
     explicit SimContextMenu(std::string path) : path_(std::move(path)), menu_(os::CreatePopupMenu()) {
-        os::AppendMenuA(menu_, MF_STRING, 1, "&Open");
-        os::AppendMenuA(menu_, MF_STRING, 2, "E&xplore");
-        os::AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr);
-        HMENU sendTo = os::CreatePopupMenu();
-        os::AppendMenuA(sendTo, MF_STRING, 3, "Desktop (create shortcut)");
-        os::AppendMenuA(menu_, MF_POPUP, reinterpret_cast<ULONG_PTR>(sendTo), "Se&nd To");
-        os::AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr);
-        os::AppendMenuA(menu_, MF_STRING, 4, "&Copy");
-        os::AppendMenuA(menu_, MF_STRING, 5, "P&roperties");
+        HMENU menu = menu_.get();
+        os::AppendMenuA(menu, MF_STRING, 1, "&Open");
+        os::AppendMenuA(menu, MF_STRING, 2, "E&xplore");
+        os::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        tarsio::UniqueMenu sendTo(os::CreatePopupMenu());
+        os::AppendMenuA(sendTo.get(), MF_STRING, 3, "Desktop (create shortcut)");
+        // The menu owns its submenu once appended.
+        if (os::AppendMenuA(menu, MF_POPUP, reinterpret_cast<ULONG_PTR>(sendTo.get()), "Se&nd To")) sendTo.release();
+        os::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        os::AppendMenuA(menu, MF_STRING, 4, "&Copy");
+        os::AppendMenuA(menu, MF_STRING, 5, "P&roperties");
     }
-    ~SimContextMenu() override { os::DestroyMenu(menu_); }
 
-    HMENU Menu() override { return menu_; }
+    HMENU Menu() override { return menu_.get(); }
     std::string Verb(int id) override {
         static const std::map<int, std::string> verbs = {
             {1, "open"}, {2, "explore"}, {3, "sendto"}, {4, "copy"}, {5, "properties"}};
@@ -44,7 +45,7 @@ public:
 
 private:
     std::string path_;
-    HMENU menu_;
+    tarsio::UniqueMenu menu_;
 };
 
 class SimNamespace : public TNamespace {

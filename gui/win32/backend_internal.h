@@ -11,6 +11,7 @@
 
 #include "gui/backend.h"
 #include "gui/win32/backend_win32.h"
+#include "platform/unique_win32.h"
 
 namespace gui::win32 {
 
@@ -20,8 +21,9 @@ inline constexpr const char* kImageClass = "TarsioImage";
 inline constexpr int kFirstControlId = 1000;
 
 struct FormState {
-    HFONT font = nullptr;
-    HACCEL accelerators = nullptr;
+    tarsio::UniqueFont font;
+    tarsio::UniqueAccelerators accelerators;
+    std::vector<tarsio::UniqueBitmap> menuImages;  // DestroyMenu leaves the items' bitmaps
     UINT dpi = 96;
     int defaultId = 0;  // the dialog manager's default button (DM_SETDEFID)
     HWND lastFocus = nullptr;  // given back when the form is activated again
@@ -61,6 +63,7 @@ public:
     void SetCursor(Cursor cursor) override;
     void Run(Application& app) override;
     void Terminate() override { PostQuitMessage(0); }
+    void DestroyWindows();
 
     FormState& State(Form& form) { return states_[&form]; }
     LRESULT ContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -35,6 +35,15 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     return g_backend->ContainerMessage(hwnd, msg, wParam, lParam);
 }
 
+// The name property's atom goes with the window.
+LRESULT CALLBACK ForgetName(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    if (msg == WM_NCDESTROY) {
+        tarsio::UniqueAtom(static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(RemovePropA(hwnd, kNameProperty))));
+        RemoveWindowSubclass(hwnd, ForgetName, id);
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 }  // namespace
 
 Control* ControlOf(HWND hwnd) {
@@ -51,7 +60,12 @@ Form* FormOfWindow(HWND hwnd) {
 void Attach(HWND hwnd, Control& control) {
     control.native = hwnd;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&control));
-    SetPropA(hwnd, kNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomA(control.name().c_str()))));
+    tarsio::UniqueAtom name(GlobalAddAtomA(control.name().c_str()));
+    if (name && SetPropA(hwnd, kNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(name.get()))) &&
+        SetWindowSubclass(hwnd, ForgetName, 0, 0))
+        name.release();
+    else if (name)
+        RemovePropA(hwnd, kNameProperty);
 }
 
 std::string WindowText(HWND hwnd) {
@@ -83,11 +97,10 @@ Win32Backend::Win32Backend() {
 
 void Win32Backend::MakeFont(Form& form) {
     FormState& state = states_[&form];
-    if (state.font) DeleteObject(state.font);
     std::string face = form.fontName.empty() ? "MS Sans Serif" : form.fontName;
     int height = Scale(form.fontHeight ? form.fontHeight : -11, state.dpi);
-    state.font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+    state.font.reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
 }
 
 void Win32Backend::CreateForm(Form& form) {
@@ -204,7 +217,7 @@ bool Win32Backend::PreTranslate(MSG& msg) {
     Form* form = FormOfWindow(root);
     if (!form) return false;
     FormState& state = states_[form];
-    if (state.accelerators && TranslateAcceleratorA(root, state.accelerators, &msg)) return true;
+    if (state.accelerators && TranslateAcceleratorA(root, state.accelerators.get(), &msg)) return true;
     if (msg.message == WM_SYSCHAR && PageMnemonic(*form, static_cast<char>(msg.wParam))) return true;
     return IsDialogMessageA(root, &msg);
 }
@@ -351,7 +364,7 @@ LRESULT Win32Backend::ContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             if (!owner) break;
             FormState& state = states_[owner];
             if (self->kind() == Kind::Panel) {
-                PaintPanel(hwnd, static_cast<Panel&>(*self), state.font, state.dpi);
+                PaintPanel(hwnd, static_cast<Panel&>(*self), state.font.get(), state.dpi);
                 return 0;
             }
             if (HasBevels(*self)) {
@@ -417,6 +430,17 @@ HWND HwndOf(const Control& control) { return static_cast<HWND>(control.native); 
 
 void SetMessageHook(MessageHook hook) { g_hook = hook; }
 
-HFONT FontOf(Form& form) { return g_backend ? g_backend->State(form).font : nullptr; }
+HFONT FontOf(Form& form) { return g_backend ? g_backend->State(form).font.get() : nullptr; }
+
+void Win32Backend::DestroyWindows() {
+    const auto& forms = App().forms();
+    for (auto form = forms.rbegin(); form != forms.rend(); ++form)
+        if (HWND hwnd = HwndOf(**form); hwnd && IsWindow(hwnd)) DestroyWindow(hwnd);
+    states_.clear();
+}
+
+void DestroyWindows() {
+    if (g_backend) g_backend->DestroyWindows();
+}
 
 }  // namespace gui::win32

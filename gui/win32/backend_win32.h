@@ -17,6 +17,9 @@ HWND HwndOf(const Control& control);
 using MessageHook = bool (*)(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 void SetMessageHook(MessageHook hook);
 HFONT FontOf(Form& form);
+// Destroys the forms' windows, newest first, and frees what the backend
+// holds for them; the forms themselves stay.
+void DestroyWindows();
 
 // The window property that names a control for outside test drivers: a
 // global atom holding the control's name.

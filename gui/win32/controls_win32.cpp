@@ -151,7 +151,7 @@ HWND Win32Backend::CreateControl(Form& form, Control& c, HWND parentWindow) {
             if (!hwnd) return nullptr;
             Attach(hwnd, c);
             PlaceControl(form, c);
-            SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state.font), FALSE);
+            SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), FALSE);
             c.NativeCreated();
             return hwnd;
         }
@@ -162,7 +162,7 @@ HWND Win32Backend::CreateControl(Form& form, Control& c, HWND parentWindow) {
     HWND hwnd = CreateWindowExA(exStyle, cls, text.c_str(), style, 0, 0, 0, 0, parentWindow,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     Attach(hwnd, c);
-    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state.font), FALSE);
+    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), FALSE);
     PlaceControl(form, c);
     if (!c.Enabled()) EnableWindow(hwnd, FALSE);
 
@@ -220,7 +220,7 @@ void Win32Backend::PlaceControl(Form& form, Control& c) {
 
 // After a DPI change: the font, then every control at the new scale.
 void Win32Backend::Rescale(Form& form, Control& parent) {
-    HFONT font = states_[&form].font;
+    HFONT font = states_[&form].font.get();
     for (Control* c : parent.children()) {
         if (HWND hwnd = HwndOf(*c); hwnd && c->kind() != Kind::Bevel && c->kind() != Kind::TabSheet) {
             SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -255,24 +255,25 @@ void Win32Backend::LayoutPages(PageControl& pages) {
     GetClientRect(tab, &whole);
     inner = whole;
     TabCtrl_AdjustRect(tab, FALSE, &inner);
-    HRGN region = CreateRectRgnIndirect(&whole);
-    HRGN page = CreateRectRgnIndirect(&inner);
-    CombineRgn(region, region, page, RGN_DIFF);
-    DeleteObject(page);
-    SetWindowRgn(tab, region, TRUE);
+    tarsio::UniqueRegion region(CreateRectRgnIndirect(&whole));
+    tarsio::UniqueRegion page(CreateRectRgnIndirect(&inner));
+    if (!region || !page) return;
+    CombineRgn(region.get(), region.get(), page.get(), RGN_DIFF);
+    if (SetWindowRgn(tab, region.get(), TRUE)) region.release();  // the window owns it now
 }
 
 // Labels without a width are as wide as their text; static texts keep their
 // size unless their text needs more, so nothing is cut in a wider font.
 void Win32Backend::SizeText(Control& c) {
     HWND hwnd = HwndOf(c);
-    HDC dc = GetDC(hwnd);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
     RECT text{0, 0, 0, 0};
-    std::string caption = c.Text().empty() ? " " : c.Text();
-    DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd, dc);
+    {
+        tarsio::WindowDC dc(hwnd);
+        HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+        std::string caption = c.Text().empty() ? " " : c.Text();
+        DrawTextA(dc.get(), caption.c_str(), -1, &text, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+        SelectObject(dc.get(), old);
+    }
     RECT now;
     GetClientRect(hwnd, &now);
     bool fit = c.kind() == Kind::Label && static_cast<Label&>(c).autoSize();
@@ -302,13 +303,15 @@ bool Win32Backend::PageMnemonic(Control& parent, char key) {
 }
 
 void Win32Backend::BuildMenu(Form& form, HWND hwnd) {
-    HMENU bar = CreateMenu();
-    form.menu->native = bar;
+    // The bar owns its popups once appended, the window its bar once set.
+    FormState& state = states_[&form];
+    tarsio::UniqueMenu bar(CreateMenu());
+    form.menu->native = bar.get();
     std::vector<ACCEL> accelerators;
     for (auto& top : form.menu->Items()) {
-        HMENU popup = CreatePopupMenu();
+        tarsio::UniqueMenu popup(CreatePopupMenu());
         for (auto& entry : top->Items()) {
-            entry->native = popup;
+            entry->native = popup.get();
             MENUITEMINFOA info{};
             info.cbSize = sizeof info;
             std::string caption = entry->Caption();
@@ -323,7 +326,9 @@ void Win32Backend::BuildMenu(Form& form, HWND hwnd) {
                 info.fState = (entry->Enabled() ? MFS_ENABLED : MFS_GRAYED) | (entry->Checked() ? MFS_CHECKED : 0);
                 if (entry->image >= 0) {
                     info.fMask |= MIIM_BITMAP;
-                    info.hbmpItem = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(entry->image));
+                    state.menuImages.emplace_back(
+                        LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(entry->image)));
+                    info.hbmpItem = state.menuImages.back().get();
                 }
                 ACCEL accel;
                 if (ParseShortCut(entry->shortCut, accel)) {
@@ -331,7 +336,7 @@ void Win32Backend::BuildMenu(Form& form, HWND hwnd) {
                     accelerators.push_back(accel);
                 }
             }
-            InsertMenuItemA(popup, GetMenuItemCount(popup), TRUE, &info);
+            InsertMenuItemA(popup.get(), GetMenuItemCount(popup.get()), TRUE, &info);
         }
         // Images in the check-mark column: the entries' texts and shortcuts
         // keep their columns (Wine lets a shortcut overlap the text otherwise).
@@ -339,14 +344,15 @@ void Win32Backend::BuildMenu(Form& form, HWND hwnd) {
         style.cbSize = sizeof style;
         style.fMask = MIM_STYLE;
         style.dwStyle = MNS_CHECKORBMP;
-        SetMenuInfo(popup, &style);
-        top->native = bar;
-        AppendMenuA(bar, MF_POPUP | MF_STRING | (top->Enabled() ? 0 : MF_GRAYED), reinterpret_cast<UINT_PTR>(popup),
-                    top->Caption().c_str());
+        SetMenuInfo(popup.get(), &style);
+        top->native = bar.get();
+        if (AppendMenuA(bar.get(), MF_POPUP | MF_STRING | (top->Enabled() ? 0 : MF_GRAYED),
+                        reinterpret_cast<UINT_PTR>(popup.get()), top->Caption().c_str()))
+            popup.release();
     }
-    SetMenu(hwnd, bar);
+    if (SetMenu(hwnd, bar.get())) bar.release();
     if (!accelerators.empty())
-        states_[&form].accelerators = CreateAcceleratorTableA(accelerators.data(), static_cast<int>(accelerators.size()));
+        state.accelerators.reset(CreateAcceleratorTableA(accelerators.data(), static_cast<int>(accelerators.size())));
 }
 
 void Win32Backend::MenuChanged(MenuItem& item) {

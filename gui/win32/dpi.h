@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "platform/unique_win32.h"
+
 #ifndef WM_DPICHANGED_AFTERPARENT
 #define WM_DPICHANGED_AFTERPARENT 0x02E3
 #endif
@@ -15,9 +17,8 @@ namespace gui::win32 {
 inline constexpr UINT kDesignDpi = 96;
 
 inline UINT SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    tarsio::WindowDC screen(nullptr);
+    int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
     return dpi > 0 ? static_cast<UINT>(dpi) : kDesignDpi;
 }
 

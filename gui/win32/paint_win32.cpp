@@ -36,12 +36,9 @@ LRESULT CALLBACK ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         int w = image->stretch ? r.right : Scale(32, DpiOf(hwnd));
         int h = image->stretch ? r.bottom : w;
         // The icon at the size drawn, not a small one stretched.
-        auto icon = static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(image->iconResource), IMAGE_ICON, w, h, 0));
-        if (icon) {
-            DrawIconEx(dc, 0, 0, icon, w, h, 0, nullptr, DI_NORMAL);
-            DestroyIcon(icon);
-        }
+        tarsio::UniqueIcon icon(static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(image->iconResource), IMAGE_ICON, w, h, 0)));
+        if (icon) DrawIconEx(dc, 0, 0, icon.get(), w, h, 0, nullptr, DI_NORMAL);
     }
     EndPaint(hwnd, &ps);
     return 0;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/unique_win32.h"
 #include "shelltree/namespace.h"
 #include "shelltree/win32/com_ptr.h"
 
@@ -27,12 +28,12 @@ public:
     ShellContextMenuImpl(ComPtr<IContextMenu> menu, HWND owner)
         : menu_(std::move(menu)), menu2_(menu_.As<IContextMenu2>()), menu3_(menu_.As<IContextMenu3>()),
           owner_(owner), popup_(CreatePopupMenu()) {
-        menu_->QueryContextMenu(popup_, 0, 1, 0x7FFF, CMF_NORMAL);
-        Collect(popup_);
+        if (!popup_) return;
+        menu_->QueryContextMenu(popup_.get(), 0, 1, 0x7FFF, CMF_NORMAL);
+        Collect(popup_.get());
     }
-    ~ShellContextMenuImpl() override { DestroyMenu(popup_); }
 
-    HMENU Menu() override { return popup_; }
+    HMENU Menu() override { return popup_.get(); }
 
     std::string Verb(int id) override {
         char verb[129] = {};
@@ -85,19 +86,18 @@ private:
     ComPtr<IContextMenu2> menu2_;
     ComPtr<IContextMenu3> menu3_;
     HWND owner_;
-    HMENU popup_;
+    tarsio::UniqueMenu popup_;
     std::set<int> shellIds_;
 };
 
 class ShellNamespace : public TNamespace {
 public:
-    // Takes over `absolute`; `parentFolder` is the folder that holds the item.
-    ShellNamespace(PIDLIST_ABSOLUTE absolute, ComPtr<IShellFolder> parentFolder)
-        : absolute_(absolute), parentFolder_(std::move(parentFolder)) {
-        child_ = ILFindLastID(absolute_);
-        pidl_.assign(reinterpret_cast<const char*>(absolute_), ILGetSize(absolute_));
+    // `parentFolder` is the folder that holds the item.
+    ShellNamespace(tarsio::UniquePidl absolute, ComPtr<IShellFolder> parentFolder)
+        : absolute_(std::move(absolute)), parentFolder_(std::move(parentFolder)) {
+        child_ = ILFindLastID(absolute_.get());
+        pidl_.assign(reinterpret_cast<const char*>(absolute_.get()), ILGetSize(absolute_.get()));
     }
-    ~ShellNamespace() override { ILFree(absolute_); }
 
     WideString ParsingName() override {
         if (!parsingName_) {
@@ -132,7 +132,8 @@ public:
                 SHGetFileInfoW(name.c_str(), Folder() ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, &info,
                                sizeof info, SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME);
             else
-                SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute_), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_TYPENAME);
+                SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute_.get()), 0, &info, sizeof info,
+                               SHGFI_PIDL | SHGFI_TYPENAME);
             typeName_ = ToAnsi(info.szTypeName);
         }
         return *typeName_;
@@ -140,7 +141,7 @@ public:
     int IconIndex() override {
         if (!icon_) {
             SHFILEINFOW info{};
-            icon_ = SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute_), 0, &info, sizeof info,
+            icon_ = SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute_.get()), 0, &info, sizeof info,
                                    SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
                         ? info.iIcon
                         : -1;
@@ -162,11 +163,10 @@ public:
         if (!self) return items;
         ComPtr<IEnumIDList> list;
         if (self->EnumObjects(nullptr, flags, list.put()) != S_OK || !list) return items;
-        PITEMID_CHILD child = nullptr;
-        while (list->Next(1, &child, nullptr) == S_OK) {
-            PIDLIST_ABSOLUTE absolute = ILCombine(absolute_, child);
-            CoTaskMemFree(child);
-            if (absolute) items.push_back(std::make_unique<ShellNamespace>(absolute, self));
+        tarsio::UniqueChildPidl child;
+        while (list->Next(1, child.put(), nullptr) == S_OK) {
+            tarsio::UniquePidl absolute(ILCombine(absolute_.get(), child.get()));
+            if (absolute) items.push_back(std::make_unique<ShellNamespace>(std::move(absolute), self));
         }
         return items;
     }
@@ -202,7 +202,7 @@ private:
         if (!self_) {
             ComPtr<IShellFolder> desktop;
             SHGetDesktopFolder(desktop.put());
-            if (ILIsEmpty(absolute_))
+            if (ILIsEmpty(absolute_.get()))
                 self_ = desktop;
             else
                 parentFolder_->BindToObject(child_, nullptr, IID_IShellFolder, self_.put_void());
@@ -210,8 +210,8 @@ private:
         return self_;
     }
 
-    PIDLIST_ABSOLUTE absolute_;
-    PCUITEMID_CHILD child_;
+    tarsio::UniquePidl absolute_;
+    PCUITEMID_CHILD child_;  // the last part of absolute_
     ComPtr<IShellFolder> parentFolder_;
     ComPtr<IShellFolder> self_;
     PidlBytes pidl_;
@@ -225,12 +225,12 @@ private:
 class ShellProvider : public NamespaceProvider {
 public:
     std::unique_ptr<TNamespace> MakeDrivesFolder() override {
-        PIDLIST_ABSOLUTE drives = nullptr;
+        tarsio::UniquePidl drives;
         ComPtr<IShellFolder> desktop;
         if (FAILED(SHGetDesktopFolder(desktop.put())) ||
-            FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives)))
+            FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, drives.put())) || !drives)
             return nullptr;
-        return std::make_unique<ShellNamespace>(drives, desktop);
+        return std::make_unique<ShellNamespace>(std::move(drives), desktop);
     }
     bool PIDLsEqual(const PidlBytes& a, const PidlBytes& b) override {
         return ILIsEqual(reinterpret_cast<PCIDLIST_ABSOLUTE>(a.data()), reinterpret_cast<PCIDLIST_ABSOLUTE>(b.data()));

@@ -9,6 +9,7 @@
 
 #include "gui/application.h"
 #include "gui/win32/dpi.h"
+#include "platform/unique_win32.h"
 #include "shelltree/explorer_tree.h"
 
 namespace shelltree {
@@ -18,32 +19,30 @@ constexpr int kButtonImage = 1;  // state image index of the check button
 
 // The state images at one size: none, and the push button that nodes whose
 // CheckType is the button show.
+// Made once per size, for the process's lifetime.
 HIMAGELIST ButtonImages(int size) {
-    static std::map<int, HIMAGELIST> lists;
-    HIMAGELIST& list = lists[size];
-    if (list) return list;
-    list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 2, 0);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
+    static std::map<int, tarsio::UniqueImageList> lists;
+    tarsio::UniqueImageList& list = lists[size];
+    if (list) return list.get();
+    list.reset(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 2, 0));
+    tarsio::WindowDC screen(nullptr);
+    tarsio::UniqueDC dc(CreateCompatibleDC(screen.get()));
+    tarsio::UniqueBrush magenta(CreateSolidBrush(RGB(255, 0, 255)));
+    if (!list || !dc || !magenta) return list.get();
     int inset = size / 8;
     for (int i = 0; i < 2; ++i) {
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
-        HGDIOBJ old = SelectObject(dc, bitmap);
+        tarsio::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), size, size));
+        HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
         RECT all{0, 0, size, size};
-        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
-        FillRect(dc, &all, magenta);
-        DeleteObject(magenta);
+        FillRect(dc.get(), &all, magenta.get());
         if (i == kButtonImage) {
             RECT button{inset, inset, size - inset, size - inset};
-            DrawFrameControl(dc, &button, DFC_BUTTON, DFCS_BUTTONPUSH);
+            DrawFrameControl(dc.get(), &button, DFC_BUTTON, DFCS_BUTTONPUSH);
         }
-        SelectObject(dc, old);
-        ImageList_AddMasked(list, bitmap, RGB(255, 0, 255));
-        DeleteObject(bitmap);
+        SelectObject(dc.get(), old);
+        ImageList_AddMasked(list.get(), bitmap.get(), RGB(255, 0, 255));  // copies the bitmap
     }
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return list;
+    return list.get();
 }
 
 COLORREF ToColorRef(gui::Color c) { return c == gui::clBtnFace ? GetSysColor(COLOR_BTNFACE) : c; }

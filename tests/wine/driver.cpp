@@ -148,11 +148,13 @@ HWND Tarsio::Control(HWND top, const std::string& name) {
     return nullptr;
 }
 
-std::vector<std::string> Tarsio::Menu(HWND main) {
+std::vector<std::string> Tarsio::Menu(HWND main) { return Ask(main, "menu"); }
+
+std::vector<std::string> Tarsio::Ask(HWND main, const std::string& verb) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    std::string file = std::string(temp) + "tarsio-menu-" + std::to_string(pid()) + ".txt";
-    std::string request = "menu " + file;
+    std::string file = std::string(temp) + "tarsio-" + verb + "-" + std::to_string(pid()) + ".txt";
+    std::string request = verb + " " + file;
     COPYDATASTRUCT data{tarsio::kTestHookRequest, static_cast<DWORD>(request.size() + 1), request.data()};
     SendMessageA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
     std::vector<std::string> lines;

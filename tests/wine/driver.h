@@ -57,6 +57,8 @@ public:
 
     // The main menu as Windows holds it: "depth|id|state|text[|image]".
     std::vector<std::string> Menu(HWND main);
+    // A test hook's answer, written to a file: its lines.
+    std::vector<std::string> Ask(HWND main, const std::string& verb);
     // Chooses a menu entry by its command identifier.
     void Command(HWND main, UINT id);
 

@@ -7,6 +7,7 @@
 
 #include "app/forms.h"
 #include "gui/win32/backend_win32.h"
+#include "tests/wine/gui_resources.h"
 
 namespace tarsio {
 namespace {
@@ -25,6 +26,22 @@ void DumpMenu(HMENU menu, int depth, std::FILE* out) {
                      (info.fType & MFT_SEPARATOR) ? "-" : text, info.hbmpItem ? "|image" : "");
         if (info.hSubMenu) DumpMenu(info.hSubMenu, depth + 1, out);
     }
+}
+
+void WriteCount(std::FILE* out) {
+    GuiResourceCount count = CountGuiResources();
+    std::fprintf(out, kResourceLineFormat, count.method, count.gdi, count.user, count.accelerators);
+}
+
+// The counts, then the counts with one more font and one more menu.
+void WriteCountCheck(std::FILE* out) {
+    WriteCount(out);
+    HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Arial");
+    HMENU menu = CreatePopupMenu();
+    WriteCount(out);
+    DestroyMenu(menu);
+    DeleteObject(font);
 }
 
 // The junction information dialog, shown after the request has returned.
@@ -50,12 +67,17 @@ bool Hook(HWND hwnd, UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
         g_infoTarget = bar == std::string::npos ? std::string() : request.substr(bar + 1);
         PostMessageA(hwnd, kShowInfo, 0, 0);
     }
-    if (request.rfind("menu ", 0) == 0) {
-        if (std::FILE* out = std::fopen(request.substr(5).c_str(), "w")) {
-            DumpMenu(GetMenu(hwnd), 0, out);
+    auto answer = [&](const char* verb, auto write) {
+        std::string prefix = std::string(verb) + " ";
+        if (request.rfind(prefix, 0) != 0) return;
+        if (std::FILE* out = std::fopen(request.substr(prefix.size()).c_str(), "w")) {
+            write(out);
             std::fclose(out);
         }
-    }
+    };
+    answer("menu", [&](std::FILE* out) { DumpMenu(GetMenu(hwnd), 0, out); });
+    answer("resources", WriteCount);
+    answer("resources-check", WriteCountCheck);
     result = TRUE;
     return true;
 }
