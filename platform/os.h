@@ -21,8 +21,8 @@ using ::FindNextFileA;
 using ::GetACP;
 using ::GetCurrentDirectoryA;
 using ::GetDriveTypeA;
-using ::GetFileType;
 using ::GetFileAttributesA;
+using ::GetFileType;
 using ::GetFullPathNameA;
 using ::GetLastError;
 using ::GetLocaleInfoA;
@@ -59,8 +59,8 @@ inline BOOL FreeBitmap(HBITMAP bitmap) { return ::DeleteObject(bitmap); }
 #include "platform/sim/win_types.h"
 
 namespace os {
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
-                   DWORD flags, HANDLE templateFile);
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
+                   HANDLE templateFile);
 BOOL DeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned,
                      LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE h);
@@ -77,8 +77,7 @@ BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES sa);
 BOOL RemoveDirectoryA(LPCSTR name);
 BOOL DeleteFileA(LPCSTR name);
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
-BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude,
-                  LPVOID reserved);
+BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude, LPVOID reserved);
 void SetLastError(DWORD error);
 DWORD GetLastError();
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR out, int outLength);

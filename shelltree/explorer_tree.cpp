@@ -268,8 +268,7 @@ void TVirtualExplorerTree::ForEach(const std::function<void(TreeNode&)>& f) {
 PVirtualNode TVirtualExplorerTree::FindNode(const std::string& path) {
     PVirtualNode found = nullptr;
     ForEach([&](TreeNode& node) {
-        if (!found && !path.empty() && node.ns->FileSystem() && ToAnsi(node.ns->ParsingName()) == path)
-            found = &node;
+        if (!found && !path.empty() && node.ns->FileSystem() && ToAnsi(node.ns->ParsingName()) == path) found = &node;
     });
     return found;
 }

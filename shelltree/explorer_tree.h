@@ -34,8 +34,8 @@ struct TreeNode {
     bool hasChildren = false;  // shows an expand button
     bool expanded = false;
     bool selected = false;
-    bool initialized = false;  // OnInitNode has run
-    void* item = nullptr;      // the view's item for this node
+    bool initialized = false;                  // OnInitNode has run
+    void* item = nullptr;                      // the view's item for this node
     gui::Color paintedColor = gui::clDefault;  // font colour of the last painting
 };
 using PVirtualNode = TreeNode*;

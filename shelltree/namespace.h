@@ -57,9 +57,9 @@ public:
     // The item's parsing name: a file-system item's full path (a drive root
     // "C:\", a folder without trailing backslash).
     virtual WideString ParsingName() = 0;
-    virtual bool FileSystem() = 0;   // SFGAO_FILESYSTEM
-    virtual bool Folder() = 0;       // SFGAO_FOLDER
-    virtual bool HasSubFolders() = 0;  // SFGAO_HASSUBFOLDER
+    virtual bool FileSystem() = 0;          // SFGAO_FILESYSTEM
+    virtual bool Folder() = 0;              // SFGAO_FOLDER
+    virtual bool HasSubFolders() = 0;       // SFGAO_HASSUBFOLDER
     virtual std::string DisplayName() = 0;  // the caption within its folder
     virtual std::string TypeName() = 0;     // the shell's type description
     virtual int IconIndex() = 0;            // small icon in the system image list, -1 none

@@ -133,9 +133,7 @@ public:
         return x < y ? -1 : (x > y ? 1 : 0);
     }
 
-    std::unique_ptr<ShellContextMenu> ContextMenu(void*) override {
-        return std::make_unique<SimContextMenu>(path_);
-    }
+    std::unique_ptr<ShellContextMenu> ContextMenu(void*) override { return std::make_unique<SimContextMenu>(path_); }
 
 private:
     Sort sort_;

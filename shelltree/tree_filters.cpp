@@ -5,7 +5,8 @@
 namespace tarsio {
 
 bool IsDriveItem(shelltree::TNamespace& ns) {
-    return ns.Parent() && shelltree::PIDLsEqual(shelltree::DrivesFolder().AbsolutePIDL(), ns.Parent()->AbsolutePIDL());
+    return ns.Parent() &&
+           shelltree::PIDLsEqual(shelltree::DrivesFolder().AbsolutePIDL(), ns.Parent()->AbsolutePIDL());
 }
 
 bool LocalDriveShown(shelltree::TNamespace& ns) {

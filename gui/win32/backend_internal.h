@@ -25,7 +25,7 @@ struct FormState {
     tarsio::UniqueAccelerators accelerators;
     std::vector<tarsio::UniqueBitmap> menuImages;  // DestroyMenu leaves the items' bitmaps
     UINT dpi = 96;
-    int defaultId = 0;  // the dialog manager's default button (DM_SETDEFID)
+    int defaultId = 0;         // the dialog manager's default button (DM_SETDEFID)
     HWND lastFocus = nullptr;  // given back when the form is activated again
     int nextId = kFirstControlId;
 };

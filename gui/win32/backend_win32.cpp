@@ -118,7 +118,8 @@ void Win32Backend::CreateForm(Form& form) {
     if (form.minimizeBox) style |= WS_MINIMIZEBOX;
     UINT systemDpi = SystemDpi();
     HWND hwnd = CreateWindowExA(exStyle, kFormClass, form.Text().c_str(), style, Scale(form.left, systemDpi),
-                                Scale(form.top, systemDpi), 100, 100, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                Scale(form.top, systemDpi), 100, 100, owner, nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
     Attach(hwnd, form);
     FormState& state = states_[&form];
     state.dpi = DpiOf(hwnd);
@@ -151,7 +152,8 @@ void Win32Backend::PlaceForm(Form& form) {
         RECT client;
         GetClientRect(hwnd, &client);
         int missing = Scale(form.clientHeight, dpi) - client.bottom;
-        if (missing > 0) SetWindowPos(hwnd, nullptr, 0, 0, width, height + missing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (missing > 0)
+            SetWindowPos(hwnd, nullptr, 0, 0, width, height + missing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
@@ -165,7 +167,8 @@ void Win32Backend::DpiChanged(Form& form, UINT dpi, const RECT& suggested) {
     SetWindowPos(HwndOf(form), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     PlaceForm(form);
-    SetWindowPos(HwndOf(form), nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(HwndOf(form), nullptr, suggested.left, suggested.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RedrawWindow(HwndOf(form), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -386,15 +389,13 @@ LRESULT Win32Backend::ContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             if (LOWORD(wParam) == WA_INACTIVE) {
                 HWND focus = GetFocus();
                 if (focus && IsChild(hwnd, focus)) states_[form].lastFocus = focus;
-            } else if (HWND last = states_[form].lastFocus; last && IsWindow(last) && IsWindowVisible(last) &&
-                                                             IsWindowEnabled(last)) {
+            } else if (HWND last = states_[form].lastFocus;
+                       last && IsWindow(last) && IsWindowVisible(last) && IsWindowEnabled(last)) {
                 ::SetFocus(last);
                 return 0;
             }
             break;
-        case kRaiseOwned:
-            RaiseOwned(hwnd);
-            return 0;
+        case kRaiseOwned: RaiseOwned(hwnd); return 0;
         case WM_DPICHANGED:
             if (form) {
                 DpiChanged(*form, HIWORD(wParam), *reinterpret_cast<RECT*>(lParam));

@@ -112,7 +112,10 @@ HWND Win32Backend::CreateControl(Form& form, Control& c, HWND parentWindow) {
             cls = "STATIC";
             style |= SS_NOPREFIX | (static_cast<Label&>(c).wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
             break;
-        case Kind::StaticText: cls = "STATIC"; style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX; break;
+        case Kind::StaticText:
+            cls = "STATIC";
+            style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+            break;
         case Kind::Edit:
             cls = "EDIT";
             style |= tabStop | ES_AUTOHSCROLL;
@@ -134,7 +137,10 @@ HWND Win32Backend::CreateControl(Form& form, Control& c, HWND parentWindow) {
             if (button.isCancel) id = IDCANCEL;
             break;
         }
-        case Kind::Panel: cls = kPanelClass; exStyle |= WS_EX_CONTROLPARENT; break;
+        case Kind::Panel:
+            cls = kPanelClass;
+            exStyle |= WS_EX_CONTROLPARENT;
+            break;
         case Kind::Bevel:
             // Drawn by the parent: a frame window would leave its inside unpainted.
             c.native = parentWindow;
@@ -145,7 +151,10 @@ HWND Win32Backend::CreateControl(Form& form, Control& c, HWND parentWindow) {
             style |= tabStop | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
             exStyle |= WS_EX_CLIENTEDGE;
             break;
-        case Kind::PageControl: cls = WC_TABCONTROLA; style |= tabStop; break;
+        case Kind::PageControl:
+            cls = WC_TABCONTROLA;
+            style |= tabStop;
+            break;
         case Kind::Custom: {
             auto hwnd = static_cast<HWND>(c.CreateCustomWindow(parentWindow, id));
             if (!hwnd) return nullptr;

@@ -26,8 +26,11 @@ std::wstring FromStrRet(STRRET& value, PCUITEMID_CHILD child) {
 class ShellContextMenuImpl : public ShellContextMenu {
 public:
     ShellContextMenuImpl(ComPtr<IContextMenu> menu, HWND owner)
-        : menu_(std::move(menu)), menu2_(menu_.As<IContextMenu2>()), menu3_(menu_.As<IContextMenu3>()),
-          owner_(owner), popup_(CreatePopupMenu()) {
+        : menu_(std::move(menu)),
+          menu2_(menu_.As<IContextMenu2>()),
+          menu3_(menu_.As<IContextMenu3>()),
+          owner_(owner),
+          popup_(CreatePopupMenu()) {
         if (!popup_) return;
         menu_->QueryContextMenu(popup_.get(), 0, 1, 0x7FFF, CMF_NORMAL);
         Collect(popup_.get());
@@ -37,7 +40,8 @@ public:
 
     std::string Verb(int id) override {
         char verb[129] = {};
-        if (SUCCEEDED(menu_->GetCommandString(static_cast<UINT_PTR>(id - 1), GCS_VERBA, nullptr, verb, sizeof verb)) &&
+        if (SUCCEEDED(
+                menu_->GetCommandString(static_cast<UINT_PTR>(id - 1), GCS_VERBA, nullptr, verb, sizeof verb)) &&
             verb[0])
             return verb;
         return "Unknown Command";
@@ -54,7 +58,8 @@ public:
         menu_->InvokeCommand(&info);
     }
 
-    bool HandleMenuMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t& result) override {
+    bool HandleMenuMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam,
+                           std::intptr_t& result) override {
         LRESULT r = 0;
         if (menu3_ && SUCCEEDED(menu3_->HandleMenuMsg2(msg, wParam, lParam, &r))) {
             result = r;
@@ -174,7 +179,8 @@ public:
     int CompareIDs(TNamespace& a, TNamespace& b) override {
         ComPtr<IShellFolder> self = Self();
         if (!self) return 0;
-        HRESULT hr = self->CompareIDs(0, static_cast<ShellNamespace&>(a).child_, static_cast<ShellNamespace&>(b).child_);
+        HRESULT hr = self->CompareIDs(0, static_cast<ShellNamespace&>(a).child_,
+                                      static_cast<ShellNamespace&>(b).child_);
         return static_cast<short>(HRESULT_CODE(hr));
     }
 
@@ -233,7 +239,8 @@ public:
         return std::make_unique<ShellNamespace>(std::move(drives), desktop);
     }
     bool PIDLsEqual(const PidlBytes& a, const PidlBytes& b) override {
-        return ILIsEqual(reinterpret_cast<PCIDLIST_ABSOLUTE>(a.data()), reinterpret_cast<PCIDLIST_ABSOLUTE>(b.data()));
+        return ILIsEqual(reinterpret_cast<PCIDLIST_ABSOLUTE>(a.data()),
+                         reinterpret_cast<PCIDLIST_ABSOLUTE>(b.data()));
     }
 };
 

@@ -85,7 +85,8 @@ public:
         item.state = StateOf(node);
         item.stateMask = TVIS_STATEIMAGEMASK;
         Guard g(quiet_);
-        node.item = reinterpret_cast<HTREEITEM>(SendMessageW(hwnd_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+        node.item = reinterpret_cast<HTREEITEM>(
+            SendMessageW(hwnd_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     }
 
     void RemoveChildren(TreeNode& node) override {
@@ -142,7 +143,8 @@ public:
             }
         }
         tracking_ = &shellMenu;
-        int chosen = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
+        int chosen = static_cast<int>(
+            TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
         tracking_ = nullptr;
         return chosen;
     }

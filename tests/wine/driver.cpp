@@ -190,7 +190,8 @@ std::vector<TreeItem> Tarsio::Children(HWND tree, HTREEITEM parent) {
         ReadProcessMemory(pi_.hProcess, remote, &tv, sizeof tv, nullptr);
         ReadProcessMemory(pi_.hProcess, remote + sizeof(TVITEMA), text, 500, nullptr);
         items.push_back(TreeItem{item, text, static_cast<int>((tv.state & TVIS_STATEIMAGEMASK) >> 12)});
-        item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+        item = reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
     }
     return items;
 }
@@ -295,7 +296,8 @@ void Tarsio::Type(HWND edit, const std::string& text) {
 
 std::string Tarsio::Text(HWND hwnd) {
     char text[1024] = {};
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
     return text;
 }
 

@@ -15,8 +15,8 @@ namespace {
 
 using driver::Tarsio;
 
-constexpr UINT kImport = 100, kExport = 101, kExit = 102, kEnableImport = 103, kSelectDrives = 104, kHelpContents = 105,
-               kAbout = 106;
+constexpr UINT kImport = 100, kExport = 101, kExit = 102, kEnableImport = 103, kSelectDrives = 104,
+               kHelpContents = 105, kAbout = 106;
 constexpr int kRounds = 50;
 // The first rounds fill the system's caches (the file dialogs' shell
 // folders and icons, fonts, the DC cache): the counts after them are the
