@@ -36,6 +36,22 @@ void WriteStd(DWORD which, std::string_view text) {
 
 }  // namespace
 
+extern "C" int mainCRTStartup();
+
+// The process's entry (the linker's --entry), ahead of the C runtime's
+// start-up and every static constructor. Windows looks for a library that is
+// not one of its known DLLs in the program's folder first, where a file saved
+// beside Tarsio.exe (in a Downloads folder, say) would be loaded and run.
+// From here on every load, the system's on the program's behalf too, looks in
+// the system folder only. Before this only the loader has run: the imports
+// are known DLLs and the manifest's comctl32. SetDefaultDllDirectories is
+// itself imported: a Windows 7 without update KB2533623 lacks it, and its
+// loader refuses to start the program, naming the function.
+extern "C" int TarsioEntry() {
+    if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) ExitProcess(GetLastError());
+    return mainCRTStartup();
+}
+
 int main() {
     // No "insert a disk" or crash dialogs: a missing medium is an error result.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);

@@ -30,6 +30,17 @@ std::string HelpFilePath(const std::string& helpFile) {
 
 void ShowHelpContents() {
     gui::Application& app = gui::App();
-    if (!app.backend()->ShowHelpContents(HelpFilePath(app.helpFile)))
-        gui::MessageDlg("The Help file " + app.helpFile + " could not be found.", gui::MessageKind::Error);
+    switch (app.backend()->ShowHelpContents(HelpFilePath(app.helpFile))) {
+        case gui::HelpResult::Shown: break;
+        case gui::HelpResult::FileNotShown:
+            gui::MessageDlg("The Help file " + app.helpFile + " could not be found.", gui::MessageKind::Error);
+            break;
+        case gui::HelpResult::NoViewer:
+            gui::MessageDlg(
+                "The Help viewer (hhctrl.ocx) could not be loaded from the Windows system folder, so the "
+                "Help file " +
+                    app.helpFile + " cannot be shown.",
+                gui::MessageKind::Error);
+            break;
+    }
 }

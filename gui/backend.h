@@ -15,6 +15,10 @@ enum class MessageKind { Error, Information, Confirmation, Plain };
 // Button sets of the message dialogs.
 enum class Buttons { Ok, OkCancel, YesNo };
 
+// What came of asking for the help file: shown; not shown by the viewer
+// (missing or unreadable); or no viewer, its library could not be loaded.
+enum class HelpResult { Shown, FileNotShown, NoViewer };
+
 struct MessageRequest {
     MessageKind kind;
     std::string caption;
@@ -51,8 +55,8 @@ public:
 
     virtual int Message(const MessageRequest& request) = 0;
     virtual bool RunFileDialog(FileDialog& dialog) = 0;
-    // Opens the help viewer at the table of contents; false when it could not.
-    virtual bool ShowHelpContents(const std::string& helpFile) = 0;
+    // Opens the help viewer at the table of contents.
+    virtual HelpResult ShowHelpContents(const std::string& helpFile) = 0;
     virtual void SetCursor(Cursor cursor) = 0;
 
     // The message loop, until the application is asked to terminate.

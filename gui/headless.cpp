@@ -121,9 +121,9 @@ bool HeadlessBackend::RunFileDialog(FileDialog& dialog) {
     return answer(dialog);
 }
 
-bool HeadlessBackend::ShowHelpContents(const std::string& helpFile) {
+HelpResult HeadlessBackend::ShowHelpContents(const std::string& helpFile) {
     helpShown.push_back(helpFile);
-    return helpAvailable;
+    return helpResult;
 }
 
 void HeadlessBackend::Run(Application&) { running = true; }

@@ -37,7 +37,7 @@ public:
     std::deque<std::function<bool(FileDialog&)>> fileDialogs;
     std::vector<FileDialog> fileDialogsShown;
 
-    bool helpAvailable = true;
+    HelpResult helpResult = HelpResult::Shown;
     std::vector<std::string> helpShown;
 
     std::vector<Cursor> cursors;             // every cursor change
@@ -69,7 +69,7 @@ public:
     void RunModal(Form& form) override;
     int Message(const MessageRequest& request) override;
     bool RunFileDialog(FileDialog& dialog) override;
-    bool ShowHelpContents(const std::string& helpFile) override;
+    HelpResult ShowHelpContents(const std::string& helpFile) override;
     void SetCursor(Cursor cursor) override { cursors.push_back(cursor); }
     void Run(Application& app) override;
     void Terminate() override { terminateRequested = true; }

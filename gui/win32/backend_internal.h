@@ -59,7 +59,7 @@ public:
     void RunModal(Form& form) override;
     int Message(const MessageRequest& request) override;
     bool RunFileDialog(FileDialog& dialog) override;
-    bool ShowHelpContents(const std::string& helpFile) override;
+    HelpResult ShowHelpContents(const std::string& helpFile) override;
     void SetCursor(Cursor cursor) override;
     void Run(Application& app) override;
     void Terminate() override { PostQuitMessage(0); }

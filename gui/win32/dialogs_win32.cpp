@@ -53,8 +53,22 @@ bool Win32Backend::RunFileDialog(FileDialog& dialog) {
     return ok != FALSE;
 }
 
-bool Win32Backend::ShowHelpContents(const std::string& helpFile) {
-    return HtmlHelpA(nullptr, helpFile.c_str(), HH_DISPLAY_TOC, 0) != nullptr;
+// hhctrl.ocx is no known DLL: a copy beside the exe would be the one loaded,
+// were it imported. Loaded from the system folder when first asked for, it
+// stays loaded, as its viewer windows live in it.
+HelpResult Win32Backend::ShowHelpContents(const std::string& helpFile) {
+    static decltype(&HtmlHelpA) htmlHelp = nullptr;
+    if (!htmlHelp) {
+        HMODULE viewer = LoadLibraryExW(L"hhctrl.ocx", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!viewer) return HelpResult::NoViewer;
+        htmlHelp = reinterpret_cast<decltype(&HtmlHelpA)>(
+            reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpA")));
+        if (!htmlHelp) {
+            FreeLibrary(viewer);
+            return HelpResult::NoViewer;
+        }
+    }
+    return htmlHelp(nullptr, helpFile.c_str(), HH_DISPLAY_TOC, 0) ? HelpResult::Shown : HelpResult::FileNotShown;
 }
 
 // Dialogs are owned by the active window of the program, or by the main

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "engine/junction.h"
 #include "listfile/export.h"
@@ -12,6 +13,7 @@
 namespace tarsio::test {
 namespace {
 
+using gui::HelpResult;
 using gui::MessageKind;
 
 auto Answer(const std::string& name) {
@@ -229,20 +231,28 @@ TEST_F(HelpMenu, AboutBoxComposesTheSameContentEachTime) {
     EXPECT_EQ(AboutBox->Version->Text(), "Version");
 }
 
-TEST_F(HelpMenu, ContentsOpensTheHelpFileOrSaysItIsMissing) {
+TEST_F(HelpMenu, ContentsOpensTheHelpFileOrSaysWhyItCannot) {
     ui.Choose(*Form1->mniHelpContents);
     // Beside the program, not in the working directory.
     EXPECT_EQ(ui.helpShown, std::vector<std::string>{"C:\\Program Files\\Tarsio\\Tarsio.chm"});
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ui.repaints, std::vector<std::string>{"vteSourceTree"});
 
-    ui.helpAvailable = false;
-    ui.ClearRecords();
-    ui.Choose(*Form1->mniHelpContents);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].request.kind, MessageKind::Error);
-    EXPECT_EQ(ui.messages[0].request.text, "The Help file Tarsio.chm could not be found.");
-    EXPECT_EQ(ui.repaints, std::vector<std::string>{"vteSourceTree"});
+    const std::pair<HelpResult, std::string> failures[] = {
+        {HelpResult::FileNotShown, "The Help file Tarsio.chm could not be found."},
+        {HelpResult::NoViewer,
+         "The Help viewer (hhctrl.ocx) could not be loaded from the Windows system folder, so "
+         "the Help file Tarsio.chm cannot be shown."},
+    };
+    for (const auto& [result, text] : failures) {
+        ui.helpResult = result;
+        ui.ClearRecords();
+        ui.Choose(*Form1->mniHelpContents);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].request.kind, MessageKind::Error);
+        EXPECT_EQ(ui.messages[0].request.text, text);
+        EXPECT_EQ(ui.repaints, std::vector<std::string>{"vteSourceTree"});
+    }
     EXPECT_EQ(Form1->mniHelpContents->shortCut, "F1");
 }
 

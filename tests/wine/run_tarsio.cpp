@@ -20,7 +20,7 @@ std::wstring TarsioExePath() {
     return path;
 }
 
-Outcome RunTarsio(const std::wstring& arguments) {
+Outcome RunTarsio(const std::wstring& arguments, const std::wstring& exe) {
     Outcome run;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd, writeEnd;
@@ -33,7 +33,7 @@ Outcome RunTarsio(const std::wstring& arguments) {
     si.hStdError = writeEnd;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
-    std::wstring line = L"\"" + TarsioExePath() + L"\" " + arguments;
+    std::wstring line = L"\"" + exe + L"\" " + arguments;
     ULONGLONG start = GetTickCount64();
     BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);

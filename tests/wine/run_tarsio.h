@@ -20,9 +20,9 @@ struct Outcome {
     double seconds = 0;  // from start to end of the process
 };
 
-// Runs the exe with `arguments` after its quoted name; one that is not done
-// after 20 seconds is ended.
-Outcome RunTarsio(const std::wstring& arguments);
+// Runs the exe (the build's, or `exe`) with `arguments` after its quoted
+// name; one that is not done after 20 seconds is ended.
+Outcome RunTarsio(const std::wstring& arguments, const std::wstring& exe = TarsioExePath());
 // The same with the arguments in the ANSI code page.
 Outcome RunTarsio(const std::string& arguments);
 
