@@ -266,6 +266,16 @@ DWORD GetFileType(HANDLE h) {
     return FILE_TYPE_DISK;
 }
 
+BOOL FlushFileBuffers(HANDLE h) {
+    if (Enter("FlushFileBuffers")) return FALSE;
+    FileObject* o = FindFile(h);
+    if (!o) return Fail(ERROR_INVALID_HANDLE);
+    // Windows flushes only through a handle that may write.
+    if (!(o->access & GENERIC_WRITE)) return Fail(ERROR_ACCESS_DENIED);
+    if (o->fd >= 0 && ::fdatasync(o->fd) != 0) return Fail(errno == EIO ? ERROR_WRITE_FAULT : ErrnoToWin32(errno));
+    return TRUE;
+}
+
 BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED) {
     if (written) *written = 0;
     Changed();

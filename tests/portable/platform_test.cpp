@@ -212,5 +212,29 @@ TEST_F(PlatformTest, ReplacingAFileKeepsItsName) {
     EXPECT_EQ(os::GetFileAttributesA(fs.Path("list.new").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(PlatformTest, HardLinksAreNamesOfOneFile) {
+    fs.WriteFile("a.trs", "abc");
+    fs.WriteFile("other.trs", "abc");
+    ASSERT_TRUE(os::CreateHardLinkA(fs.Path("b.trs").c_str(), fs.Path("a.trs").c_str(), nullptr));
+    EXPECT_FALSE(os::CreateHardLinkA(fs.Path("b.trs").c_str(), fs.Path("other.trs").c_str(), nullptr));
+    EXPECT_EQ(os::GetLastError(), ERROR_ALREADY_EXISTS);
+    auto info = [this](const char* name) {
+        UniqueHandle file(os::CreateFileA(fs.Path(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+        BY_HANDLE_FILE_INFORMATION i{};
+        EXPECT_TRUE(os::GetFileInformationByHandle(file.get(), &i)) << name << " " << os::GetLastError();
+        return i;
+    };
+    const BY_HANDLE_FILE_INFORMATION a = info("a.trs"), b = info("b.trs"), other = info("other.trs");
+    EXPECT_EQ(a.nNumberOfLinks, 2u);
+    EXPECT_EQ(b.nNumberOfLinks, 2u);
+    EXPECT_EQ(other.nNumberOfLinks, 1u);
+    EXPECT_EQ(a.nFileSizeLow, 3u);
+    EXPECT_EQ(a.dwFileAttributes, FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(a.dwVolumeSerialNumber, other.dwVolumeSerialNumber);
+    EXPECT_EQ(std::pair(a.nFileIndexHigh, a.nFileIndexLow), std::pair(b.nFileIndexHigh, b.nFileIndexLow));
+    EXPECT_NE(std::pair(a.nFileIndexHigh, a.nFileIndexLow), std::pair(other.nFileIndexHigh, other.nFileIndexLow));
+}
+
 }  // namespace
 }  // namespace tarsio
