@@ -436,6 +436,9 @@ BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, LPV
     if (!Succeeded(Locate(replaced, false, oldLoc)) || !Succeeded(Locate(replacement, false, newLoc))) return FALSE;
     struct stat oldSt, newSt;
     if (!HostStat(oldLoc.host, oldSt) || !HostStat(newLoc.host, newSt)) return FALSE;
+    // The replacement is opened with no sharing at all.
+    if (!SharingAllows(newSt.st_dev, newSt.st_ino, GENERIC_READ | GENERIC_WRITE, 0))
+        return Fail(ERROR_SHARING_VIOLATION);
     if (HostIsReadOnlyFile(oldLoc.host, oldSt) || DeleteBlocked(oldLoc.host))
         return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
     CopyStoredAttributes(oldLoc.host, newLoc.host);

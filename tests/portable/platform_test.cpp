@@ -202,14 +202,37 @@ TEST_F(PlatformTest, TheBasicListingGivesWhatTheStandardOneGives) {
     }
 }
 
-TEST_F(PlatformTest, ReplacingAFileKeepsItsName) {
+// A list held for reading and shared for deletion keeps writers out, and
+// can still be replaced; the replacement itself is opened with no sharing.
+TEST_F(PlatformTest, AHeldFileKeepsWritersOutAndCanBeReplaced) {
+    const std::string list = fs.Path("list.trs"), side = fs.Path("list.new");
     fs.WriteFile("list.trs", "old");
     fs.WriteFile("list.new", "new");
-    ASSERT_TRUE(os::ReplaceFileA(fs.Path("list.trs").c_str(), fs.Path("list.new").c_str(), nullptr,
-                                 REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        << os::GetLastError();
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    auto open = [](const std::string& name, DWORD access, DWORD share) {
+        return UniqueHandle(os::CreateFileA(name.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    };
+    UniqueHandle held = open(list, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    ASSERT_TRUE(held.valid());
+    EXPECT_FALSE(open(list, GENERIC_WRITE, kShareAll).valid());
+    EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
+    char final[MAX_PATH];
+    EXPECT_EQ(os::GetFinalPathNameByHandleA(held.get(), final, sizeof final, 0), list.size() + 4);
+    EXPECT_EQ(std::string(final), "\\\\?\\" + list);
+    EXPECT_FALSE(os::FlushFileBuffers(held.get()));  // only a handle that may write
+    EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
+    auto replace = [&] {
+        return os::ReplaceFileA(list.c_str(), side.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                nullptr);
+    };
+    {
+        UniqueHandle replacement = open(side, GENERIC_READ, kShareAll);
+        EXPECT_FALSE(replace());
+        EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
+    }
+    ASSERT_TRUE(replace()) << os::GetLastError();
     EXPECT_EQ(fs.ReadFile("list.trs"), "new");
-    EXPECT_EQ(os::GetFileAttributesA(fs.Path("list.new").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(os::GetFileAttributesA(side.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(PlatformTest, HardLinksAreNamesOfOneFile) {
