@@ -30,8 +30,6 @@ public:
 private:
     // Makes the entry if it is pending; true when the line counts as an error.
     bool HandleLine(const std::string& line);
-
-    UINT codePage_ = CP_UTF8;  // the list's character set (list_encoding.h)
 };
 
 }  // namespace tarsio
