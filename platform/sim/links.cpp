@@ -64,16 +64,23 @@ BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
         SetError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    // A file renamed or deleted since it was opened is still what the handle holds.
+    struct stat st;
+    if (o->fd >= 0 ? ::fstat(o->fd, &st) != 0 : ::lstat(o->host.c_str(), &st) != 0) {
+        SetError(ErrnoToWin32(errno));
+        return FALSE;
+    }
     std::optional<std::string> held = HeldHostPath(*o);
     std::optional<DrivePlace> place = held ? PlaceOnDrive(*held) : std::nullopt;
     // Named below its drive's folder, as the drive's backing knows its objects.
-    if (place) held = DriveHostPath(place->drive) + place->rest;
-    std::optional<HostEntry> entry = held ? Examine(*held, place && place->rest.empty()) : std::nullopt;
-    if (!entry) {
-        SetError(ERROR_FILE_NOT_FOUND);
-        return FALSE;
+    std::optional<HostEntry> entry = place ? Examine(DriveHostPath(place->drive) + place->rest, place->rest.empty())
+                                           : std::nullopt;
+    if (!entry || entry->st.st_ino != st.st_ino || entry->st.st_dev != st.st_dev) {
+        entry = HostEntry{};
+        entry->attributes = S_ISDIR(st.st_mode)           ? FILE_ATTRIBUTE_DIRECTORY
+                            : (st.st_mode & S_IWUSR) == 0 ? FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY
+                                                          : FILE_ATTRIBUTE_ARCHIVE;
     }
-    const struct stat& st = entry->st;
     *info = {};
     info->dwFileAttributes = entry->attributes;
     info->ftCreationTime = FileTimeOf(st.st_ctim);
