@@ -27,9 +27,10 @@ bool TImport::Import(const std::string& fileName) {
     CheckListFileName(fileName);
     if (!ListFileExists(fileName)) return true;
     bool errors = false;
-    ListFileReader reader(fileName);
+    // Held from here until it is written back, against other writers.
+    ListFile list(fileName);
     std::vector<std::string> lines;
-    for (std::string line; reader.ReadLine(line);) lines.push_back(line);
+    for (std::string line; list.ReadLine(line);) lines.push_back(line);
     // A UTF-8 byte-order mark belongs to no line; it goes back where it was.
     const bool byteOrderMark = !lines.empty() && lines[0].starts_with(kUtf8Bom);
     if (byteOrderMark) lines[0].erase(0, kUtf8Bom.size());
@@ -37,7 +38,7 @@ bool TImport::Import(const std::string& fileName) {
         if (HandleLine(line)) errors = true;
     }
     if (byteOrderMark) ResultLines.front().insert(0, kUtf8Bom);
-    RewriteListFile(fileName, ResultLines, reader.Rest());
+    list.Rewrite(ResultLines);
     return errors;
 }
 
