@@ -186,54 +186,15 @@ TEST_F(ImportNative, WithoutASideFileTheImportFailsAndTheListStays) {
     }
 }
 
-constexpr const char* kChanged = "Another program changed the list during the import, so it was not written back";
-
-// Another program at work on the list while the import makes its junctions.
-TEST_F(ImportNative, NoOnesEditOfTheListIsLost) {
+// Another program at work on the list while the import makes its
+// junctions, and replaces that fail: the list, or where it is gone the side
+// file, keeps every line.
+TEST_F(ImportNative, NoLineOfTheListIsLost) {
     const std::string text = "+C:\\j->C:\\data\r\n", made = "C:\\j->C:\\data\r\n";
     const std::string list = fs.HostPath("C:\\list.trs"), side = list + ".tarsio-new";
-    struct Case {
-        const char* what;
-        std::function<void()> edit;
-        std::string error, after, side;  // after, side: what they hold, "" when missing
-    } cases[] = {
-        {"a writer is kept out",
-         [] {
-             UniqueHandle writer(os::CreateFileA("C:\\list.trs", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                 nullptr, OPEN_EXISTING, 0, nullptr));
-             EXPECT_FALSE(writer.valid());
-             EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
-         },
-         "", made, ""},
-        {"an append that sharing cannot keep out", [&] { std::ofstream(list, std::ios::app) << "more\r\n"; },
-         kChanged, text + "more\r\n", ""},
-        {"a new file renamed over it",
-         [&] {
-             std::ofstream(list + ".x") << "theirs\r\n";
-             std::filesystem::rename(list + ".x", list);
-         },
-         kChanged, "theirs\r\n", ""},
-        {"a deletion", [&] { std::filesystem::remove(list); },
-         kChanged + ". The list is missing; its new text is in C:\\list.trs.tarsio-new"s, "", made},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::filesystem::remove_all(fs.HostPath("C:\\j"));
-        std::filesystem::remove(side);
-        fs.WriteFile("list.trs", text);
-        sim::BeforeCall("CreateDirectoryA", 1, c.edit);
-        EXPECT_EQ(ErrorOf("C:\\list.trs").what, c.error);
-        sim::ClearFaults();
-        EXPECT_EQ(test::HostText(list), c.after);
-        EXPECT_EQ(test::HostText(side), c.side);
-        EXPECT_EQ(Stored("C:\\j"), MountPoint(u"\\??\\C:\\data"));
-    }
-}
-
-// Where the replace fails, the list or the side file stays, holding the text.
-TEST_F(ImportNative, TheRewriteNeverLosesTheList) {
-    const std::string text = "+C:\\j->C:\\data\r\n", made = "C:\\j->C:\\data\r\n";
-    const std::string list = fs.HostPath("C:\\list.trs"), side = list + ".tarsio-new";
+    const std::string changed = "Another program changed the list during the import, so it was not written back";
+    const std::string missing = ". The list is missing; its new text is in C:\\list.trs.tarsio-new";
+    auto meanwhile = [](std::function<void()> edit) { return [=] { sim::BeforeCall("CreateDirectoryA", 1, edit); }; };
     // ReplaceFileA without a backup name that cannot move the replacement
     // has already removed the list, as Windows documents.
     auto losesTheList = [&] {
@@ -242,9 +203,24 @@ TEST_F(ImportNative, TheRewriteNeverLosesTheList) {
     };
     struct Case {
         const char* what;
-        std::function<void()> faults;
-        std::string error, after, side;
+        std::function<void()> setUp;
+        std::string error, after, side;  // after, side: what they hold, "" when missing
     } cases[] = {
+        {"a writer is kept out", meanwhile([] {
+             UniqueHandle writer(os::CreateFileA("C:\\list.trs", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 nullptr, OPEN_EXISTING, 0, nullptr));
+             EXPECT_FALSE(writer.valid());
+             EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
+         }),
+         "", made, ""},
+        {"an append that sharing cannot keep out",
+         meanwhile([&] { std::ofstream(list, std::ios::app) << "more\r\n"; }), changed, text + "more\r\n", ""},
+        {"a new file renamed over it", meanwhile([&] {
+             std::ofstream(list + ".x") << "theirs\r\n";
+             std::filesystem::rename(list + ".x", list);
+         }),
+         changed, "theirs\r\n", ""},
+        {"a deletion", meanwhile([&] { std::filesystem::remove(list); }), changed + missing, "", made},
         {"a replace refused once for sharing", [] { sim::FailCall("ReplaceFileA", 1, ERROR_SHARING_VIOLATION); }, "",
          made, ""},
         {"a replace refused for good", [] { sim::FailCall("ReplaceFileA", 0, ERROR_UNABLE_TO_REMOVE_REPLACED); },
@@ -255,19 +231,20 @@ TEST_F(ImportNative, TheRewriteNeverLosesTheList) {
              losesTheList();
              sim::FailCall("MoveFileExA", 0, ERROR_ACCESS_DENIED);
          },
-         "I/O error 1176. The list is missing; its new text is in C:\\list.trs.tarsio-new", "", made},
+         "I/O error 1176" + missing, "", made},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(fs.HostPath("C:\\j"));
+        std::filesystem::remove(side);
         fs.WriteFile("list.trs", text);
-        c.faults();
+        c.setUp();
         EXPECT_EQ(ErrorOf("C:\\list.trs").what, c.error);
         sim::ClearFaults();
         EXPECT_EQ(test::HostText(list), c.after);
         EXPECT_EQ(test::HostText(side), c.side);
+        EXPECT_EQ(Stored("C:\\j"), MountPoint(u"\\??\\C:\\data"));
         EXPECT_EQ(sim::OpenHandleCount(), 0);
-        std::filesystem::remove(side);
     }
 }
 

@@ -127,22 +127,5 @@ TEST(TarsioExe, ListThatIsASymbolicLinkIsRewrittenWhereItLeads) {
     EXPECT_EQ(test::ReadFileAt("C:\\tarsio-lists\\list.trs"), "C:\\a->C:\\b\r\nfree text\r\n");
 }
 
-TEST(TarsioExe, LongListNameIsRewrittenWhole) {
-    Scratch fs;
-    const std::string folder(200 - fs.Path().size(), 'f');
-    const std::string name = folder + "\\" + std::string(50, 'n') + ".trs";
-    fs.MakeDir(folder);
-    fs.WriteFile(name, "C:\\a->C:\\b\nfree text");
-    Outcome run = RunTarsio("-import " + fs.Path(name));
-    EXPECT_EQ(run.out, "Import successfully\r\n");
-    EXPECT_EQ(fs.ReadFile(name), "C:\\a->C:\\b\r\nfree text\r\n");
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(fs.Path(folder + "\\*.t*").c_str(), &data);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(std::string(data.cFileName), std::string(50, 'n') + ".trs");
-    EXPECT_FALSE(FindNextFileA(find, &data)) << data.cFileName;
-    FindClose(find);
-}
-
 }  // namespace
 }  // namespace tarsio
