@@ -15,8 +15,10 @@ public:
     TImport() = default;
 
     // True when the import had errors: the file was not found, or an entry
-    // could not be made. I/O failures and "Unable to create directory" (an
-    // entry without "->") are raised; the list is then left as it was.
+    // could not be made. I/O failures, a list that cannot be held or written
+    // back whole (ListFile), and "Unable to create directory" (an entry
+    // without "->") are raised; the list is then left as it was, or as
+    // another program that changed it meanwhile left it.
     bool Import(const std::string& fileName);
 
     const std::string Marker = "+";
