@@ -215,7 +215,9 @@ void ListFile::Replace(const std::string& sideName) {
         reason = os::GetLastError();
     }
     // Without a backup name, ReplaceFileA that cannot move the replacement
-    // has already removed the list: the side file takes its name.
+    // has already removed the list: the side file takes its name, which the
+    // handle could keep occupied by the removed list until it is closed.
+    file_.reset();
     if (!Exists(name_) && os::MoveFileExA(sideName.c_str(), name_.c_str(), 0)) return;
     RaiseInOutError(reason);
 }
