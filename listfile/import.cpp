@@ -27,18 +27,18 @@ bool TImport::Import(const std::string& fileName) {
     CheckListFileName(fileName);
     if (!ListFileExists(fileName)) return true;
     bool errors = false;
-    ListFileReader reader(fileName);
+    // Held from here until it is written back, against other writers.
+    ListFile list(fileName);
     std::vector<std::string> lines;
-    for (std::string line; reader.ReadLine(line);) lines.push_back(line);
+    for (std::string line; list.ReadLine(line);) lines.push_back(line);
     // A UTF-8 byte-order mark belongs to no line; it goes back where it was.
     const bool byteOrderMark = !lines.empty() && lines[0].starts_with(kUtf8Bom);
     if (byteOrderMark) lines[0].erase(0, kUtf8Bom.size());
-    codePage_ = ListCodePage(lines, byteOrderMark);
     for (const std::string& line : lines) {
         if (HandleLine(line)) errors = true;
     }
     if (byteOrderMark) ResultLines.front().insert(0, kUtf8Bom);
-    RewriteListFile(fileName, ResultLines, reader.Rest());
+    list.Rewrite(ResultLines);
     return errors;
 }
 
@@ -49,7 +49,7 @@ bool TImport::HandleLine(const std::string& line) {
     }
     // The paths as the file calls take them; a line that cannot be given so
     // stays pending, as the list has it.
-    std::optional<std::string> converted = ListTextToAnsi(line, codePage_);
+    std::optional<std::string> converted = ListTextToAnsi(line);
     if (!converted) {
         ResultLines.push_back(line);
         return true;

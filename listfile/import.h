@@ -15,8 +15,10 @@ public:
     TImport() = default;
 
     // True when the import had errors: the file was not found, or an entry
-    // could not be made. I/O failures and "Unable to create directory" (an
-    // entry without "->") are raised; the list is then left as it was.
+    // could not be made. I/O failures, a list that cannot be held or written
+    // back whole (ListFile), and "Unable to create directory" (an entry
+    // without "->") are raised; the list is then left as it was, or as
+    // another program that changed it meanwhile left it.
     bool Import(const std::string& fileName);
 
     const std::string Marker = "+";
@@ -30,8 +32,6 @@ public:
 private:
     // Makes the entry if it is pending; true when the line counts as an error.
     bool HandleLine(const std::string& line);
-
-    UINT codePage_ = CP_UTF8;  // the list's character set (list_encoding.h)
 };
 
 }  // namespace tarsio

@@ -26,13 +26,10 @@ UINT LegacyAnsiCodePage() {
     return codePage == CP_UTF8 ? 0 : codePage;
 }
 
-UINT ListCodePage(const std::vector<std::string>& lines, bool byteOrderMark) {
-    if (byteOrderMark || std::all_of(lines.begin(), lines.end(), IsUtf8Text)) return CP_UTF8;
-    return LegacyAnsiCodePage();
-}
-
-std::optional<std::string> ListTextToAnsi(const std::string& line, UINT codePage) {
-    if (IsAscii(line) || IsProcessCodePage(codePage)) return line;
+std::optional<std::string> ListTextToAnsi(const std::string& line) {
+    if (IsAscii(line)) return line;
+    const UINT codePage = IsUtf8Text(line) ? CP_UTF8 : LegacyAnsiCodePage();
+    if (IsProcessCodePage(codePage)) return line;
     if (codePage == 0) {
         os::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return std::nullopt;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "engine/ansi.h"
 #include "engine/error.h"
@@ -19,10 +20,11 @@ UniqueHandle OpenForWriting(const std::string& fileName, DWORD disposition) {
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-void WriteAll(UniqueHandle file, const std::vector<std::string>& lines, std::string_view rest) {
+void WriteAll(UniqueHandle file, const std::vector<std::string>& lines, std::string_view rest, bool sync = false) {
     ListFileWriter writer(std::move(file));
     for (const std::string& line : lines) writer.WriteLine(line);
     writer.WriteBytes(rest);
+    if (sync) writer.Sync();
     writer.Close();
 }
 
@@ -50,6 +52,44 @@ UniqueHandle CreateBeside(const std::string& fileName, std::string& sideName) {
         if (os::GetLastError() != ERROR_FILE_EXISTS && os::GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
     return UniqueHandle();
+}
+
+// The name of what an open file is, through symbolic links and junctions,
+// in the form the file calls take; nullopt where the system cannot say.
+std::optional<std::string> FinalName(HANDLE file) {
+    std::vector<char> buffer(MAX_PATH);
+    DWORD n = os::GetFinalPathNameByHandleA(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    // Wine's A call counts the size it needs without the terminator.
+    if (n >= buffer.size()) {
+        buffer.resize(n + 1);
+        n = os::GetFinalPathNameByHandleA(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    }
+    if (n == 0 || n >= buffer.size()) return std::nullopt;
+    std::string name(buffer.data(), n);
+    if (name.starts_with("\\\\?\\UNC\\")) return name.replace(0, 8, "\\\\");
+    if (name.starts_with("\\\\?\\") && name.size() >= 7 && name[5] == ':') return name.substr(4);
+    return name;
+}
+
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+bool SameContents(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow &&
+           a.ftLastWriteTime.dwLowDateTime == b.ftLastWriteTime.dwLowDateTime &&
+           a.ftLastWriteTime.dwHighDateTime == b.ftLastWriteTime.dwHighDateTime;
+}
+
+bool Exists(const std::string& fileName) {
+    return os::GetFileAttributesA(fileName.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Errors of a ReplaceFileA that another handle on the replaced file can cause.
+bool SharingError(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+           error == ERROR_ACCESS_DENIED;
 }
 
 }  // namespace
@@ -92,23 +132,32 @@ LineSpan SplitLine(std::string_view bytes) {
     return {end, next};
 }
 
-ListFileReader::ListFileReader(const std::string& fileName) {
-    UniqueHandle file(os::CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) RaiseInOutError(os::GetLastError());
+ListFile::ListFile(const std::string& fileName)
+    : file_(os::CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    if (!file_ && os::GetLastError() == ERROR_SHARING_VIOLATION)
+        throw TarsioError("The list is in use by another program", ERROR_SHARING_VIOLATION);
+    if (!file_) RaiseInOutError(os::GetLastError());
     // A console or a port that a name led to would make the reads wait.
-    if (os::GetFileType(file.get()) != FILE_TYPE_DISK) RaiseInOutError(ERROR_PATH_NOT_FOUND);
+    if (os::GetFileType(file_.get()) != FILE_TYPE_DISK) RaiseInOutError(ERROR_PATH_NOT_FOUND);
+    if (!os::GetFileInformationByHandle(file_.get(), &read_)) RaiseInOutError(os::GetLastError());
+    if (read_.nNumberOfLinks > 1)
+        throw TarsioError("The list has " + std::to_string(read_.nNumberOfLinks) +
+                          " names (hard links), and writing it back would leave the others with the old text. "
+                          "Import a copy of it");
+    std::optional<std::string> finalName = FinalName(file_.get());
+    name_ = finalName ? *finalName : FullName(fileName);
     std::vector<char> chunk(kChunk);
     while (true) {
         DWORD got = 0;
-        if (!os::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+        if (!os::ReadFile(file_.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
             RaiseInOutError(os::GetLastError());
         if (got == 0) break;
         bytes_.append(chunk.data(), got);
     }
 }
 
-bool ListFileReader::ReadLine(std::string& line) {
+bool ListFile::ReadLine(std::string& line) {
     if (pos_ == bytes_.size() || bytes_[pos_] == kCtrlZ) return false;
     LineSpan span = SplitLine(std::string_view(bytes_).substr(pos_));
     line.assign(bytes_, pos_, span.length);
@@ -116,7 +165,62 @@ bool ListFileReader::ReadLine(std::string& line) {
     return true;
 }
 
-std::string_view ListFileReader::Rest() const { return std::string_view(bytes_).substr(pos_); }
+std::string_view ListFile::Rest() const { return std::string_view(bytes_).substr(pos_); }
+
+void ListFile::Rewrite(const std::vector<std::string>& lines) {
+    BY_HANDLE_FILE_INFORMATION now;
+    if (!os::GetFileInformationByHandle(file_.get(), &now)) RaiseInOutError(os::GetLastError());
+    if (now.dwFileAttributes & FILE_ATTRIBUTE_READONLY) RaiseInOutError(ERROR_ACCESS_DENIED);
+    std::string sideName;
+    UniqueHandle side = CreateBeside(name_, sideName);
+    if (!side) RaiseInOutError(os::GetLastError());
+    try {
+        WriteAll(std::move(side), lines, Rest(), true);
+        Replace(sideName);
+    } catch (const TarsioError& e) {
+        // Where the list is gone, the side file may be the only copy of it.
+        if (Exists(name_)) {
+            os::DeleteFileA(sideName.c_str());
+            throw;
+        }
+        throw TarsioError(std::string(e.what()) + ". The list is missing; its new text is in " + sideName, e.code());
+    }
+}
+
+bool ListFile::Unchanged() const {
+    UniqueHandle list(os::CreateFileA(name_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION now;
+    return list && os::GetFileInformationByHandle(list.get(), &now) && SameFile(now, read_) &&
+           SameContents(now, read_) && now.nNumberOfLinks == 1;
+}
+
+void ListFile::Replace(const std::string& sideName) {
+    constexpr const char* kChanged = "Another program changed the list during the import, so it was not written back";
+    // Where a writer could not be kept out (or renamed or replaced the list,
+    // which the sharing for deletion lets it do), its edit stays.
+    if (!Unchanged()) throw TarsioError(kChanged);
+    auto replace = [&] {
+        return os::ReplaceFileA(name_.c_str(), sideName.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                nullptr);
+    };
+    if (replace()) return;
+    DWORD reason = os::GetLastError();
+    // A file system may replace no file that is open, even shared for
+    // deletion: then the list is let go, and checked once more.
+    if (SharingError(reason)) {
+        file_.reset();
+        if (!Unchanged()) throw TarsioError(kChanged);
+        if (replace()) return;
+        reason = os::GetLastError();
+    }
+    // Without a backup name, ReplaceFileA that cannot move the replacement
+    // has already removed the list: the side file takes its name, which the
+    // handle could keep occupied by the removed list until it is closed.
+    file_.reset();
+    if (!Exists(name_) && os::MoveFileExA(sideName.c_str(), name_.c_str(), 0)) return;
+    RaiseInOutError(reason);
+}
 
 ListFileWriter::ListFileWriter(UniqueHandle file) : file_(std::move(file)) {}
 
@@ -143,6 +247,11 @@ void ListFileWriter::Flush() {
     pending_.clear();
 }
 
+void ListFileWriter::Sync() {
+    Flush();
+    if (!os::FlushFileBuffers(file_.get())) RaiseInOutError(os::GetLastError());
+}
+
 void ListFileWriter::Close() {
     Flush();
     if (!os::CloseHandle(file_.release())) RaiseInOutError(os::GetLastError());
@@ -152,35 +261,6 @@ void WriteListFile(const std::string& fileName, const std::vector<std::string>& 
     UniqueHandle file = OpenForWriting(fileName, CREATE_ALWAYS);
     if (!file) RaiseInOutError(os::GetLastError());
     WriteAll(std::move(file), lines, {});
-}
-
-void RewriteListFile(const std::string& fileName, const std::vector<std::string>& lines, std::string_view rest) {
-    {
-        // Fails where truncating the list would: read-only, held open, a directory.
-        UniqueHandle probe(os::CreateFileA(fileName.c_str(), GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!probe) RaiseInOutError(os::GetLastError());
-    }
-    // Never in place: a failure midway would leave the list truncated.
-    std::string tempName;
-    UniqueHandle temp = CreateBeside(fileName, tempName);
-    if (!temp) RaiseInOutError(os::GetLastError());
-    try {
-        WriteAll(std::move(temp), lines, rest);
-    } catch (...) {
-        os::DeleteFileA(tempName.c_str());
-        throw;
-    }
-    // ReplaceFileA keeps the list's attributes and security; where it cannot
-    // work, a plain rename still puts the complete new text in place.
-    if (os::ReplaceFileA(fileName.c_str(), tempName.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                         nullptr))
-        return;
-    DWORD reason = os::GetLastError();
-    if (os::MoveFileExA(tempName.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
-    os::DeleteFileA(tempName.c_str());
-    RaiseInOutError(reason);
 }
 
 }  // namespace tarsio

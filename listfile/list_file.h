@@ -39,18 +39,42 @@ struct LineSpan {
 };
 LineSpan SplitLine(std::string_view bytes);
 
-class ListFileReader {
+// A list being imported, held open from its reading to its rewrite: shared
+// for reading and for deletion (which ReplaceFileA needs), never for
+// writing, so that no other program writes to it in between and sees its
+// edit lost. Its name is its final one, through symbolic links and
+// junctions, so that a link stays a link and the new text reaches the file.
+class ListFile {
 public:
-    // Reads the whole list; raises when it cannot be opened or read, or is
-    // no file on a disk.
-    explicit ListFileReader(const std::string& fileName);
+    // Opens and reads the whole list; raises when it cannot be opened or
+    // read, is no file on a disk, is in use by a writer, or has more than
+    // one name (hard links: a rewrite would give the new text to one only).
+    explicit ListFile(const std::string& fileName);
     // The next line's bytes without its line end; false after the last line.
     bool ReadLine(std::string& line);
     // The bytes from a Ctrl-Z at the start of a line to the end of the
     // file, once ReadLine has given false; empty when there is none.
     std::string_view Rest() const;
 
+    // Replaces the list's contents with the lines followed by Rest(), so
+    // that a failure cannot lose it: the new text is written to a side file
+    // in the list's folder and put on the disk, and the side file then takes
+    // the list's place. Raises where a rewrite in place would (a read-only
+    // list gives "File access denied"), where no side file can be made, and
+    // where another program changed the list since it was read; the list is
+    // then left as it is. The side file is removed only while the list
+    // exists: if the list is gone, the error names the side file.
+    void Rewrite(const std::vector<std::string>& lines);
+
 private:
+    // Whether the list's name still leads to the file read, unchanged.
+    bool Unchanged() const;
+    // Puts the written side file in the list's place.
+    void Replace(const std::string& sideName);
+
+    UniqueHandle file_;
+    std::string name_;
+    BY_HANDLE_FILE_INFORMATION read_{};
     std::string bytes_;
     std::size_t pos_ = 0;
 };
@@ -62,6 +86,8 @@ public:
     void WriteLine(std::string_view line);
     // Bytes as they are, with no line end.
     void WriteBytes(std::string_view bytes);
+    // Writes what is buffered and has the system put the file on the disk.
+    void Sync();
     // Writes what is buffered and closes the file.
     void Close();
 
@@ -74,13 +100,5 @@ private:
 
 // Creates or truncates the file and writes the lines.
 void WriteListFile(const std::string& fileName, const std::vector<std::string>& lines);
-
-// Replaces an existing list's contents with the lines followed by `rest`
-// (what ListFileReader::Rest gave) so that a failure cannot lose it: the new
-// text is written to a side file in the list's folder, which then takes the
-// list's place. Raises where a rewrite in place would (a read-only list
-// gives "File access denied") and where no side file can be made; the list
-// is then left as it was.
-void RewriteListFile(const std::string& fileName, const std::vector<std::string>& lines, std::string_view rest = {});
 
 }  // namespace tarsio

@@ -12,17 +12,21 @@ namespace os {
 using ::CloseHandle;
 using ::CreateDirectoryA;
 using ::CreateFileA;
+using ::CreateHardLinkA;
 using ::DeleteFileA;
 using ::DeviceIoControl;
 using ::FindClose;
 using ::FindFirstFileA;
 using ::FindFirstFileExA;
 using ::FindNextFileA;
+using ::FlushFileBuffers;
 using ::GetACP;
 using ::GetCurrentDirectoryA;
 using ::GetDriveTypeA;
 using ::GetFileAttributesA;
+using ::GetFileInformationByHandle;
 using ::GetFileType;
+using ::GetFinalPathNameByHandleA;
 using ::GetFullPathNameA;
 using ::GetLastError;
 using ::GetLocaleInfoA;
@@ -68,6 +72,13 @@ BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED 
 BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped);
 // Every simulated file is on a disk: FILE_TYPE_DISK for an open file.
 DWORD GetFileType(HANDLE h);
+BOOL FlushFileBuffers(HANDLE h);
+// The volume serial number is GetVolumeInformationA's, the file index the
+// host's inode number, the link count the host's.
+BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info);
+// FILE_NAME_NORMALIZED | VOLUME_NAME_DOS only: "\\?\X:\..." through host
+// symbolic links; ERROR_PATH_NOT_FOUND for an object on no drive.
+DWORD GetFinalPathNameByHandleA(HANDLE h, LPSTR path, DWORD size, DWORD flags);
 DWORD GetFileAttributesA(LPCSTR name);
 BOOL SetFileAttributesA(LPCSTR name, DWORD attributes);
 DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart);
@@ -78,6 +89,7 @@ BOOL RemoveDirectoryA(LPCSTR name);
 BOOL DeleteFileA(LPCSTR name);
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude, LPVOID reserved);
+BOOL CreateHardLinkA(LPCSTR name, LPCSTR existing, LPSECURITY_ATTRIBUTES sa);
 void SetLastError(DWORD error);
 DWORD GetLastError();
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR out, int outLength);

@@ -57,6 +57,8 @@ DriveInfo QueryDrive(char letter);
 // QueryDrive(letter).fileSystem, without looking at the drive's root.
 std::string DriveFileSystem(char letter);
 std::string DriveHostPath(char letter);
+// The serial number GetVolumeInformationA gives for the drive.
+DWORD VolumeSerial(char letter);
 // The drive's backing, read from its .drive file when first asked for and
 // again whenever QueryDrive or DriveFileSystem read that file.
 Backing DriveBacking(char letter);
@@ -110,6 +112,8 @@ bool HostIsReadOnlyFile(const std::string& host, const struct stat& st);
 // Removes an empty directory or a junction: 0 or the errno.
 int RemoveHostDirectory(const std::string& host, const struct stat& st);
 DWORD ErrnoToWin32(int err, DWORD notFound = ERROR_FILE_NOT_FOUND);
+// A host time stamp as Win32 gives it: 100 ns units since 1601.
+FILETIME FileTimeOf(const struct timespec& ts);
 
 // Handle table. A file object is an opened file or directory; a listing
 // object is a FindFirstFileA snapshot.

@@ -1,8 +1,10 @@
 // Fault injection, call accounting and the last-error value of the
 // simulated platform.
 
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/os.h"
@@ -22,8 +24,17 @@ struct FaultRule {
     int seen = 0;
 };
 
+struct Action {
+    std::string call;
+    int occurrence = 0;
+    std::function<void()> run;
+    int seen = 0;
+};
+
 struct Accounting {
     std::vector<FaultRule> rules;
+    std::vector<Action> actions;
+    bool acting = false;
     std::map<std::string, std::size_t, std::less<>> counts;
     std::vector<std::string> log;
     bool logging = false;
@@ -50,11 +61,20 @@ void SetError(DWORD error) { g_lastError = error; }
 
 bool Enter(std::string_view call, std::string_view path) {
     Accounting& a = Calls();
+    // Another program's calls: neither counted nor failed.
+    if (a.acting) return false;
     auto it = a.counts.find(call);
     if (it == a.counts.end()) it = a.counts.emplace(std::string(call), 0).first;
     ++it->second;
     if (a.logging) a.log.emplace_back(call);
     ++g_position;
+    for (std::size_t i = 0; i < a.actions.size(); ++i) {
+        if (a.actions[i].call != call || ++a.actions[i].seen != a.actions[i].occurrence) continue;
+        a.acting = true;
+        std::function<void()> run = a.actions[i].run;
+        run();
+        a.acting = false;
+    }
     for (FaultRule& rule : a.rules) {
         if (Matches(rule, call, path, g_position)) {
             SetError(rule.error);
@@ -66,6 +86,7 @@ bool Enter(std::string_view call, std::string_view path) {
 
 bool EnterRelease(std::string_view call) {
     Accounting& a = Calls();
+    if (a.acting) return false;
     auto it = a.counts.find(call);
     if (it == a.counts.end()) it = a.counts.emplace(std::string(call), 0).first;
     ++it->second;
@@ -91,7 +112,14 @@ void FailNthCall(int n, DWORD error) {
     Calls().rules.push_back(FaultRule{{}, n, {}, error, 0});
 }
 
-void ClearFaults() { Calls().rules.clear(); }
+void BeforeCall(std::string_view call, int occurrence, std::function<void()> action) {
+    Calls().actions.push_back(Action{std::string(call), occurrence, std::move(action), 0});
+}
+
+void ClearFaults() {
+    Calls().rules.clear();
+    Calls().actions.clear();
+}
 
 void ResetCallLog() {
     Accounting& a = Calls();

@@ -266,6 +266,16 @@ DWORD GetFileType(HANDLE h) {
     return FILE_TYPE_DISK;
 }
 
+BOOL FlushFileBuffers(HANDLE h) {
+    if (Enter("FlushFileBuffers")) return FALSE;
+    FileObject* o = FindFile(h);
+    if (!o) return Fail(ERROR_INVALID_HANDLE);
+    // Windows flushes only through a handle that may write.
+    if (!(o->access & GENERIC_WRITE)) return Fail(ERROR_ACCESS_DENIED);
+    if (o->fd >= 0 && ::fdatasync(o->fd) != 0) return Fail(errno == EIO ? ERROR_WRITE_FAULT : ErrnoToWin32(errno));
+    return TRUE;
+}
+
 BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED) {
     if (written) *written = 0;
     Changed();
@@ -426,6 +436,9 @@ BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, LPV
     if (!Succeeded(Locate(replaced, false, oldLoc)) || !Succeeded(Locate(replacement, false, newLoc))) return FALSE;
     struct stat oldSt, newSt;
     if (!HostStat(oldLoc.host, oldSt) || !HostStat(newLoc.host, newSt)) return FALSE;
+    // The replacement is opened with no sharing at all.
+    if (!SharingAllows(newSt.st_dev, newSt.st_ino, GENERIC_READ | GENERIC_WRITE, 0))
+        return Fail(ERROR_SHARING_VIOLATION);
     if (HostIsReadOnlyFile(oldLoc.host, oldSt) || DeleteBlocked(oldLoc.host))
         return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
     CopyStoredAttributes(oldLoc.host, newLoc.host);

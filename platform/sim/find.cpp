@@ -17,20 +17,12 @@
 namespace sim {
 namespace {
 
-std::uint64_t ToFileTime(const struct timespec& ts) {
-    constexpr std::uint64_t kEpochDifference = 11644473600ULL;  // 1601-01-01 to 1970-01-01, seconds
-    return (static_cast<std::uint64_t>(ts.tv_sec) + kEpochDifference) * 10000000ULL +
-           static_cast<std::uint64_t>(ts.tv_nsec) / 100;
-}
-
-FILETIME Split(std::uint64_t t) { return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)}; }
-
 WIN32_FIND_DATAA MakeEntry(const std::string& ansiName, const HostEntry& e) {
     WIN32_FIND_DATAA d{};
     d.dwFileAttributes = e.attributes;
-    d.ftCreationTime = Split(ToFileTime(e.st.st_ctim));
-    d.ftLastAccessTime = Split(ToFileTime(e.st.st_atim));
-    d.ftLastWriteTime = Split(ToFileTime(e.st.st_mtim));
+    d.ftCreationTime = FileTimeOf(e.st.st_ctim);
+    d.ftLastAccessTime = FileTimeOf(e.st.st_atim);
+    d.ftLastWriteTime = FileTimeOf(e.st.st_mtim);
     if (!(e.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         auto size = static_cast<std::uint64_t>(e.st.st_size);
         d.nFileSizeHigh = static_cast<DWORD>(size >> 32);

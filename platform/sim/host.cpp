@@ -170,6 +170,13 @@ std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntr
 
 }  // namespace
 
+FILETIME FileTimeOf(const struct timespec& ts) {
+    constexpr std::uint64_t kEpochDifference = 11644473600ULL;  // 1601-01-01 to 1970-01-01, seconds
+    const std::uint64_t t = (static_cast<std::uint64_t>(ts.tv_sec) + kEpochDifference) * 10000000ULL +
+                            static_cast<std::uint64_t>(ts.tv_nsec) / 100;
+    return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+}
+
 DWORD ErrnoToWin32(int err, DWORD notFound) {
     switch (err) {
         case ENOENT: return notFound;

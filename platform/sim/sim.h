@@ -14,6 +14,7 @@
 // See platform/sim/README.md for the host layout and what differs from NTFS.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,11 @@ void FailCall(std::string_view call, int occurrence, DWORD error);
 void FailCallOnPath(std::string_view call, std::string_view pathPrefix, DWORD error);
 // Fails the n-th (1-based) call that can fail, whatever its name.
 void FailNthCall(int n, DWORD error);
+// Runs `action` as the `occurrence`-th (1-based) call of `call` begins,
+// before that call does anything: another program acting between two calls.
+// The calls the action makes are not counted, logged, failed or acted on.
+void BeforeCall(std::string_view call, int occurrence, std::function<void()> action);
+// Clears the faults and the actions.
 void ClearFaults();
 
 // Names of the calls that can fail, in order, since the last reset.

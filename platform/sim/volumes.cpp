@@ -35,6 +35,9 @@ UINT ResolveCodePage(UINT cp) {
 }
 
 }  // namespace
+
+DWORD VolumeSerial(char letter) { return 0x7A510000u | static_cast<DWORD>(letter); }
+
 }  // namespace sim
 
 namespace os {
@@ -68,7 +71,7 @@ BOOL GetVolumeInformationA(LPCSTR root, LPSTR volumeName, DWORD volumeNameSize, 
         SetError(ERROR_BAD_LENGTH);
         return FALSE;
     }
-    if (serial) *serial = 0x7A510000u | static_cast<DWORD>(letter);
+    if (serial) *serial = VolumeSerial(letter);
     if (maxComponentLength) *maxComponentLength = 255;
     if (flags) {
         *flags = FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK;

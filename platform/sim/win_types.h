@@ -58,6 +58,20 @@ struct WIN32_FIND_DATAA {
 };
 using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
 
+struct BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+};
+using LPBY_HANDLE_FILE_INFORMATION = BY_HANDLE_FILE_INFORMATION*;
+
 // FindFirstFileExA
 enum FINDEX_INFO_LEVELS { FindExInfoStandard, FindExInfoBasic, FindExInfoMaxInfoLevel };
 enum FINDEX_SEARCH_OPS {
@@ -95,6 +109,10 @@ inline constexpr DWORD FILE_TYPE_DISK = 1;
 inline constexpr DWORD FILE_TYPE_CHAR = 2;
 inline constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
 inline constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
+
+// GetFinalPathNameByHandleA
+inline constexpr DWORD FILE_NAME_NORMALIZED = 0x0;
+inline constexpr DWORD VOLUME_NAME_DOS = 0x0;
 
 // Reparse-point control codes
 inline constexpr DWORD FSCTL_SET_REPARSE_POINT = 0x000900A4;

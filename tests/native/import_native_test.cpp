@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "engine/error.h"
 #include "engine/junction.h"
@@ -12,6 +14,7 @@
 #include "listfile/import.h"
 #include "platform/os.h"
 #include "platform/sim/sim.h"
+#include "platform/unique_handle.h"
 #include "tests/native/sim_helpers.h"
 #include "tests/support/scratch.h"
 
@@ -145,18 +148,21 @@ std::vector<std::string> HostNames(const Scratch& fs, const std::string& folder)
     return names;
 }
 
+// Writing the new text, or putting it on the disk before it replaces the list.
 TEST_F(ImportNative, FailedWriteLeavesTheListWhole) {
     // A long name too: its new text also goes to a side file, never in place.
     fs.MakeDir("lists");
     const std::string longName = "lists\\" + std::string(240, 'n') + ".trs";
-    for (const std::string& name : {std::string("list.trs"), longName}) {
-        const std::string text = "+C:\\w->C:\\data\nC:\\x->C:\\y\n";
-        fs.WriteFile(name, text);
-        sim::FailCall("WriteFile", 1, ERROR_DISK_FULL);
-        EXPECT_EQ(ErrorOf("C:\\" + name), (Raised{"I/O error 112", ERROR_DISK_FULL}));
-        sim::ClearFaults();
-        EXPECT_EQ(fs.ReadFile(name), text) << name.size();
-        EXPECT_EQ(sim::OpenHandleCount(), 0);
+    for (const char* call : {"WriteFile", "FlushFileBuffers"}) {
+        for (const std::string& name : {std::string("list.trs"), longName}) {
+            const std::string text = "+C:\\w->C:\\data\nC:\\x->C:\\y\n";
+            fs.WriteFile(name, text);
+            sim::FailCall(call, 1, ERROR_DISK_FULL);
+            EXPECT_EQ(ErrorOf("C:\\" + name), (Raised{"I/O error 112", ERROR_DISK_FULL})) << call;
+            sim::ClearFaults();
+            EXPECT_EQ(fs.ReadFile(name), text) << call << " " << name.size();
+            EXPECT_EQ(sim::OpenHandleCount(), 0);
+        }
     }
     EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"data", "list.trs", "lists", "w"}));
     EXPECT_EQ(HostNames(fs, "C:\\lists"), std::vector<std::string>{longName.substr(6)});
@@ -178,6 +184,99 @@ TEST_F(ImportNative, WithoutASideFileTheImportFailsAndTheListStays) {
         ASSERT_TRUE(DeleteJunction("C:\\j"));
         ASSERT_TRUE(os::RemoveDirectoryA("C:\\j"));
     }
+}
+
+// Another program at work on the list while the import makes its
+// junctions, and replaces that fail: the list, or where it is gone the side
+// file, keeps every line.
+TEST_F(ImportNative, NoLineOfTheListIsLost) {
+    const std::string text = "+C:\\j->C:\\data\r\n", made = "C:\\j->C:\\data\r\n";
+    const std::string list = fs.HostPath("C:\\list.trs"), side = list + ".tarsio-new";
+    const std::string changed = "Another program changed the list during the import, so it was not written back";
+    const std::string missing = ". The list is missing; its new text is in C:\\list.trs.tarsio-new";
+    auto meanwhile = [](std::function<void()> edit) { return [=] { sim::BeforeCall("CreateDirectoryA", 1, edit); }; };
+    // ReplaceFileA without a backup name that cannot move the replacement
+    // has already removed the list, as Windows documents.
+    auto losesTheList = [&] {
+        sim::BeforeCall("ReplaceFileA", 1, [&] { std::filesystem::remove(list); });
+        sim::FailCall("ReplaceFileA", 1, ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> setUp;
+        std::string error, after, side;  // after, side: what they hold, "" when missing
+    } cases[] = {
+        {"a writer is kept out", meanwhile([] {
+             UniqueHandle writer(os::CreateFileA("C:\\list.trs", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 nullptr, OPEN_EXISTING, 0, nullptr));
+             EXPECT_FALSE(writer.valid());
+             EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
+         }),
+         "", made, ""},
+        {"an append that sharing cannot keep out",
+         meanwhile([&] { std::ofstream(list, std::ios::app) << "more\r\n"; }), changed, text + "more\r\n", ""},
+        {"a new file renamed over it", meanwhile([&] {
+             std::ofstream(list + ".x") << "theirs\r\n";
+             std::filesystem::rename(list + ".x", list);
+         }),
+         changed, "theirs\r\n", ""},
+        {"a deletion", meanwhile([&] { std::filesystem::remove(list); }), changed + missing, "", made},
+        {"a replace refused once for sharing", [] { sim::FailCall("ReplaceFileA", 1, ERROR_SHARING_VIOLATION); }, "",
+         made, ""},
+        {"a replace refused for good", [] { sim::FailCall("ReplaceFileA", 0, ERROR_UNABLE_TO_REMOVE_REPLACED); },
+         "I/O error 1175", text, ""},
+        {"a lost list, renamed into place", losesTheList, "", made, ""},
+        {"a lost list that no rename can put back",
+         [&] {
+             losesTheList();
+             sim::FailCall("MoveFileExA", 0, ERROR_ACCESS_DENIED);
+         },
+         "I/O error 1176" + missing, "", made},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(fs.HostPath("C:\\j"));
+        std::filesystem::remove(side);
+        fs.WriteFile("list.trs", text);
+        c.setUp();
+        EXPECT_EQ(ErrorOf("C:\\list.trs").what, c.error);
+        sim::ClearFaults();
+        EXPECT_EQ(test::HostText(list), c.after);
+        EXPECT_EQ(test::HostText(side), c.side);
+        EXPECT_EQ(Stored("C:\\j"), MountPoint(u"\\??\\C:\\data"));
+        EXPECT_EQ(sim::OpenHandleCount(), 0);
+    }
+}
+
+// A list reached through a symbolic link or a junction is rewritten where
+// it leads, and the link stays a link.
+TEST_F(ImportNative, LinkedListIsRewrittenWhereItLeads) {
+    fs.AddDrive('D');
+    fs.MakeDir("store");
+    ASSERT_TRUE(os::CreateDirectoryA("D:\\store", nullptr));
+    test::Junction("C:\\lists", "D:\\store");
+    std::filesystem::create_symlink("store/list.trs", fs.HostPath("C:\\link.trs"));
+    std::filesystem::create_symlink("../D/list.trs", fs.HostPath("C:\\far.trs"));
+    struct Case {
+        const char* name;
+        const char* target;
+    } cases[] = {
+        {"C:\\link.trs", "C:\\store\\list.trs"},
+        {"C:\\far.trs", "D:\\list.trs"},
+        {"C:\\lists\\list.trs", "D:\\store\\list.trs"},
+    };
+    for (const Case& c : cases) {
+        test::WriteFileAt(c.target, "+C:\\j->C:\\data\r\n");
+        EXPECT_FALSE(TImport().Import(c.name)) << c.name;
+        EXPECT_EQ(test::ReadFileAt(c.target), "C:\\j->C:\\data\r\n") << c.name;
+        ASSERT_TRUE(DeleteJunction("C:\\j"));
+        ASSERT_TRUE(os::RemoveDirectoryA("C:\\j"));
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(fs.HostPath("C:\\link.trs")));
+    EXPECT_TRUE(std::filesystem::is_symlink(fs.HostPath("C:\\far.trs")));
+    EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"data", "far.trs", "link.trs", "lists", "store"}));
+    EXPECT_EQ(HostNames(fs, "C:\\store"), std::vector<std::string>{"list.trs"});
+    EXPECT_EQ(HostNames(fs, "D:\\"), (std::vector<std::string>{"list.trs", "store"}));
 }
 
 TEST_F(ImportNative, CtrlZAtALineStartKeepsEverythingAfterItUnread) {
@@ -234,15 +333,16 @@ TEST_F(ImportNative, FailedCloseIsReportedAndLosesNothing) {
     sim::ResetCallLog();
     ASSERT_FALSE(TImport().Import("C:\\list.trs"));
     const int closes = static_cast<int>(sim::CallCount("CloseHandle"));
-    ASSERT_GE(closes, 3);  // the list read, the junction made, the new text written
+    // The last three: the new text written, the list looked up by name, the list held.
+    ASSERT_GE(closes, 4);
     struct Case {
         const char* what;
         int occurrence;
         bool raised;
     } cases[] = {
         {"every close", 0, true},
-        {"the new text's close", closes, true},
-        {"the read list's close", 1, false},
+        {"the new text's close", closes - 2, true},
+        {"the held list's close", closes, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

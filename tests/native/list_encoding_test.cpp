@@ -39,10 +39,12 @@ protected:
     Scratch fs;
 };
 
-TEST_F(ListEncoding, LegacyListIsReadInTheLegacyCodePageAndKeepsItsBytes) {
-    // Written by an older version on a Western system: café in 1252.
+TEST_F(ListEncoding, EachLineIsReadInItsOwnEncodingAndKeepsItsBytes) {
+    // Lines written by an older version on a Western system (café in 1252)
+    // beside a UTF-8 line: a stray 1252 byte changes only its own line.
     const std::string list =
         "+C:\\caf\xE9\\j->C:\\data\r\n"
+        "+C:\\M\xC3\xBCll\\j->C:\\data\r\n"
         "C:\\done caf\xE9->C:\\x\r\n"
         "na\xEFve text\n"
         "+C:\\missing caf\xE9->C:\\nowhere\r\n";
@@ -50,11 +52,13 @@ TEST_F(ListEncoding, LegacyListIsReadInTheLegacyCodePageAndKeepsItsBytes) {
     EXPECT_TRUE(errors);  // the last entry leads nowhere
     EXPECT_EQ(after,
               "C:\\caf\xE9\\j->C:\\data\r\n"
+              "C:\\M\xC3\xBCll\\j->C:\\data\r\n"
               "C:\\done caf\xE9->C:\\x\r\n"
               "na\xEFve text\r\n"
               "+C:\\missing caf\xE9->C:\\nowhere\r\n");
-    EXPECT_TRUE(HostDir("café/j"));
     EXPECT_EQ(Shown("C:\\café\\j"), "C:\\data");
+    EXPECT_EQ(Shown("C:\\Müll\\j"), "C:\\data");
+    EXPECT_FALSE(HostDir("MÃ¼ll"));
 }
 
 TEST_F(ListEncoding, ByteOrderMarkIsSkippedAndKept) {

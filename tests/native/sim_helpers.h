@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/xattr.h>
 
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +28,12 @@ inline std::optional<std::vector<std::uint8_t>> HostReparse(const std::string& h
 inline void Junction(const std::string& path, const std::string& destination) {
     ASSERT_TRUE(ForceDirectories(path)) << path;
     ASSERT_TRUE(CreateJunction(path, destination)) << path << " error " << os::GetLastError();
+}
+
+// A host file's bytes; empty when it is missing.
+inline std::string HostText(const std::string& host) {
+    std::ifstream in(host, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 inline std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }

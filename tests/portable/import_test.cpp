@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "engine/error.h"
@@ -96,10 +97,14 @@ TEST_F(ImportTest, EntryWithoutArrowStopsTheImportAndKeepsTheFile) {
     EXPECT_EQ(fs.Names(), std::vector<std::string>{"list.trs"});
 }
 
-TEST_F(ImportTest, ListThatIsNoFileOnADiskRaisesAtOnceAndIsUntouched) {
+// A list with a second name (a hard link) is refused before anything is
+// made: its rewrite would give the new text to one name only.
+TEST_F(ImportTest, ListThatIsNoFileOnADiskOrHasTwoNamesRaisesAtOnceAndIsUntouched) {
     fs.MakeDir("folder.trs");
     const std::string text = "+sub\\j->sub\r\n";
     fs.WriteFile("list.trs", text);
+    fs.WriteFile("linked.trs", text);
+    ASSERT_TRUE(os::CreateHardLinkA(fs.Path("second.trs").c_str(), fs.Path("linked.trs").c_str(), nullptr));
     struct Case {
         std::string name;
         const char* message;
@@ -117,6 +122,10 @@ TEST_F(ImportTest, ListThatIsNoFileOnADiskRaisesAtOnceAndIsUntouched) {
         {fs.Path("list.tr?"), "Invalid filename", 3},
         {fs.Path("folder.trs"), "File access denied", 5},
         {fs.Path("folder.trs\\"), "File access denied", 5},
+        {fs.Path("linked.trs"),
+         "The list has 2 names (hard links), and writing it back would leave the others with the old text. Import "
+         "a copy of it",
+         0},
     };
     for (const Case& c : cases) {
         auto start = std::chrono::steady_clock::now();
@@ -131,7 +140,10 @@ TEST_F(ImportTest, ListThatIsNoFileOnADiskRaisesAtOnceAndIsUntouched) {
         EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0) << c.name;
     }
     EXPECT_EQ(fs.ReadFile("list.trs"), text);
-    EXPECT_EQ(fs.Names(), (std::vector<std::string>{"folder.trs", "list.trs"}));
+    EXPECT_EQ(fs.ReadFile("second.trs"), text);
+    std::vector<std::string> names = fs.Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"folder.trs", "linked.trs", "list.trs", "second.trs"}));
 }
 
 TEST_F(ImportTest, LongListNameIsRewrittenThroughAShortSideFile) {

@@ -202,14 +202,61 @@ TEST_F(PlatformTest, TheBasicListingGivesWhatTheStandardOneGives) {
     }
 }
 
-TEST_F(PlatformTest, ReplacingAFileKeepsItsName) {
+// A list held for reading and shared for deletion keeps writers out, and
+// can still be replaced; the replacement itself is opened with no sharing.
+TEST_F(PlatformTest, AHeldFileKeepsWritersOutAndCanBeReplaced) {
+    const std::string list = fs.Path("list.trs"), side = fs.Path("list.new");
     fs.WriteFile("list.trs", "old");
     fs.WriteFile("list.new", "new");
-    ASSERT_TRUE(os::ReplaceFileA(fs.Path("list.trs").c_str(), fs.Path("list.new").c_str(), nullptr,
-                                 REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        << os::GetLastError();
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    auto open = [](const std::string& name, DWORD access, DWORD share) {
+        return UniqueHandle(os::CreateFileA(name.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    };
+    UniqueHandle held = open(list, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    ASSERT_TRUE(held.valid());
+    EXPECT_FALSE(open(list, GENERIC_WRITE, kShareAll).valid());
+    EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
+    char final[MAX_PATH];
+    EXPECT_EQ(os::GetFinalPathNameByHandleA(held.get(), final, sizeof final, 0), list.size() + 4);
+    EXPECT_EQ(std::string(final), "\\\\?\\" + list);
+    EXPECT_FALSE(os::FlushFileBuffers(held.get()));  // only a handle that may write
+    EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
+    auto replace = [&] {
+        return os::ReplaceFileA(list.c_str(), side.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                nullptr);
+    };
+    {
+        UniqueHandle replacement = open(side, GENERIC_READ, kShareAll);
+        EXPECT_FALSE(replace());
+        EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
+    }
+    ASSERT_TRUE(replace()) << os::GetLastError();
     EXPECT_EQ(fs.ReadFile("list.trs"), "new");
-    EXPECT_EQ(os::GetFileAttributesA(fs.Path("list.new").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(os::GetFileAttributesA(side.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(PlatformTest, HardLinksAreNamesOfOneFile) {
+    fs.WriteFile("a.trs", "abc");
+    fs.WriteFile("other.trs", "abc");
+    ASSERT_TRUE(os::CreateHardLinkA(fs.Path("b.trs").c_str(), fs.Path("a.trs").c_str(), nullptr));
+    EXPECT_FALSE(os::CreateHardLinkA(fs.Path("b.trs").c_str(), fs.Path("other.trs").c_str(), nullptr));
+    EXPECT_EQ(os::GetLastError(), ERROR_ALREADY_EXISTS);
+    auto info = [this](const char* name) {
+        UniqueHandle file(os::CreateFileA(fs.Path(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+        BY_HANDLE_FILE_INFORMATION i{};
+        EXPECT_TRUE(os::GetFileInformationByHandle(file.get(), &i)) << name << " " << os::GetLastError();
+        return i;
+    };
+    const BY_HANDLE_FILE_INFORMATION a = info("a.trs"), b = info("b.trs"), other = info("other.trs");
+    EXPECT_EQ(a.nNumberOfLinks, 2u);
+    EXPECT_EQ(b.nNumberOfLinks, 2u);
+    EXPECT_EQ(other.nNumberOfLinks, 1u);
+    EXPECT_EQ(a.nFileSizeLow, 3u);
+    EXPECT_EQ(a.dwFileAttributes, FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(a.dwVolumeSerialNumber, other.dwVolumeSerialNumber);
+    EXPECT_EQ(std::pair(a.nFileIndexHigh, a.nFileIndexLow), std::pair(b.nFileIndexHigh, b.nFileIndexLow));
+    EXPECT_NE(std::pair(a.nFileIndexHigh, a.nFileIndexLow), std::pair(other.nFileIndexHigh, other.nFileIndexLow));
 }
 
 }  // namespace

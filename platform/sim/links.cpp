@@ -1,0 +1,145 @@
+// Host hard links and symbolic links to files as Windows' own: what an open
+// handle holds (its final name, its identity and its link count) and hard
+// links made by name. Opening a name follows a symbolic link; renaming or
+// deleting the name acts on the link itself (files.cpp).
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/os.h"
+#include "platform/sim/codepage.h"
+#include "platform/sim/core.h"
+
+namespace sim {
+namespace {
+
+// The host path of what a handle holds, free of host symbolic links: a
+// file's is its descriptor's; a directory handle keeps no descriptor and
+// may hold a junction itself, so only its parents are resolved.
+std::optional<std::string> HeldHostPath(const FileObject& o) {
+    char buffer[PATH_MAX];
+    if (o.fd >= 0) {
+        const std::string self = "/proc/self/fd/" + std::to_string(o.fd);
+        ssize_t n = ::readlink(self.c_str(), buffer, sizeof buffer);
+        if (n <= 0 || static_cast<std::size_t>(n) == sizeof buffer) return std::nullopt;
+        return std::string(buffer, static_cast<std::size_t>(n));
+    }
+    const std::size_t slash = o.host.rfind('/');
+    if (slash == std::string::npos || !::realpath(o.host.substr(0, slash).c_str(), buffer)) return std::nullopt;
+    return std::string(buffer) + o.host.substr(slash);
+}
+
+struct DrivePlace {
+    char drive;
+    std::string rest;  // the host path below the drive's folder, "" or beginning with '/'
+};
+
+// The drive whose host folder holds `real`, a host path free of symbolic links.
+std::optional<DrivePlace> PlaceOnDrive(const std::string& real) {
+    char buffer[PATH_MAX];
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (!::realpath(DriveHostPath(letter).c_str(), buffer)) continue;
+        const std::size_t n = std::strlen(buffer);
+        if (real.compare(0, n, buffer) == 0 && (real.size() == n || real[n] == '/'))
+            return DrivePlace{letter, real.substr(n)};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+}  // namespace sim
+
+namespace os {
+
+using namespace sim;
+
+BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
+    if (Enter("GetFileInformationByHandle")) return FALSE;
+    const FileObject* o = FindFile(h);
+    if (!o) {
+        SetError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    // A file renamed or deleted since it was opened is still what the handle holds.
+    struct stat st;
+    if (o->fd >= 0 ? ::fstat(o->fd, &st) != 0 : ::lstat(o->host.c_str(), &st) != 0) {
+        SetError(ErrnoToWin32(errno));
+        return FALSE;
+    }
+    std::optional<std::string> held = HeldHostPath(*o);
+    std::optional<DrivePlace> place = held ? PlaceOnDrive(*held) : std::nullopt;
+    // Named below its drive's folder, as the drive's backing knows its objects.
+    std::optional<HostEntry> entry = place ? Examine(DriveHostPath(place->drive) + place->rest, place->rest.empty())
+                                           : std::nullopt;
+    if (!entry || entry->st.st_ino != st.st_ino || entry->st.st_dev != st.st_dev) {
+        entry = HostEntry{};
+        entry->attributes = S_ISDIR(st.st_mode)           ? FILE_ATTRIBUTE_DIRECTORY
+                            : (st.st_mode & S_IWUSR) == 0 ? FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY
+                                                          : FILE_ATTRIBUTE_ARCHIVE;
+    }
+    *info = {};
+    info->dwFileAttributes = entry->attributes;
+    info->ftCreationTime = FileTimeOf(st.st_ctim);
+    info->ftLastAccessTime = FileTimeOf(st.st_atim);
+    info->ftLastWriteTime = FileTimeOf(st.st_mtim);
+    info->dwVolumeSerialNumber = place ? VolumeSerial(place->drive) : 0;
+    const bool directory = entry->attributes & FILE_ATTRIBUTE_DIRECTORY;
+    const auto size = directory ? 0 : static_cast<std::uint64_t>(st.st_size);
+    info->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    info->nFileSizeLow = static_cast<DWORD>(size);
+    // A host directory counts its subdirectories' ".." entries as links.
+    info->nNumberOfLinks = directory ? 1 : static_cast<DWORD>(st.st_nlink);
+    const auto index = static_cast<std::uint64_t>(st.st_ino);
+    info->nFileIndexHigh = static_cast<DWORD>(index >> 32);
+    info->nFileIndexLow = static_cast<DWORD>(index);
+    return TRUE;
+}
+
+DWORD GetFinalPathNameByHandleA(HANDLE h, LPSTR path, DWORD size, DWORD flags) {
+    if (Enter("GetFinalPathNameByHandleA")) return 0;
+    const FileObject* o = FindFile(h);
+    if (!o) {
+        SetError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (flags != (FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::optional<std::string> held = HeldHostPath(*o);
+    std::optional<DrivePlace> place = held ? PlaceOnDrive(*held) : std::nullopt;
+    if (!place) {
+        SetError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
+    std::string name = std::string("\\\\?\\") + place->drive + ":";
+    name += place->rest.empty() ? "\\" : Utf8ToAnsi(place->rest);
+    for (char& c : name)
+        if (c == '/') c = '\\';
+    const auto length = static_cast<DWORD>(name.size());
+    if (size <= length || !path) return length + 1;
+    std::memcpy(path, name.c_str(), length + 1);
+    return length;
+}
+
+BOOL CreateHardLinkA(LPCSTR name, LPCSTR existing, LPSECURITY_ATTRIBUTES) {
+    Changed();
+    if (Enter("CreateHardLinkA", name ? name : "")) return FALSE;
+    Location link, target;
+    DWORD e = !name || !existing ? ERROR_INVALID_PARAMETER : Locate(existing, false, target);
+    if (e == ERROR_SUCCESS) e = LocateForCreate(name, MAX_PATH, link);
+    struct stat st;
+    if (e == ERROR_SUCCESS && ::lstat(target.host.c_str(), &st) != 0) e = ErrnoToWin32(errno);
+    if (e == ERROR_SUCCESS && HostIsDirectory(target.host, st)) e = ERROR_ACCESS_DENIED;
+    if (e == ERROR_SUCCESS && link.drive != target.drive) e = ERROR_NOT_SAME_DEVICE;
+    if (e == ERROR_SUCCESS && ::link(target.host.c_str(), link.host.c_str()) != 0) e = ErrnoToWin32(errno);
+    if (e == ERROR_SUCCESS) return TRUE;
+    SetError(e);
+    return FALSE;
+}
+
+}  // namespace os
