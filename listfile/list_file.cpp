@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/ansi.h"
 #include "engine/error.h"
+#include "platform/ansi.h"
 #include "platform/os.h"
+#include "platform/paths.h"
 
 namespace tarsio {
 namespace {
@@ -15,8 +16,8 @@ constexpr std::size_t kChunk = 64 * 1024;
 constexpr char kCtrlZ = 0x1A;
 
 UniqueHandle OpenForWriting(const std::string& fileName, DWORD disposition) {
-    return UniqueHandle(os::CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UniqueHandle(paths::CreateFileW(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void WriteAll(UniqueHandle file, const std::vector<std::string>& lines, std::string_view rest) {
@@ -26,15 +27,7 @@ void WriteAll(UniqueHandle file, const std::vector<std::string>& lines, std::str
     writer.Close();
 }
 
-std::string FullName(const std::string& fileName) {
-    std::vector<char> buffer(MAX_PATH);
-    DWORD n = os::GetFullPathNameA(fileName.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (n >= buffer.size()) {
-        buffer.resize(n);
-        n = os::GetFullPathNameA(fileName.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    }
-    return n == 0 || n >= buffer.size() ? fileName : std::string(buffer.data(), n);
-}
+std::string FullName(const std::string& fileName) { return paths::GetFullPathNameW(fileName).value_or(fileName); }
 
 // A new side file in the list's folder for its new text, named after the
 // list; where that name would reach MAX_PATH, a short name instead.
@@ -60,7 +53,7 @@ void CheckListFileName(const std::string& fileName) {
     if (name.substr(0, 4) == "\\\\.\\") RaiseInOutError(ERROR_PATH_NOT_FOUND);
     if (name.substr(0, 4) == "\\\\?\\") name.remove_prefix(4);
     if (name.find_first_of("*?") != std::string_view::npos) RaiseInOutError(ERROR_PATH_NOT_FOUND);
-    DWORD attributes = os::GetFileAttributesA(fileName.c_str());
+    DWORD attributes = paths::GetFileAttributesW(fileName);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         RaiseInOutError(ERROR_ACCESS_DENIED);
 }
@@ -93,8 +86,8 @@ LineSpan SplitLine(std::string_view bytes) {
 }
 
 ListFileReader::ListFileReader(const std::string& fileName) {
-    UniqueHandle file(os::CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(paths::CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) RaiseInOutError(os::GetLastError());
     // A console or a port that a name led to would make the reads wait.
     if (os::GetFileType(file.get()) != FILE_TYPE_DISK) RaiseInOutError(ERROR_PATH_NOT_FOUND);
@@ -157,9 +150,9 @@ void WriteListFile(const std::string& fileName, const std::vector<std::string>& 
 void RewriteListFile(const std::string& fileName, const std::vector<std::string>& lines, std::string_view rest) {
     {
         // Fails where truncating the list would: read-only, held open, a directory.
-        UniqueHandle probe(os::CreateFileA(fileName.c_str(), GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueHandle probe(paths::CreateFileW(fileName, GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!probe) RaiseInOutError(os::GetLastError());
     }
     // Never in place: a failure midway would leave the list truncated.
@@ -169,17 +162,15 @@ void RewriteListFile(const std::string& fileName, const std::vector<std::string>
     try {
         WriteAll(std::move(temp), lines, rest);
     } catch (...) {
-        os::DeleteFileA(tempName.c_str());
+        paths::DeleteFileW(tempName);
         throw;
     }
-    // ReplaceFileA keeps the list's attributes and security; where it cannot
+    // ReplaceFileW keeps the list's attributes and security; where it cannot
     // work, a plain rename still puts the complete new text in place.
-    if (os::ReplaceFileA(fileName.c_str(), tempName.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                         nullptr))
-        return;
+    if (paths::ReplaceFileW(fileName, tempName, REPLACEFILE_IGNORE_MERGE_ERRORS)) return;
     DWORD reason = os::GetLastError();
-    if (os::MoveFileExA(tempName.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
-    os::DeleteFileA(tempName.c_str());
+    if (paths::MoveFileExW(tempName, fileName, MOVEFILE_REPLACE_EXISTING)) return;
+    paths::DeleteFileW(tempName);
     RaiseInOutError(reason);
 }
 

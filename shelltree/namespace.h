@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ansi.h"
+#include "platform/ansi.h"
 #include "platform/os.h"
 
 namespace shelltree {
