@@ -171,7 +171,7 @@ TEST_F(ImportNative, WithoutASideFileTheImportFailsAndTheListStays) {
     for (const Case& c : cases) {
         const std::string text = "+C:\\j->C:\\data\n";
         fs.WriteFile(c.list, text);
-        sim::FailCallOnPath("CreateFileA", c.side, ERROR_ACCESS_DENIED);
+        sim::FailCallOnPath("CreateFileW", c.side, ERROR_ACCESS_DENIED);
         EXPECT_EQ(ErrorOf("C:\\" + c.list).what, "File access denied");
         sim::ClearFaults();
         EXPECT_EQ(fs.ReadFile(c.list), text) << c.side;
