@@ -13,7 +13,8 @@ namespace tarsio {
 // `destination`. A destination beginning with "\??" is stored as given
 // (except "\??\UNC\", refused); any other must resolve to an existing local
 // directory and is stored as its full path, a "\\?\X:\" one as "\??\X:\".
-// UNC and "\\.\" destinations and names with a control character are
+// UNC and "\\.\" destinations, names with a control character and a native
+// name longer than a mount point holds (ERROR_FILENAME_EXCED_RANGE) are
 // refused before anything is touched. When setting the reparse point fails,
 // the junction directory is removed again (if empty) only if `madeForIt`:
 // the caller created it for this junction.
