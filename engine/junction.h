@@ -41,8 +41,9 @@ bool DirectoryExists(const std::string& path);
 // True if the directory exists afterwards: creates it with its missing
 // parents, outermost first; `createdIt` tells whether the directory itself
 // was created by this call. Raises "Unable to create directory" on an empty
-// path (or one that reaches an empty parent). A path longer than the
-// platform takes fails at once with nothing made.
+// path (or one that reaches an empty parent). A path the platform refuses
+// as a name (longer than any name, a component over 255 characters) fails at
+// once with nothing made.
 bool ForceDirectories(const std::string& path, bool* createdIt = nullptr);
 
 bool SetReparseData(const std::string& path, const std::uint8_t* buffer, std::uint32_t size);

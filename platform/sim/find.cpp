@@ -230,7 +230,8 @@ bool ExOptions(FINDEX_INFO_LEVELS infoLevel, FINDEX_SEARCH_OPS searchOp, LPVOID 
            (searchOp == FindExSearchNameMatch || searchOp == FindExSearchLimitToDirectories) && !searchFilter;
 }
 
-// FindFirstFile and FindFirstFileEx, after the checks of the Ex call's options.
+// FindFirstFile's and FindFirstFileEx's work; `exOptions` false refuses
+// what the Ex call was asked (ExOptions).
 template <typename FindData>
 HANDLE FindFirst(std::string_view call, const std::optional<Name>& pattern, LPVOID data, bool exOptions = true) {
     if (Enter(call, pattern ? std::string_view(pattern->text) : std::string_view())) return INVALID_HANDLE_VALUE;
