@@ -5,10 +5,11 @@
 
 #include "app/forms.h"
 #include "app/tarsio_form.h"
-#include "engine/ansi.h"
 #include "engine/junction.h"
 #include "engine/volume.h"
 #include "gui/application.h"
+#include "platform/ansi.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -88,8 +89,8 @@ void TForm1::btnDeleteClick() {
         return;
     }
     vteSourceTree->RefreshNode(node->Parent);
-    // Now an ordinary empty directory; RemoveDirectoryA removes nothing else.
-    os::RemoveDirectoryA(path.c_str());
+    // Now an ordinary empty directory; RemoveDirectoryW removes nothing else.
+    tarsio::paths::RemoveDirectoryW(path);
     gui::MessageDlg("Junction Point succesfully deleted", gui::MessageKind::Information);
     vteSourceTree->Repaint();
 }

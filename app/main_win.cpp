@@ -8,7 +8,7 @@
 
 #include "app/entry.h"
 #include "app/window_mode.h"
-#include "engine/ansi.h"
+#include "platform/ansi.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // of the same drive, the least any scan can do there: one listing per
 // folder, entering every directory that carries no reparse point, nothing
 // else; once with FindFirstFileA, once with the call the finder makes
-// (FindFirstFileExA, basic info level, large fetch). ROUNDS rounds of each,
+// (FindFirstFileExW, basic info level, large fetch). ROUNDS rounds of each,
 // taking turns; prints the best of each, the listing calls each made,
 // counted at the program's own import table, and the process's peak working
 // set, one "key value" per line.
@@ -24,18 +24,18 @@ namespace {
 // Listing calls made through this program's import table.
 struct Counts {
     long standard = 0;  // FindFirstFileA
-    long ex = 0;        // FindFirstFileExA
+    long ex = 0;        // FindFirstFileExW
 } g_counts;
 
 decltype(&::FindFirstFileA) g_findFirst;
-decltype(&::FindFirstFileExA) g_findFirstEx;
+decltype(&::FindFirstFileExW) g_findFirstEx;
 
 HANDLE WINAPI CountedFindFirst(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     ++g_counts.standard;
     return g_findFirst(pattern, data);
 }
 
-HANDLE WINAPI CountedFindFirstEx(LPCSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data, FINDEX_SEARCH_OPS op,
+HANDLE WINAPI CountedFindFirstEx(LPCWSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data, FINDEX_SEARCH_OPS op,
                                  LPVOID filter, DWORD flags) {
     ++g_counts.ex;
     return g_findFirstEx(pattern, level, data, op, filter, flags);
@@ -71,12 +71,9 @@ double Seconds() {
 }
 
 // The bare walk of `folder` (ending with a backslash); the folders listed.
-long Walk(const std::string& folder, bool ex) {
+long Walk(const std::string& folder) {
     WIN32_FIND_DATAA data;
-    std::string pattern = folder + "*";
-    HANDLE h = ex ? FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                     FIND_FIRST_EX_LARGE_FETCH)
-                  : FindFirstFileA(pattern.c_str(), &data);
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) return 1;
     long folders = 1;
     do {
@@ -84,8 +81,26 @@ long Walk(const std::string& folder, bool ex) {
         bool dots = name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2]));
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
             !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !dots)
-            folders += Walk(folder + name + "\\", ex);
+            folders += Walk(folder + name + "\\");
     } while (FindNextFileA(h, &data));
+    FindClose(h);
+    return folders;
+}
+
+// The same with the wide listing the finder makes.
+long WalkWide(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                FIND_FIRST_EX_LARGE_FETCH);
+    if (h == INVALID_HANDLE_VALUE) return 1;
+    long folders = 1;
+    do {
+        const wchar_t* name = data.cFileName;
+        bool dots = name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2]));
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !dots)
+            folders += WalkWide(folder + name + L"\\");
+    } while (FindNextFileW(h, &data));
     FindClose(h);
     return folders;
 }
@@ -110,7 +125,7 @@ int main(int argc, char** argv) {
     const int rounds = std::atoi(argv[2]);
     // The addresses of imported functions are read from the import table.
     g_findFirst = &::FindFirstFileA;
-    g_findFirstEx = &::FindFirstFileExA;
+    g_findFirstEx = &::FindFirstFileExW;
     int redirected = Redirect(reinterpret_cast<void*>(g_findFirst), reinterpret_cast<void*>(&CountedFindFirst));
     Redirect(reinterpret_cast<void*>(g_findFirstEx), reinterpret_cast<void*>(&CountedFindFirstEx));
     if (!redirected) {
@@ -129,13 +144,13 @@ int main(int argc, char** argv) {
         for (int round = 0; round < rounds; ++round) {
             g_counts = {};
             double t0 = Seconds();
-            folders = Walk(letter + ":\\", false);
+            folders = Walk(letter + ":\\");
             const double walked = Seconds() - t0;
             walk.Take(walked, g_counts.standard + g_counts.ex);
 
             g_counts = {};
             t0 = Seconds();
-            Walk(letter + ":\\", true);
+            WalkWide(std::wstring(1, static_cast<wchar_t>(letter[0])) + L":\\");
             const double walkedEx = Seconds() - t0;
             walkEx.Take(walkedEx, g_counts.standard + g_counts.ex);
 

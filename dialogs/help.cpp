@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "engine/ansi.h"
 #include "gui/application.h"
+#include "platform/ansi.h"
 #include "platform/os.h"
 
 namespace {

@@ -4,11 +4,12 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/ansi.h"
 #include "engine/ascii.h"
 #include "engine/error.h"
 #include "engine/reparse_buffer.h"
+#include "platform/ansi.h"
 #include "platform/os.h"
+#include "platform/paths.h"
 #include "platform/unique_handle.h"
 
 namespace tarsio {
@@ -24,14 +25,10 @@ static_assert(kReparseOpenFlags == 0x02200000);
 constexpr DWORD kReadAccess = FILE_READ_ATTRIBUTES;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The native name and the resolved full path are held in 1024 characters.
-constexpr std::size_t kNameLimit = 1024;
-
 // Setting and deleting open for read and write with no sharing: while
 // another handle is open on the directory the open fails at once.
 UniqueHandle OpenForReparse(const std::string& path, DWORD access, DWORD share = 0) {
-    return UniqueHandle(
-        os::CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, kReparseOpenFlags, nullptr));
+    return UniqueHandle(paths::CreateFileW(path, access, share, nullptr, OPEN_EXISTING, kReparseOpenFlags, nullptr));
 }
 
 bool Fail(DWORD error) {
@@ -65,10 +62,9 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 // behind its prefix; UNC and "\\.\" device paths cannot be a junction's
 // destination. Sets the last error and returns false otherwise.
 bool NativeNameOf(const std::string& destination, std::string& name) {
-    std::vector<char> buffer(kNameLimit);
-    DWORD n = os::GetFullPathNameA(destination.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (n == 0 || n >= buffer.size()) return Fail(ERROR_PATH_NOT_FOUND);
-    std::string full(buffer.data(), n);
+    std::optional<std::string> resolved = paths::GetFullPathNameW(destination);
+    if (!resolved) return Fail(ERROR_PATH_NOT_FOUND);
+    const std::string& full = *resolved;
     std::string_view local = full;
     if (local.substr(0, 4) == "\\\\?\\") {
         local.remove_prefix(4);
@@ -76,7 +72,7 @@ bool NativeNameOf(const std::string& destination, std::string& name) {
     } else if (local.substr(0, 2) == "\\\\") {
         return Fail(ERROR_BAD_PATHNAME);
     }
-    DWORD attributes = os::GetFileAttributesA(full.c_str());
+    DWORD attributes = paths::GetFileAttributesW(full);
     if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(ERROR_PATH_NOT_FOUND);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY);
     // The full path, not the text as given: "\??\data" would lead nowhere.
@@ -100,12 +96,12 @@ std::vector<std::size_t> DelimiterPositions(std::string_view path) {
 }  // namespace
 
 bool HasReparsePoint(const std::string& path) {
-    DWORD attributes = os::GetFileAttributesA(path.c_str());
+    DWORD attributes = paths::GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool DirectoryExists(const std::string& path) {
-    DWORD attributes = os::GetFileAttributesA(path.c_str());
+    DWORD attributes = paths::GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -136,8 +132,10 @@ bool ForceDirectories(const std::string& path, bool* createdIt) {
         level.assign(path, 0, length);
         os::SetLastError(ERROR_SUCCESS);
         if (DirectoryExists(level)) break;
-        // The platform refuses the name for its length: so would its creation.
-        if (missing.empty() && os::GetLastError() == ERROR_FILENAME_EXCED_RANGE) return false;
+        // The platform refuses the name, for its length or a component's:
+        // so would its creation, after the levels above it were made.
+        const DWORD looked = os::GetLastError();
+        if (missing.empty() && (looked == ERROR_FILENAME_EXCED_RANGE || looked == ERROR_INVALID_NAME)) return false;
         std::size_t parent = below > 0 ? delimiters[below - 1] + 1 : 0;
         if (parent == length) break;
         missing.push_back(length);
@@ -145,7 +143,7 @@ bool ForceDirectories(const std::string& path, bool* createdIt) {
     }
     for (std::size_t i = missing.size(); i-- > 0;) {
         level.assign(path, 0, missing[i]);
-        if (!os::CreateDirectoryA(level.c_str(), nullptr)) return false;
+        if (!paths::CreateDirectoryW(level, nullptr)) return false;
     }
     if (createdIt) *createdIt = !missing.empty();
     return true;
@@ -182,17 +180,17 @@ bool CreateJunction(const std::string& junctionDir, const std::string& destinati
     } else if (!NativeNameOf(destination, name)) {
         return false;
     }
-    if (name.size() > kNameLimit) return Fail(ERROR_FILENAME_EXCED_RANGE);
     std::optional<WideString> wide = AnsiToWide(name);
     if (!wide) return false;
+    // The one limit of a destination: what a mount point's buffer holds.
     std::optional<std::vector<std::uint8_t>> buffer = reparse::BuildMountPoint(
         std::u16string(wide->begin(), wide->end()));
     if (!buffer) return Fail(ERROR_FILENAME_EXCED_RANGE);
     if (!SetReparseData(junctionDir, buffer->data(), static_cast<std::uint32_t>(buffer->size()))) {
-        // Only a directory made for this junction goes; RemoveDirectoryA
+        // Only a directory made for this junction goes; RemoveDirectoryW
         // removes it only if it is empty, and its result does not matter.
         DWORD reason = os::GetLastError();
-        if (madeForIt) os::RemoveDirectoryA(junctionDir.c_str());
+        if (madeForIt) paths::RemoveDirectoryW(junctionDir);
         return Fail(reason);
     }
     return true;
@@ -203,7 +201,7 @@ std::string PlainDestination(const std::string& read) {
 }
 
 bool ReadJunctionDestination(const std::string& junctionDir, std::string& destination) {
-    DWORD attributes = os::GetFileAttributesA(junctionDir.c_str());
+    DWORD attributes = paths::GetFileAttributesW(junctionDir);
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return Fail(ERROR_NOT_A_REPARSE_POINT);
     UniqueHandle dir = OpenForReparse(junctionDir, kReadAccess, kShareAll);

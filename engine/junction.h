@@ -13,7 +13,8 @@ namespace tarsio {
 // `destination`. A destination beginning with "\??" is stored as given
 // (except "\??\UNC\", refused); any other must resolve to an existing local
 // directory and is stored as its full path, a "\\?\X:\" one as "\??\X:\".
-// UNC and "\\.\" destinations and names with a control character are
+// UNC and "\\.\" destinations, names with a control character and a native
+// name longer than a mount point holds (ERROR_FILENAME_EXCED_RANGE) are
 // refused before anything is touched. When setting the reparse point fails,
 // the junction directory is removed again (if empty) only if `madeForIt`:
 // the caller created it for this junction.
@@ -40,8 +41,9 @@ bool DirectoryExists(const std::string& path);
 // True if the directory exists afterwards: creates it with its missing
 // parents, outermost first; `createdIt` tells whether the directory itself
 // was created by this call. Raises "Unable to create directory" on an empty
-// path (or one that reaches an empty parent). A path longer than the
-// platform takes fails at once with nothing made.
+// path (or one that reaches an empty parent). A path the platform refuses
+// as a name (longer than any name, a component over 255 characters) fails at
+// once with nothing made.
 bool ForceDirectories(const std::string& path, bool* createdIt = nullptr);
 
 bool SetReparseData(const std::string& path, const std::uint8_t* buffer, std::uint32_t size);

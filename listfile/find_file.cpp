@@ -2,8 +2,9 @@
 
 #include <vector>
 
-#include "engine/ansi.h"
 #include "engine/junction.h"
+#include "platform/ansi.h"
+#include "platform/paths.h"
 #include "platform/unique_handle.h"
 
 namespace tarsio {
@@ -14,9 +15,7 @@ namespace {
 constexpr DWORD kFilteredBits = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | 0x08 /* volume label */ |
                                 FILE_ATTRIBUTE_DIRECTORY;
 
-bool IsDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
+bool IsDotOrDotDot(const std::string& name) { return name == "." || name == ".."; }
 
 // Whether the second pass enters the entry: every directory but "." and "..",
 // whatever its name and attributes, unless it carries a reparse point.
@@ -26,9 +25,9 @@ bool IsDotOrDotDot(const char* name) {
 // D + 1 listings for the D directories below Path (twice that with a
 // FileMask that does not match every name). The junction itself is still
 // reported by its folder's first pass, so a search for junctions finds it.
-bool IsSubfolder(const WIN32_FIND_DATAA& data) {
+bool IsSubfolder(const WIN32_FIND_DATAW& data, const std::string& name) {
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsDotOrDotDot(data.cFileName);
+           !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsDotOrDotDot(name);
 }
 
 // Whether a FileMask matches every name, so that its listing also holds
@@ -36,32 +35,52 @@ bool IsSubfolder(const WIN32_FIND_DATAA& data) {
 bool MatchesEveryName(const std::string& mask) { return mask == "*.*" || mask == "*"; }
 
 // One listing of a folder, taken when made and closed when it goes out of
-// scope. A listing the file system refuses has no entries.
+// scope. A listing the file system refuses has no entries. The wide call
+// takes folders of any depth, and its names are whole: the ANSI one cuts a
+// name at MAX_PATH bytes, which a name of 255 characters in UTF-8 can pass.
+// An entry whose name has no 8-bit form is passed over: no path can name it.
 class FolderListing {
 public:
     // The basic info level leaves out the short names, which nothing here
     // reads, and the large fetch asks for more entries per directory round
     // (both from Windows 7 on, the oldest system the program targets).
     explicit FolderListing(const std::string& pattern)
-        : handle_(os::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
-                                       FIND_FIRST_EX_LARGE_FETCH)),
-          more_(handle_.valid()) {}
+        : handle_(paths::FindFirstFileExW(pattern, FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
+                                          FIND_FIRST_EX_LARGE_FETCH)),
+          more_(handle_.valid()) {
+        Settle();
+    }
 
-    // The current entry; null after the last one.
-    const WIN32_FIND_DATAA* Entry() const { return more_ ? &data_ : nullptr; }
-    void Next() { more_ = os::FindNextFileA(handle_.get(), &data_); }
+    // The current entry and its name; null after the last one.
+    const WIN32_FIND_DATAW* Entry() const { return more_ ? &data_ : nullptr; }
+    const std::string& Name() const { return name_; }
+    void Next() {
+        more_ = os::FindNextFileW(handle_.get(), &data_);
+        Settle();
+    }
 
 private:
-    WIN32_FIND_DATAA data_;
+    // Moves on to the first entry from here whose name converts.
+    void Settle() {
+        for (; more_; more_ = os::FindNextFileW(handle_.get(), &data_)) {
+            if (std::optional<std::string> name = WideToAnsi(data_.cFileName)) {
+                name_ = std::move(*name);
+                return;
+            }
+        }
+    }
+
+    WIN32_FIND_DATAW data_;
     UniqueFindHandle handle_;
     bool more_;
+    std::string name_;
 };
 
 }  // namespace
 
-TSearchRec TSearchRec::FromFindData(const WIN32_FIND_DATAA& data) {
+TSearchRec TSearchRec::FromFindData(const WIN32_FIND_DATAW& data, std::string name) {
     TSearchRec rec;
-    rec.Name = data.cFileName;
+    rec.Name = std::move(name);
     rec.Attr = data.dwFileAttributes;
     rec.Size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
     rec.Time = data.ftLastWriteTime;
@@ -69,16 +88,10 @@ TSearchRec TSearchRec::FromFindData(const WIN32_FIND_DATAA& data) {
 }
 
 TFindFile::TFindFile() {
-    std::vector<char> buffer(MAX_PATH);
-    DWORD n = os::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (n >= buffer.size()) {
-        buffer.resize(n);
-        n = os::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    }
-    if (n == 0 || n >= buffer.size()) return;
-    std::string cwd(buffer.data(), n);
-    if (!EndsWithBackslash(cwd)) cwd.push_back('\\');
-    SetPath(cwd);
+    std::optional<std::string> cwd = paths::GetCurrentDirectoryW();
+    if (!cwd) return;
+    if (!EndsWithBackslash(*cwd)) cwd->push_back('\\');
+    SetPath(*cwd);
 }
 
 void TFindFile::SetPath(const std::string& value) {
@@ -117,21 +130,22 @@ bool TFindFile::SearchFolder(const std::string& folder, const TFileFoundEvent* h
     // per level): the simulated platform trusts what it listed only while a
     // listing is open, and would examine every folder again otherwise.
     FolderListing listing(folder + FileMask);
-    for (; const WIN32_FIND_DATAA* data = listing.Entry(); listing.Next()) {
+    for (; const WIN32_FIND_DATAW* data = listing.Entry(); listing.Next()) {
+        const std::string& name = listing.Name();
         DWORD attr = data->dwFileAttributes;
-        if (oneListing && InSubFolders && IsSubfolder(*data)) subfolders.emplace_back(data->cFileName);
+        if (oneListing && InSubFolders && IsSubfolder(*data, name)) subfolders.push_back(name);
         if (attr & excluded) continue;
         bool matches = StrictMatchOfAttr ? attr == mask : (attr & mask) != 0;
         // No name beginning with a full stop is reported: ".", "..", ".profile".
-        if (!matches || data->cFileName[0] == '.') continue;
-        if (handler && !(*handler)(folder, TSearchRec::FromFindData(*data))) return false;
-        foundFiles_.push_back(folder + data->cFileName);
+        if (!matches || name[0] == '.') continue;
+        if (handler && !(*handler)(folder, TSearchRec::FromFindData(*data, name))) return false;
+        foundFiles_.push_back(folder + name);
     }
     if (!InSubFolders) return true;
 
     if (!oneListing) {
-        for (FolderListing all(folder + "*.*"); const WIN32_FIND_DATAA* data = all.Entry(); all.Next())
-            if (IsSubfolder(*data)) subfolders.emplace_back(data->cFileName);
+        for (FolderListing all(folder + "*.*"); const WIN32_FIND_DATAW* data = all.Entry(); all.Next())
+            if (IsSubfolder(*data, all.Name())) subfolders.push_back(all.Name());
     }
     for (const std::string& name : subfolders)
         if (!SearchFolder(folder + name + "\\", handler)) return false;

@@ -70,7 +70,8 @@ struct TSearchRec {
     std::uint64_t Size = 0;
     FILETIME Time{};  // last write time
 
-    static TSearchRec FromFindData(const WIN32_FIND_DATAA& data);
+    // `name` is the entry's name in the 8-bit form of paths.
+    static TSearchRec FromFindData(const WIN32_FIND_DATAW& data, std::string name);
 };
 
 // Called for each entry found with its folder (ending with a backslash) and

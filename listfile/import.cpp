@@ -4,14 +4,16 @@
 #include "listfile/list_encoding.h"
 #include "listfile/list_file.h"
 #include "platform/os.h"
+#include "platform/paths.h"
 #include "platform/unique_handle.h"
 
 namespace tarsio {
 namespace {
 
 bool ListFileExists(const std::string& fileName) {
-    WIN32_FIND_DATAA data;
-    UniqueFindHandle found(os::FindFirstFileA(fileName.c_str(), &data));
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle found(
+        paths::FindFirstFileExW(fileName, FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0));
     return found.valid();
 }
 

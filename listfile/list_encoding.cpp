@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "engine/ansi.h"
+#include "platform/ansi.h"
 
 namespace tarsio {
 namespace {

@@ -5,9 +5,10 @@
 #include <cstring>
 #include <optional>
 
-#include "engine/ansi.h"
 #include "engine/error.h"
+#include "platform/ansi.h"
 #include "platform/os.h"
+#include "platform/paths.h"
 
 namespace tarsio {
 namespace {
@@ -16,8 +17,8 @@ constexpr std::size_t kChunk = 64 * 1024;
 constexpr char kCtrlZ = 0x1A;
 
 UniqueHandle OpenForWriting(const std::string& fileName, DWORD disposition) {
-    return UniqueHandle(os::CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UniqueHandle(paths::CreateFileW(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void WriteAll(UniqueHandle file, const std::vector<std::string>& lines, std::string_view rest, bool sync = false) {
@@ -28,15 +29,7 @@ void WriteAll(UniqueHandle file, const std::vector<std::string>& lines, std::str
     writer.Close();
 }
 
-std::string FullName(const std::string& fileName) {
-    std::vector<char> buffer(MAX_PATH);
-    DWORD n = os::GetFullPathNameA(fileName.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (n >= buffer.size()) {
-        buffer.resize(n);
-        n = os::GetFullPathNameA(fileName.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    }
-    return n == 0 || n >= buffer.size() ? fileName : std::string(buffer.data(), n);
-}
+std::string FullName(const std::string& fileName) { return paths::GetFullPathNameW(fileName).value_or(fileName); }
 
 // A new side file in the list's folder for its new text, named after the
 // list; where that name would reach MAX_PATH, a short name instead.
@@ -57,17 +50,18 @@ UniqueHandle CreateBeside(const std::string& fileName, std::string& sideName) {
 // The name of what an open file is, through symbolic links and junctions,
 // in the form the file calls take; nullopt where the system cannot say.
 std::optional<std::string> FinalName(HANDLE file) {
-    std::vector<char> buffer(MAX_PATH);
-    DWORD n = os::GetFinalPathNameByHandleA(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
-    // Wine's A call counts the size it needs without the terminator.
+    std::vector<WCHAR> buffer(MAX_PATH);
+    DWORD n = os::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    // Wine counts the size it needs without the terminator.
     if (n >= buffer.size()) {
         buffer.resize(n + 1);
-        n = os::GetFinalPathNameByHandleA(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+        n = os::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
     }
     if (n == 0 || n >= buffer.size()) return std::nullopt;
-    std::string name(buffer.data(), n);
-    if (name.starts_with("\\\\?\\UNC\\")) return name.replace(0, 8, "\\\\");
-    if (name.starts_with("\\\\?\\") && name.size() >= 7 && name[5] == ':') return name.substr(4);
+    std::optional<std::string> name = WideToAnsi(WideView(buffer.data(), n));
+    if (!name) return std::nullopt;
+    if (name->starts_with("\\\\?\\UNC\\")) return name->replace(0, 8, "\\\\");
+    if (name->starts_with("\\\\?\\") && name->size() >= 7 && (*name)[5] == ':') return name->substr(4);
     return name;
 }
 
@@ -82,11 +76,9 @@ bool SameContents(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFO
            a.ftLastWriteTime.dwHighDateTime == b.ftLastWriteTime.dwHighDateTime;
 }
 
-bool Exists(const std::string& fileName) {
-    return os::GetFileAttributesA(fileName.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const std::string& fileName) { return paths::GetFileAttributesW(fileName) != INVALID_FILE_ATTRIBUTES; }
 
-// Errors of a ReplaceFileA that another handle on the replaced file can cause.
+// Errors of a ReplaceFile that another handle on the replaced file can cause.
 bool SharingError(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
            error == ERROR_ACCESS_DENIED;
@@ -100,7 +92,7 @@ void CheckListFileName(const std::string& fileName) {
     if (name.substr(0, 4) == "\\\\.\\") RaiseInOutError(ERROR_PATH_NOT_FOUND);
     if (name.substr(0, 4) == "\\\\?\\") name.remove_prefix(4);
     if (name.find_first_of("*?") != std::string_view::npos) RaiseInOutError(ERROR_PATH_NOT_FOUND);
-    DWORD attributes = os::GetFileAttributesA(fileName.c_str());
+    DWORD attributes = paths::GetFileAttributesW(fileName);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         RaiseInOutError(ERROR_ACCESS_DENIED);
 }
@@ -133,8 +125,8 @@ LineSpan SplitLine(std::string_view bytes) {
 }
 
 ListFile::ListFile(const std::string& fileName)
-    : file_(os::CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    : file_(paths::CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr)) {
     if (!file_ && os::GetLastError() == ERROR_SHARING_VIOLATION)
         throw TarsioError("The list is in use by another program", ERROR_SHARING_VIOLATION);
     if (!file_) RaiseInOutError(os::GetLastError());
@@ -180,7 +172,7 @@ void ListFile::Rewrite(const std::vector<std::string>& lines) {
     } catch (const TarsioError& e) {
         // Where the list is gone, the side file may be the only copy of it.
         if (Exists(name_)) {
-            os::DeleteFileA(sideName.c_str());
+            paths::DeleteFileW(sideName);
             throw;
         }
         throw TarsioError(std::string(e.what()) + ". The list is missing; its new text is in " + sideName, e.code());
@@ -188,8 +180,8 @@ void ListFile::Rewrite(const std::vector<std::string>& lines) {
 }
 
 bool ListFile::Unchanged() const {
-    UniqueHandle list(os::CreateFileA(name_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle list(paths::CreateFileW(name_, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     BY_HANDLE_FILE_INFORMATION now;
     return list && os::GetFileInformationByHandle(list.get(), &now) && SameFile(now, read_) &&
            SameContents(now, read_) && now.nNumberOfLinks == 1;
@@ -200,10 +192,7 @@ void ListFile::Replace(const std::string& sideName) {
     // Where a writer could not be kept out (or renamed or replaced the list,
     // which the sharing for deletion lets it do), its edit stays.
     if (!Unchanged()) throw TarsioError(kChanged);
-    auto replace = [&] {
-        return os::ReplaceFileA(name_.c_str(), sideName.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                                nullptr);
-    };
+    auto replace = [&] { return paths::ReplaceFileW(name_, sideName, REPLACEFILE_IGNORE_MERGE_ERRORS); };
     if (replace()) return;
     DWORD reason = os::GetLastError();
     // A file system may replace no file that is open, even shared for
@@ -214,11 +203,11 @@ void ListFile::Replace(const std::string& sideName) {
         if (replace()) return;
         reason = os::GetLastError();
     }
-    // Without a backup name, ReplaceFileA that cannot move the replacement
+    // Without a backup name, a ReplaceFile that cannot move the replacement
     // has already removed the list: the side file takes its name, which the
     // handle could keep occupied by the removed list until it is closed.
     file_.reset();
-    if (!Exists(name_) && os::MoveFileExA(sideName.c_str(), name_.c_str(), 0)) return;
+    if (!Exists(name_) && paths::MoveFileExW(sideName, name_, 0)) return;
     RaiseInOutError(reason);
 }
 

@@ -40,7 +40,7 @@ struct LineSpan {
 LineSpan SplitLine(std::string_view bytes);
 
 // A list being imported, held open from its reading to its rewrite: shared
-// for reading and for deletion (which ReplaceFileA needs), never for
+// for reading and for deletion (which ReplaceFile needs), never for
 // writing, so that no other program writes to it in between and sees its
 // edit lost. Its name is its final one, through symbolic links and
 // junctions, so that a link stays a link and the new text reaches the file.

@@ -3,6 +3,8 @@
 // non-window code makes, under their Win32 names in namespace os. The Windows
 // build binds them to the real kernel32; the native build to the simulated
 // platform in platform/sim. Code above this header is the same in both.
+// The product names files only through platform/paths.h, over the wide
+// calls; the ANSI file calls stay bound for the tests of their limits.
 
 #ifdef _WIN32
 
@@ -11,35 +13,47 @@
 namespace os {
 using ::CloseHandle;
 using ::CreateDirectoryA;
+using ::CreateDirectoryW;
 using ::CreateFileA;
+using ::CreateFileW;
 using ::CreateHardLinkA;
 using ::DeleteFileA;
+using ::DeleteFileW;
 using ::DeviceIoControl;
 using ::FindClose;
 using ::FindFirstFileA;
 using ::FindFirstFileExA;
+using ::FindFirstFileExW;
 using ::FindNextFileA;
+using ::FindNextFileW;
 using ::FlushFileBuffers;
 using ::GetACP;
 using ::GetCurrentDirectoryA;
+using ::GetCurrentDirectoryW;
 using ::GetDriveTypeA;
 using ::GetFileAttributesA;
+using ::GetFileAttributesW;
 using ::GetFileInformationByHandle;
 using ::GetFileType;
-using ::GetFinalPathNameByHandleA;
+using ::GetFinalPathNameByHandleW;
 using ::GetFullPathNameA;
+using ::GetFullPathNameW;
 using ::GetLastError;
 using ::GetLocaleInfoA;
 using ::GetModuleFileNameW;
 using ::GetVolumeInformationA;
 using ::IsDBCSLeadByte;
 using ::MoveFileExA;
+using ::MoveFileExW;
 using ::MultiByteToWideChar;
 using ::ReadFile;
 using ::RemoveDirectoryA;
+using ::RemoveDirectoryW;
 using ::ReplaceFileA;
+using ::ReplaceFileW;
 using ::SetCurrentDirectoryA;
 using ::SetFileAttributesA;
+using ::SetFileAttributesW;
 using ::SetLastError;
 using ::WideCharToMultiByte;
 using ::WriteFile;
@@ -63,7 +77,12 @@ inline BOOL FreeBitmap(HBITMAP bitmap) { return ::DeleteObject(bitmap); }
 #include "platform/sim/win_types.h"
 
 namespace os {
+// File calls in pairs: the ANSI ones in the process code page, with their
+// limits, and the wide ones, which take "\\?\" names of up to 32,767 code
+// units literally (platform/sim/README.md).
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
+                   HANDLE templateFile);
+HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
                    HANDLE templateFile);
 BOOL DeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned,
                      LPOVERLAPPED overlapped);
@@ -78,18 +97,28 @@ BOOL FlushFileBuffers(HANDLE h);
 BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info);
 // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS only: "\\?\X:\..." through host
 // symbolic links; ERROR_PATH_NOT_FOUND for an object on no drive.
-DWORD GetFinalPathNameByHandleA(HANDLE h, LPSTR path, DWORD size, DWORD flags);
+DWORD GetFinalPathNameByHandleW(HANDLE h, LPWSTR path, DWORD size, DWORD flags);
 DWORD GetFileAttributesA(LPCSTR name);
+DWORD GetFileAttributesW(LPCWSTR name);
 BOOL SetFileAttributesA(LPCSTR name, DWORD attributes);
+BOOL SetFileAttributesW(LPCWSTR name, DWORD attributes);
 DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart);
+DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR* filePart);
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer);
 BOOL SetCurrentDirectoryA(LPCSTR name);
 BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES sa);
+BOOL CreateDirectoryW(LPCWSTR name, LPSECURITY_ATTRIBUTES sa);
 BOOL RemoveDirectoryA(LPCSTR name);
+BOOL RemoveDirectoryW(LPCWSTR name);
 BOOL DeleteFileA(LPCSTR name);
+BOOL DeleteFileW(LPCWSTR name);
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
 BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude, LPVOID reserved);
 BOOL CreateHardLinkA(LPCSTR name, LPCSTR existing, LPSECURITY_ATTRIBUTES sa);
+BOOL ReplaceFileW(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID exclude,
+                  LPVOID reserved);
 void SetLastError(DWORD error);
 DWORD GetLastError();
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR out, int outLength);
@@ -110,7 +139,10 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
 // is none), the search op and the flags change nothing else.
 HANDLE FindFirstFileExA(LPCSTR pattern, FINDEX_INFO_LEVELS infoLevel, LPVOID data, FINDEX_SEARCH_OPS searchOp,
                         LPVOID searchFilter, DWORD flags);
+HANDLE FindFirstFileExW(LPCWSTR pattern, FINDEX_INFO_LEVELS infoLevel, LPVOID data, FINDEX_SEARCH_OPS searchOp,
+                        LPVOID searchFilter, DWORD flags);
 BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data);
+BOOL FindNextFileW(HANDLE h, LPWIN32_FIND_DATAW data);
 BOOL FindClose(HANDLE h);
 
 // Menus, kept in memory.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ansi.h"
+#include "platform/ansi.h"
 #include "platform/os.h"
 
 namespace shelltree {
@@ -25,7 +25,7 @@ inline constexpr unsigned kEnumNonFolders = 0x40;  // SHCONTF_NONFOLDERS
 inline constexpr unsigned kEnumHidden = 0x80;      // SHCONTF_INCLUDEHIDDEN
 
 // The program's 8-bit path string of a wide parsing name and back, through
-// the program's one pair of conversions (engine/ansi.h): a name that has no
+// the program's one pair of conversions (platform/ansi.h): a name that has no
 // exact form gives an empty text, with the last error set, so that every
 // file test on it fails and nothing acts on a look-alike.
 std::string ToAnsi(const WideString& text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/paths.h"
 #include "platform/unique_handle.h"
 #include "shelltree/headless_view.h"
 
@@ -113,18 +114,23 @@ public:
         }
         if (!FileSystem()) return items;
         std::string prefix = path_.back() == '\\' ? path_ : path_ + "\\";
-        WIN32_FIND_DATAA data;
-        tarsio::UniqueFindHandle find(os::FindFirstFileA((prefix + "*").c_str(), &data));
+        WIN32_FIND_DATAW data;
+        tarsio::UniqueFindHandle find(
+            tarsio::paths::FindFirstFileExW(prefix + "*", FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
         if (!find) return items;
         do {
-            std::string name = data.cFileName;
+            // A name without an 8-bit form has no path to show: the shell's
+            // tree leaves it out too (shelltree::ToAnsi).
+            std::optional<std::string> converted = tarsio::WideToAnsi(data.cFileName);
+            if (!converted) continue;
+            const std::string& name = *converted;
             if (name == "." || name == "..") continue;
             bool dir = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
             bool hidden = data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN;
             if (hidden && !(flags & kEnumHidden)) continue;
             if (dir ? !(flags & kEnumFolders) : !(flags & kEnumNonFolders)) continue;
             items.push_back(std::make_unique<SimNamespace>(Sort::Entry, prefix + name, dir, hidden));
-        } while (os::FindNextFileA(find.get(), &data));
+        } while (os::FindNextFileW(find.get(), &data));
         return items;
     }
 

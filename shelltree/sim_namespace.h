@@ -2,7 +2,7 @@
 // The shell namespace of the native build, made from the simulated drives:
 // the drives folder lists every letter with a drive (and one virtual item,
 // as the real one lists Control Panel); a drive or folder lists its entries
-// as FindFirstFileA gives them.
+// as a listing gives them.
 
 #include <string>
 #include <vector>

@@ -218,14 +218,19 @@ std::string Utf16ToAnsi(std::u16string_view text, bool* lossy) {
 std::string AnsiToUtf8(std::string_view ansi) {
     return IsAscii(ansi) || g_codePage == kUtf8CodePage ? std::string(ansi) : Utf16ToUtf8(AnsiToUtf16(ansi));
 }
-void AppendAnsiAsUtf8(std::string& out, std::string_view ansi) {
-    if (IsAscii(ansi) || g_codePage == kUtf8CodePage)
-        out.append(ansi);
-    else
-        out += Utf16ToUtf8(AnsiToUtf16(ansi));
-}
 std::string Utf8ToAnsi(std::string_view utf8) {
     return IsAscii(utf8) || g_codePage == kUtf8CodePage ? std::string(utf8) : Utf16ToAnsi(Utf8ToUtf16(utf8));
+}
+
+std::size_t Utf16Length(std::string_view utf8) {
+    std::size_t units = 0;
+    for (char c : utf8) {
+        auto b = static_cast<unsigned char>(c);
+        // A lead byte starts a code point; one of four bytes takes a surrogate pair.
+        if ((b & 0xC0) != 0x80) ++units;
+        if (b >= 0xF0) ++units;
+    }
+    return units;
 }
 
 char16_t UpCase(char16_t c) {

@@ -35,8 +35,11 @@ std::u16string Utf8ToUtf16(std::string_view utf8, bool* invalid = nullptr);
 
 // Host names (UTF-8) and the process code page.
 std::string AnsiToUtf8(std::string_view ansi);
-void AppendAnsiAsUtf8(std::string& out, std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
+
+// The UTF-16 code units of well-formed UTF-8 text, as Windows counts a
+// name's length.
+std::size_t Utf16Length(std::string_view utf8);
 
 // Upper-casing as NTFS compares names: ASCII, Latin-1 and Latin Extended-A,
 // Greek and Cyrillic letters.

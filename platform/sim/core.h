@@ -24,8 +24,12 @@ inline constexpr DWORD kMountPointTag = 0xA0000003;
 // NTFS follows at most 63 reparse points while opening one name.
 inline constexpr int kMaxReparseHops = 63;
 inline constexpr std::size_t kMaxReparseSize = 16384;
-// CreateDirectoryA's limit for ANSI names (MAX_PATH - 12).
+// CreateDirectory's limit for names the call makes full (MAX_PATH - 12).
 inline constexpr std::size_t kMaxDirectoryPath = 248;
+// The longest name a call takes ("\\?\" names of the W calls), and the
+// longest component NTFS holds, in UTF-16 code units.
+inline constexpr std::size_t kMaxNameUnits = 32767;
+inline constexpr std::size_t kMaxComponentUnits = 255;
 
 void SetError(DWORD error);
 
@@ -65,9 +69,26 @@ Backing DriveBacking(char letter);
 // The backing of the drive that holds the host path `host`.
 Backing BackingOfHost(std::string_view host);
 
+// A name handed to a file call, as UTF-8 (the simulation's own form of
+// names, which are the host's), with the length limits of that call: a name
+// the call makes full must stay below `limit` UTF-16 code units (MAX_PATH;
+// CreateDirectory's 248), a "\\?\" name, taken literally, below
+// `verbatimLimit` (MAX_PATH for the A calls, which take no longer name at
+// all; 32,767 for the W calls).
+struct Name {
+    std::string text;
+    std::size_t limit = MAX_PATH;
+    std::size_t verbatimLimit = MAX_PATH;
+    DWORD error = ERROR_SUCCESS;  // a W name without a UTF-8 form: ERROR_INVALID_NAME
+};
+// The name an A call (process code page) or a W call (UTF-16) was given;
+// nullopt for a null pointer.
+std::optional<Name> FromAnsi(LPCSTR name, std::size_t limit = MAX_PATH);
+std::optional<Name> FromWide(LPCWSTR name, std::size_t limit = MAX_PATH);
+
 // A Win32 name resolved to its place on the host.
 struct Location {
-    std::string full;  // the full Win32 path (GetFullPathNameA's result)
+    std::string full;  // the full Win32 path (GetFullPathName's result), UTF-8
     std::string host;  // host path of the named object
     char drive = 0;    // volume that holds the object, after reparse points
     bool isRoot = false;
@@ -75,10 +96,35 @@ struct Location {
 
 // Resolves a name through the reparse points on its way; the last component
 // is followed too when followFinal is set. Fails with the Win32 error.
-DWORD Locate(std::string_view name, bool followFinal, Location& out);
+DWORD Locate(const Name& name, bool followFinal, Location& out);
 // Like Locate for a name whose last component may not exist yet: resolves
 // the parent fully, keeps the last component as given.
-DWORD LocateForCreate(std::string_view name, std::size_t lengthLimit, Location& out);
+DWORD LocateForCreate(const Name& name, Location& out);
+
+// A host path as a system call takes it. Linux takes no path of PATH_MAX
+// (4,096) bytes or more in one call: a longer one is named from a directory
+// on its way, opened run of components by run with openat, as
+// "/proc/self/fd/N/rest", and that directory stays open while this lives.
+// Use it only as a call's argument: it refers to `host`. A directory on the
+// way that cannot be opened makes the name empty (ENOENT).
+class HostArg {
+public:
+    explicit HostArg(const std::string& host) : host_(host) {
+        if (host.size() >= kShortEnough) Shorten();
+    }
+    ~HostArg();
+    HostArg(const HostArg&) = delete;
+    HostArg& operator=(const HostArg&) = delete;
+    const char* c_str() const { return shortened_ ? name_.c_str() : host_.c_str(); }
+
+private:
+    static constexpr std::size_t kShortEnough = 4000;
+    void Shorten();
+    const std::string& host_;
+    bool shortened_ = false;
+    std::string name_;
+    int fd_ = -1;
+};
 
 // Attributes of a host object as Win32 reports them; nullopt with the error
 // set when it does not exist.
@@ -93,6 +139,11 @@ std::optional<HostEntry> Examine(const std::string& host, bool isRoot);
 std::optional<HostEntry> ExamineEntry(int dirFd, const char* name, const std::string& host);
 
 bool IsDirectoryOnHost(const std::string& host);
+
+// Whether a failed read of an extended attribute may have failed for its
+// buffer: ERANGE, or EIO from ntfs-3g, which answers so for a reparse point
+// larger than the buffer.
+bool DoesNotFit(int err);
 
 // The host layout, after the backing of the drive that holds `host`.
 const char* ReparseAttrName(Backing backing);
@@ -116,7 +167,7 @@ DWORD ErrnoToWin32(int err, DWORD notFound = ERROR_FILE_NOT_FOUND);
 FILETIME FileTimeOf(const struct timespec& ts);
 
 // Handle table. A file object is an opened file or directory; a listing
-// object is a FindFirstFileA snapshot.
+// object is a FindFirstFile snapshot.
 struct FileObject {
     int fd = -1;  // host descriptor for files; directories keep none
     bool directory = false;
@@ -127,8 +178,16 @@ struct FileObject {
     std::string host;
     char drive = 0;
 };
+// One entry of a listing, handed out as WIN32_FIND_DATAA or _W.
+struct Entry {
+    DWORD attributes = 0;
+    FILETIME creation{}, access{}, write{};
+    std::uint64_t size = 0;
+    DWORD reparseTag = 0;
+    std::u16string name;
+};
 struct Listing {
-    std::vector<WIN32_FIND_DATAA> entries;
+    std::vector<Entry> entries;
     std::size_t next = 0;
     std::string hostDir;                 // the directory listed
     std::vector<std::string> hostNames;  // each entry's host name; empty for "." and ".."
@@ -148,10 +207,10 @@ std::uint64_t Generation();
 bool Remembering();
 // The entry that an open listing returned last, when it is the host object
 // `host` and nothing has changed since the listing was taken.
-const WIN32_FIND_DATAA* KnownEntry(std::string_view host);
+const Entry* KnownEntry(std::string_view host);
 // A directory that a listing reported while listings stayed open, when
 // nothing has changed since (find.cpp); KnownEntry answers from it too.
-const WIN32_FIND_DATAA* ListedDirectory(std::string_view host);
+const Entry* ListedDirectory(std::string_view host);
 // The listing of `hostDir` for `pattern` closed last, when it is still
 // what a new listing would hold.
 std::optional<Listing> TakeClosedListing(const std::string& hostDir, const std::string& pattern);

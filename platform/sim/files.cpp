@@ -6,12 +6,15 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "platform/os.h"
+#include "platform/sim/codepage.h"
 #include "platform/sim/core.h"
 #include "platform/sim/le.h"
 
@@ -34,35 +37,36 @@ bool Succeeded(DWORD error) {
 
 // What a call on a path does first: the fault hook and a missing name.
 // False, with the last error set, when the call fails there.
-bool EnterPath(std::string_view call, LPCSTR name) {
-    if (Enter(call, name ? name : "")) return false;
-    return Succeeded(name ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+bool EnterPath(std::string_view call, const std::optional<Name>& name) {
+    if (Enter(call, name ? std::string_view(name->text) : std::string_view())) return false;
+    return Succeeded(name ? name->error : ERROR_INVALID_PARAMETER);
 }
 
 // EnterPath, then the lookup of an existing name.
-bool EnterExisting(std::string_view call, LPCSTR name, bool followFinal, Location& loc) {
-    return EnterPath(call, name) && Succeeded(Locate(name, followFinal, loc));
+bool EnterExisting(std::string_view call, const std::optional<Name>& name, bool followFinal, Location& loc) {
+    return EnterPath(call, name) && Succeeded(Locate(*name, followFinal, loc));
 }
 
 // lstat that leaves the Windows form of a failure as the last error.
 bool HostStat(const std::string& host, struct stat& st) {
-    return ::lstat(host.c_str(), &st) == 0 || Succeeded(ErrnoToWin32(errno));
+    return ::lstat(HostArg(host).c_str(), &st) == 0 || Succeeded(ErrnoToWin32(errno));
 }
 
 // A full path's trailing backslash, except the one of a drive root.
 bool HasTrailingSlash(const std::string& full) { return full.size() > 3 && full.back() == '\\'; }
 
-// The ANSI calls' way of handing out a string: its length when it fits in
-// `size` characters with its terminator, else the size it needs.
-DWORD CopyOut(const std::string& text, DWORD size, LPSTR buffer) {
+// The calls' way of handing out a string: its length when it fits in `size`
+// characters with its terminator, else the size it needs.
+template <typename Char>
+DWORD CopyOut(const std::basic_string<Char>& text, DWORD size, Char* buffer) {
     auto length = static_cast<DWORD>(text.size());
     if (size <= length || !buffer) return length + 1;
-    std::memcpy(buffer, text.c_str(), length + 1);
+    std::copy_n(text.c_str(), length + 1, buffer);
     return length;
 }
 
 bool DirectoryIsEmpty(const std::string& host) {
-    DIR* dir = ::opendir(host.c_str());
+    DIR* dir = ::opendir(HostArg(host).c_str());
     if (!dir) return false;
     bool empty = true;
     while (dirent* e = ::readdir(dir)) {
@@ -78,7 +82,7 @@ bool DirectoryIsEmpty(const std::string& host) {
 // Whether the directory at `host` is empty, answered with one open and its
 // listing; nullopt when it cannot be opened as a directory.
 std::optional<bool> OpenDirectoryIsEmpty(const std::string& host) {
-    int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int fd = ::open(HostArg(host).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     alignas(dirent64) char buffer[4096];
     bool empty = true;
@@ -98,7 +102,7 @@ std::optional<bool> OpenDirectoryIsEmpty(const std::string& host) {
 // junctions (C:\Documents and Settings) do, carries user.deny = "read".
 bool DeniesReading(const std::string& host) {
     char value[8];
-    ssize_t n = ::lgetxattr(host.c_str(), "user.deny", value, sizeof value);
+    ssize_t n = ::lgetxattr(HostArg(host).c_str(), "user.deny", value, sizeof value);
     return n == 4 && std::memcmp(value, "read", 4) == 0;
 }
 
@@ -125,7 +129,7 @@ BOOL SetReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
         if (!*empty) return Fail(ERROR_DIR_NOT_EMPTY);
     } else {
         struct stat st;
-        if (::lstat(o.host.c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
+        if (::lstat(HostArg(o.host).c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
         if (HostIsDirectory(o.host, st)) {
             // ntfs-3g shows a junction as a symbolic link: it holds nothing of its own.
             if (!S_ISLNK(st.st_mode) && !DirectoryIsEmpty(o.host)) return Fail(ERROR_DIR_NOT_EMPTY);
@@ -136,7 +140,7 @@ BOOL SetReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
     if (auto existing = ReadReparse(o.host); existing && existing->size() >= 4 && Le32(existing->data()) != tag)
         return Fail(ERROR_REPARSE_TAG_MISMATCH);
     if (int err = WriteReparse(o.host, in, inSize))
-        return Fail(err == E2BIG ? ERROR_INVALID_REPARSE_DATA : ErrnoToWin32(err));
+        return Fail(err == E2BIG || err == ENOSPC ? ERROR_INVALID_REPARSE_DATA : ErrnoToWin32(err));
     return TRUE;
 }
 
@@ -164,25 +168,21 @@ BOOL DeleteReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
     return TRUE;
 }
 
-}  // namespace
-}  // namespace sim
+// The calls' work, shared by their A and W forms: `call` is the name the
+// call is counted under, `name` what it was given.
 
-namespace os {
-
-using namespace sim;
-
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags,
-                   HANDLE) {
+HANDLE Open(std::string_view call, const std::optional<Name>& name, DWORD access, DWORD share, DWORD disposition,
+            DWORD flags) {
     if (disposition != OPEN_EXISTING) Changed();
-    if (!EnterPath("CreateFileA", name)) return INVALID_HANDLE_VALUE;
+    if (!EnterPath(call, name)) return INVALID_HANDLE_VALUE;
     bool creates = disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
     Location loc;
-    DWORD e = Locate(name, !(flags & FILE_FLAG_OPEN_REPARSE_POINT), loc);
-    if (e == ERROR_FILE_NOT_FOUND && creates) e = LocateForCreate(name, MAX_PATH, loc);
+    DWORD e = Locate(*name, !(flags & FILE_FLAG_OPEN_REPARSE_POINT), loc);
+    if (e == ERROR_FILE_NOT_FOUND && creates) e = LocateForCreate(*name, loc);
     if (e != ERROR_SUCCESS) return Fail(e, INVALID_HANDLE_VALUE);
 
     struct stat st;
-    bool exists = ::lstat(loc.host.c_str(), &st) == 0;
+    bool exists = ::lstat(HostArg(loc.host).c_str(), &st) == 0;
     if (exists && (access & GENERIC_READ) && DeniesReading(loc.host))
         return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
     FileObject object;
@@ -216,13 +216,13 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
             return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
         if (!SharingAllows(st.st_dev, st.st_ino, access, share))
             return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
-        fd = ::open(loc.host.c_str(), mode | O_CLOEXEC | (truncates ? O_TRUNC : 0));
+        fd = ::open(HostArg(loc.host).c_str(), mode | O_CLOEXEC | (truncates ? O_TRUNC : 0));
         if (fd < 0) return Fail(ErrnoToWin32(errno), INVALID_HANDLE_VALUE);
         if (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) SetError(ERROR_ALREADY_EXISTS);
     } else {
         if (!creates) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
         bool readOnly = flags & FILE_ATTRIBUTE_READONLY;
-        fd = ::open(loc.host.c_str(), mode | O_CREAT | O_EXCL | O_CLOEXEC, readOnly ? 0444 : 0666);
+        fd = ::open(HostArg(loc.host).c_str(), mode | O_CREAT | O_EXCL | O_CLOEXEC, readOnly ? 0444 : 0666);
         if (fd < 0) return Fail(ErrnoToWin32(errno, ERROR_PATH_NOT_FOUND), INVALID_HANDLE_VALUE);
         if (flags & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
             StoreAttributes(loc.host, FILE_ATTRIBUTE_ARCHIVE | (flags & kStoredAttributes));
@@ -233,6 +233,148 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
     object.dev = st.st_dev;
     object.ino = st.st_ino;
     return AddFile(std::move(object));
+}
+
+DWORD Attributes(std::string_view call, const std::optional<Name>& name) {
+    Location loc;
+    if (!EnterExisting(call, name, false, loc)) return INVALID_FILE_ATTRIBUTES;
+    DWORD attributes;
+    if (const Entry* known = KnownEntry(loc.host)) {
+        attributes = known->attributes;
+    } else {
+        std::optional<HostEntry> entry = Examine(loc.host, loc.isRoot);
+        if (!entry) return INVALID_FILE_ATTRIBUTES;
+        attributes = entry->attributes;
+    }
+    if (HasTrailingSlash(loc.full) && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
+    return attributes;
+}
+
+BOOL SetAttributes(std::string_view call, const std::optional<Name>& name, DWORD attributes) {
+    Changed();
+    Location loc;
+    if (!EnterExisting(call, name, false, loc)) return FALSE;
+    struct stat st;
+    if (!HostStat(loc.host, st)) return FALSE;
+    StoreAttributes(loc.host, attributes);
+    if (!HostIsDirectory(loc.host, st)) {
+        mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (st.st_mode & ~0222) : (st.st_mode | S_IWUSR);
+        ::chmod(HostArg(loc.host).c_str(), mode & 07777);
+    }
+    return TRUE;
+}
+
+// GetFullPathName's work; `full` is UTF-8.
+bool FullName(std::string_view call, const std::optional<Name>& name, std::string& full) {
+    return EnterPath(call, name) && Succeeded(FullPathName(name->text, CurrentDirectory(), full));
+}
+
+// Where the name's last component begins in `full`, or npos when it ends
+// with a backslash.
+std::size_t FilePart(std::basic_string_view<char16_t> full) {
+    std::size_t slash = full.find_last_of(u'\\');
+    return slash + 1 < full.size() ? slash + 1 : std::u16string_view::npos;
+}
+
+// The current directory without its trailing backslash, but for a root.
+std::string CurrentDirectoryShown() {
+    std::string cwd = CurrentDirectory();
+    if (HasTrailingSlash(cwd)) cwd.pop_back();
+    return cwd;
+}
+
+BOOL MakeDirectory(std::string_view call, const std::optional<Name>& name) {
+    Changed();
+    Location loc;
+    if (!EnterPath(call, name) || !Succeeded(LocateForCreate(*name, loc))) return FALSE;
+    if (loc.isRoot) return Fail(ERROR_ACCESS_DENIED);
+    if (::mkdir(HostArg(loc.host).c_str(), 0777) != 0) return Fail(ErrnoToWin32(errno, ERROR_PATH_NOT_FOUND));
+    return TRUE;
+}
+
+BOOL RemoveEmptyDirectory(std::string_view call, const std::optional<Name>& name) {
+    Changed();
+    Location loc;
+    if (!EnterExisting(call, name, false, loc)) return FALSE;
+    if (loc.isRoot) return Fail(ERROR_ACCESS_DENIED);
+    struct stat st;
+    if (!HostStat(loc.host, st)) return FALSE;
+    if (!HostIsDirectory(loc.host, st)) return Fail(ERROR_DIRECTORY);
+    if (DeleteBlocked(loc.host)) return Fail(ERROR_SHARING_VIOLATION);
+    if (int err = RemoveHostDirectory(loc.host, st)) return Fail(ErrnoToWin32(err));
+    return TRUE;
+}
+
+BOOL DeleteOneFile(std::string_view call, const std::optional<Name>& name) {
+    Changed();
+    Location loc;
+    if (!EnterExisting(call, name, false, loc)) return FALSE;
+    struct stat st;
+    if (!HostStat(loc.host, st)) return FALSE;
+    if (HostIsDirectory(loc.host, st) || HostIsReadOnlyFile(loc.host, st)) return Fail(ERROR_ACCESS_DENIED);
+    if (DeleteBlocked(loc.host)) return Fail(ERROR_SHARING_VIOLATION);
+    if (::unlink(HostArg(loc.host).c_str()) != 0) return Fail(ErrnoToWin32(errno));
+    return TRUE;
+}
+
+BOOL Move(std::string_view call, const std::optional<Name>& from, const std::optional<Name>& to, DWORD flags) {
+    Changed();
+    if (!EnterPath(call, from)) return FALSE;
+    if (!to) return Fail(ERROR_INVALID_PARAMETER);
+    Location source, target;
+    if (!Succeeded(to->error) || !Succeeded(Locate(*from, false, source)) || !Succeeded(LocateForCreate(*to, target)))
+        return FALSE;
+    struct stat st;
+    if (!HostStat(source.host, st)) return FALSE;
+    if (::lstat(HostArg(target.host).c_str(), &st) == 0) {
+        if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
+        if (HostIsDirectory(target.host, st) || HostIsReadOnlyFile(target.host, st)) return Fail(ERROR_ACCESS_DENIED);
+        if (DeleteBlocked(target.host)) return Fail(ERROR_SHARING_VIOLATION);
+    }
+    if (DeleteBlocked(source.host)) return Fail(ERROR_SHARING_VIOLATION);
+    if (::rename(HostArg(source.host).c_str(), HostArg(target.host).c_str()) != 0) return Fail(ErrnoToWin32(errno));
+    return TRUE;
+}
+
+BOOL Replace(std::string_view call, const std::optional<Name>& replaced, const std::optional<Name>& replacement,
+             bool backup) {
+    Changed();
+    if (!EnterPath(call, replaced)) return FALSE;
+    if (!replacement || backup) return Fail(ERROR_INVALID_PARAMETER);
+    Location oldLoc, newLoc;
+    if (!Succeeded(replacement->error) || !Succeeded(Locate(*replaced, false, oldLoc)) ||
+        !Succeeded(Locate(*replacement, false, newLoc)))
+        return FALSE;
+    struct stat oldSt, newSt;
+    if (!HostStat(oldLoc.host, oldSt) || !HostStat(newLoc.host, newSt)) return FALSE;
+    // The replacement is opened with no sharing at all.
+    if (!SharingAllows(newSt.st_dev, newSt.st_ino, GENERIC_READ | GENERIC_WRITE, 0))
+        return Fail(ERROR_SHARING_VIOLATION);
+    if (HostIsReadOnlyFile(oldLoc.host, oldSt) || DeleteBlocked(oldLoc.host))
+        return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
+    CopyStoredAttributes(oldLoc.host, newLoc.host);
+    ::chmod(HostArg(newLoc.host).c_str(), oldSt.st_mode & 07777);
+    if (::rename(HostArg(newLoc.host).c_str(), HostArg(oldLoc.host).c_str()) != 0)
+        return Fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+    return TRUE;
+}
+
+}  // namespace
+}  // namespace sim
+
+namespace os {
+
+using namespace sim;
+
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags,
+                   HANDLE) {
+    return Open("CreateFileA", FromAnsi(name), access, share, disposition, flags);
+}
+
+HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags,
+                   HANDLE) {
+    return Open("CreateFileW", FromWide(name), access, share, disposition, flags);
 }
 
 BOOL CloseHandle(HANDLE h) {
@@ -315,39 +457,20 @@ BOOL DeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inSize, LPVOID out, 
     }
 }
 
-DWORD GetFileAttributesA(LPCSTR name) {
-    Location loc;
-    if (!EnterExisting("GetFileAttributesA", name, false, loc)) return INVALID_FILE_ATTRIBUTES;
-    DWORD attributes;
-    if (const WIN32_FIND_DATAA* known = KnownEntry(loc.host)) {
-        attributes = known->dwFileAttributes;
-    } else {
-        std::optional<HostEntry> entry = Examine(loc.host, loc.isRoot);
-        if (!entry) return INVALID_FILE_ATTRIBUTES;
-        attributes = entry->attributes;
-    }
-    if (HasTrailingSlash(loc.full) && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
-    return attributes;
-}
+DWORD GetFileAttributesA(LPCSTR name) { return Attributes("GetFileAttributesA", FromAnsi(name)); }
+DWORD GetFileAttributesW(LPCWSTR name) { return Attributes("GetFileAttributesW", FromWide(name)); }
 
 BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
-    Changed();
-    Location loc;
-    if (!EnterExisting("SetFileAttributesA", name, false, loc)) return FALSE;
-    struct stat st;
-    if (!HostStat(loc.host, st)) return FALSE;
-    StoreAttributes(loc.host, attributes);
-    if (!HostIsDirectory(loc.host, st)) {
-        mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (st.st_mode & ~0222) : (st.st_mode | S_IWUSR);
-        ::chmod(loc.host.c_str(), mode & 07777);
-    }
-    return TRUE;
+    return SetAttributes("SetFileAttributesA", FromAnsi(name), attributes);
+}
+BOOL SetFileAttributesW(LPCWSTR name, DWORD attributes) {
+    return SetAttributes("SetFileAttributesW", FromWide(name), attributes);
 }
 
 DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart) {
     std::string full;
-    if (!EnterPath("GetFullPathNameA", name) || !Succeeded(FullPathName(name, CurrentDirectory(), full))) return 0;
+    if (!FullName("GetFullPathNameA", FromAnsi(name), full)) return 0;
+    full = Utf8ToAnsi(full);
     DWORD length = CopyOut(full, size, buffer);
     if (length == full.size() && filePart) {
         std::size_t slash = full.find_last_of('\\');
@@ -356,16 +479,32 @@ DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart) {
     return length;
 }
 
+// No limit but the one of the calls that take the name: Wine's and Windows'
+// GetFullPathNameW make full names of any length.
+DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR* filePart) {
+    std::string full;
+    if (!FullName("GetFullPathNameW", FromWide(name), full)) return 0;
+    std::u16string wide = Utf8ToUtf16(full);
+    DWORD length = CopyOut(wide, size, buffer);
+    if (length == wide.size() && filePart) {
+        std::size_t part = FilePart(wide);
+        *filePart = part == std::u16string_view::npos ? nullptr : buffer + part;
+    }
+    return length;
+}
+
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
-    std::string cwd = CurrentDirectory();
-    if (HasTrailingSlash(cwd)) cwd.pop_back();
-    return CopyOut(cwd, size, buffer);
+    return CopyOut(Utf8ToAnsi(CurrentDirectoryShown()), size, buffer);
+}
+
+DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer) {
+    return CopyOut(Utf8ToUtf16(CurrentDirectoryShown()), size, buffer);
 }
 
 BOOL SetCurrentDirectoryA(LPCSTR name) {
     Changed();
     Location loc;
-    if (!EnterExisting("SetCurrentDirectoryA", name, true, loc)) return FALSE;
+    if (!EnterExisting("SetCurrentDirectoryA", FromAnsi(name), true, loc)) return FALSE;
     std::optional<HostEntry> entry = Examine(loc.host, loc.isRoot);
     if (!entry) return FALSE;
     if (!(entry->attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY);
@@ -376,75 +515,30 @@ BOOL SetCurrentDirectoryA(LPCSTR name) {
 }
 
 BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES) {
-    Changed();
-    Location loc;
-    if (!EnterPath("CreateDirectoryA", name) || !Succeeded(LocateForCreate(name, kMaxDirectoryPath, loc)))
-        return FALSE;
-    if (loc.isRoot) return Fail(ERROR_ACCESS_DENIED);
-    if (::mkdir(loc.host.c_str(), 0777) != 0) return Fail(ErrnoToWin32(errno, ERROR_PATH_NOT_FOUND));
-    return TRUE;
+    return MakeDirectory("CreateDirectoryA", FromAnsi(name, kMaxDirectoryPath));
+}
+BOOL CreateDirectoryW(LPCWSTR name, LPSECURITY_ATTRIBUTES) {
+    return MakeDirectory("CreateDirectoryW", FromWide(name, kMaxDirectoryPath));
 }
 
-BOOL RemoveDirectoryA(LPCSTR name) {
-    Changed();
-    Location loc;
-    if (!EnterExisting("RemoveDirectoryA", name, false, loc)) return FALSE;
-    if (loc.isRoot) return Fail(ERROR_ACCESS_DENIED);
-    struct stat st;
-    if (!HostStat(loc.host, st)) return FALSE;
-    if (!HostIsDirectory(loc.host, st)) return Fail(ERROR_DIRECTORY);
-    if (DeleteBlocked(loc.host)) return Fail(ERROR_SHARING_VIOLATION);
-    if (int err = RemoveHostDirectory(loc.host, st)) return Fail(ErrnoToWin32(err));
-    return TRUE;
-}
+BOOL RemoveDirectoryA(LPCSTR name) { return RemoveEmptyDirectory("RemoveDirectoryA", FromAnsi(name)); }
+BOOL RemoveDirectoryW(LPCWSTR name) { return RemoveEmptyDirectory("RemoveDirectoryW", FromWide(name)); }
 
-BOOL DeleteFileA(LPCSTR name) {
-    Changed();
-    Location loc;
-    if (!EnterExisting("DeleteFileA", name, false, loc)) return FALSE;
-    struct stat st;
-    if (!HostStat(loc.host, st)) return FALSE;
-    if (HostIsDirectory(loc.host, st) || HostIsReadOnlyFile(loc.host, st)) return Fail(ERROR_ACCESS_DENIED);
-    if (DeleteBlocked(loc.host)) return Fail(ERROR_SHARING_VIOLATION);
-    if (::unlink(loc.host.c_str()) != 0) return Fail(ErrnoToWin32(errno));
-    return TRUE;
-}
+BOOL DeleteFileA(LPCSTR name) { return DeleteOneFile("DeleteFileA", FromAnsi(name)); }
+BOOL DeleteFileW(LPCWSTR name) { return DeleteOneFile("DeleteFileW", FromWide(name)); }
 
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
-    Changed();
-    if (!EnterPath("MoveFileExA", from)) return FALSE;
-    if (!to) return Fail(ERROR_INVALID_PARAMETER);
-    Location source, target;
-    if (!Succeeded(Locate(from, false, source)) || !Succeeded(LocateForCreate(to, MAX_PATH, target))) return FALSE;
-    struct stat st;
-    if (!HostStat(source.host, st)) return FALSE;
-    if (::lstat(target.host.c_str(), &st) == 0) {
-        if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
-        if (HostIsDirectory(target.host, st) || HostIsReadOnlyFile(target.host, st)) return Fail(ERROR_ACCESS_DENIED);
-        if (DeleteBlocked(target.host)) return Fail(ERROR_SHARING_VIOLATION);
-    }
-    if (DeleteBlocked(source.host)) return Fail(ERROR_SHARING_VIOLATION);
-    if (::rename(source.host.c_str(), target.host.c_str()) != 0) return Fail(ErrnoToWin32(errno));
-    return TRUE;
+    return Move("MoveFileExA", FromAnsi(from), FromAnsi(to), flags);
+}
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    return Move("MoveFileExW", FromWide(from), FromWide(to), flags);
 }
 
 BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, LPVOID, LPVOID) {
-    Changed();
-    if (!EnterPath("ReplaceFileA", replaced)) return FALSE;
-    if (!replacement || backup) return Fail(ERROR_INVALID_PARAMETER);
-    Location oldLoc, newLoc;
-    if (!Succeeded(Locate(replaced, false, oldLoc)) || !Succeeded(Locate(replacement, false, newLoc))) return FALSE;
-    struct stat oldSt, newSt;
-    if (!HostStat(oldLoc.host, oldSt) || !HostStat(newLoc.host, newSt)) return FALSE;
-    // The replacement is opened with no sharing at all.
-    if (!SharingAllows(newSt.st_dev, newSt.st_ino, GENERIC_READ | GENERIC_WRITE, 0))
-        return Fail(ERROR_SHARING_VIOLATION);
-    if (HostIsReadOnlyFile(oldLoc.host, oldSt) || DeleteBlocked(oldLoc.host))
-        return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
-    CopyStoredAttributes(oldLoc.host, newLoc.host);
-    ::chmod(newLoc.host.c_str(), oldSt.st_mode & 07777);
-    if (::rename(newLoc.host.c_str(), oldLoc.host.c_str()) != 0) return Fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
-    return TRUE;
+    return Replace("ReplaceFileA", FromAnsi(replaced), FromAnsi(replacement), backup != nullptr);
+}
+BOOL ReplaceFileW(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+    return Replace("ReplaceFileW", FromWide(replaced), FromWide(replacement), backup != nullptr);
 }
 
 }  // namespace os

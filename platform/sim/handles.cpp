@@ -77,8 +77,8 @@ std::uint64_t Generation() { return g_generation; }
 
 bool Remembering() { return !Handles().listings.empty(); }
 
-const WIN32_FIND_DATAA* KnownEntry(std::string_view host) {
-    if (const WIN32_FIND_DATAA* listed = ListedDirectory(host)) return listed;
+const Entry* KnownEntry(std::string_view host) {
+    if (const Entry* listed = ListedDirectory(host)) return listed;
     for (const auto& [h, l] : Handles().listings) {
         if (l.generation != g_generation || l.next == 0) continue;
         const std::string& dir = l.hostDir;
@@ -112,7 +112,7 @@ bool SharingAllows(dev_t dev, ino_t ino, DWORD access, DWORD share) {
 
 bool DeleteBlocked(const std::string& host) {
     struct stat st;
-    if (::lstat(host.c_str(), &st) != 0) return false;
+    if (::lstat(HostArg(host).c_str(), &st) != 0) return false;
     for (const auto& [h, o] : Handles().files) {
         if (o.dev == st.st_dev && o.ino == st.st_ino && (o.access & (GENERIC_READ | GENERIC_WRITE)) &&
             !(o.share & FILE_SHARE_DELETE))

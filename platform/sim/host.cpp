@@ -17,9 +17,34 @@
 
 namespace sim {
 
+bool DoesNotFit(int err) { return err == ERANGE || err == EIO; }
+
+void HostArg::Shorten() {
+    shortened_ = true;
+    const std::string& host = host_;
+    std::size_t start = 0;
+    while (host.size() - start >= kShortEnough) {
+        // The longest run of whole components that fits one call.
+        std::size_t cut = host.rfind('/', start + kShortEnough - 1);
+        if (cut == std::string::npos || cut <= start) break;
+        std::string run = host.substr(start, cut - start);
+        int dir = ::openat(fd_ < 0 ? AT_FDCWD : fd_, run.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = dir;
+        if (dir < 0) return;
+        start = cut + 1;
+    }
+    if (fd_ >= 0 && host.size() - start < kShortEnough)
+        name_ = "/proc/self/fd/" + std::to_string(fd_) + "/" + host.substr(start);
+}
+
+HostArg::~HostArg() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
 bool IsDirectoryOnHost(const std::string& host) {
     struct stat st;
-    return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::stat(HostArg(host).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 const char* ReparseAttrName(Backing backing) {
@@ -30,11 +55,11 @@ std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host) {
     const char* attr = ReparseAttrName(BackingOfHost(host));
     // As in Walk: the full size only when the data does not fit a small buffer.
     std::uint8_t small[1024];
-    ssize_t n = ::lgetxattr(host.c_str(), attr, small, sizeof small);
+    ssize_t n = ::lgetxattr(HostArg(host).c_str(), attr, small, sizeof small);
     if (n >= 0) return std::vector<std::uint8_t>(small, small + n);
-    if (errno != ERANGE) return std::nullopt;
+    if (!DoesNotFit(errno)) return std::nullopt;
     std::vector<std::uint8_t> buffer(kMaxReparseSize);
-    n = ::lgetxattr(host.c_str(), attr, buffer.data(), buffer.size());
+    n = ::lgetxattr(HostArg(host).c_str(), attr, buffer.data(), buffer.size());
     if (n < 0) return std::nullopt;
     buffer.resize(static_cast<std::size_t>(n));
     return buffer;
@@ -42,14 +67,14 @@ std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host) {
 
 int WriteReparse(const std::string& host, const std::uint8_t* data, std::size_t size) {
     Backing backing = BackingOfHost(host);
-    if (::lsetxattr(host.c_str(), ReparseAttrName(backing), data, size, 0) != 0) return errno;
+    if (::lsetxattr(HostArg(host).c_str(), ReparseAttrName(backing), data, size, 0) != 0) return errno;
     if (backing == Backing::Ntfs3g) ntfs3g::Settle(host);
     return 0;
 }
 
 int RemoveReparse(const std::string& host) {
     Backing backing = BackingOfHost(host);
-    if (::lremovexattr(host.c_str(), ReparseAttrName(backing)) != 0) return errno;
+    if (::lremovexattr(HostArg(host).c_str(), ReparseAttrName(backing)) != 0) return errno;
     if (backing == Backing::Ntfs3g) ntfs3g::Settle(host);
     return 0;
 }
@@ -62,7 +87,7 @@ void StoreAttributes(const std::string& host, DWORD bits) {
     }
     char text[16];
     std::snprintf(text, sizeof text, "0x%02X", bits & kStoredAttributes);
-    ::lsetxattr(host.c_str(), kAttribAttr, text, std::strlen(text), 0);
+    ::lsetxattr(HostArg(host).c_str(), kAttribAttr, text, std::strlen(text), 0);
 }
 
 void CopyStoredAttributes(const std::string& from, const std::string& to) {
@@ -71,11 +96,11 @@ void CopyStoredAttributes(const std::string& from, const std::string& to) {
         return;
     }
     char text[32];
-    ssize_t n = ::lgetxattr(from.c_str(), kAttribAttr, text, sizeof text);
+    ssize_t n = ::lgetxattr(HostArg(from).c_str(), kAttribAttr, text, sizeof text);
     if (n >= 0)
-        ::lsetxattr(to.c_str(), kAttribAttr, text, static_cast<std::size_t>(n), 0);
+        ::lsetxattr(HostArg(to).c_str(), kAttribAttr, text, static_cast<std::size_t>(n), 0);
     else
-        ::lremovexattr(to.c_str(), kAttribAttr);
+        ::lremovexattr(HostArg(to).c_str(), kAttribAttr);
 }
 
 bool HostIsDirectory(const std::string& host, const struct stat& st) {
@@ -91,7 +116,7 @@ bool HostIsReadOnlyFile(const std::string& host, const struct stat& st) {
 
 int RemoveHostDirectory(const std::string& host, const struct stat& st) {
     // ntfs-3g shows a junction as a symbolic link, which rmdir refuses.
-    int result = S_ISLNK(st.st_mode) ? ::unlink(host.c_str()) : ::rmdir(host.c_str());
+    int result = S_ISLNK(st.st_mode) ? ::unlink(HostArg(host).c_str()) : ::rmdir(HostArg(host).c_str());
     return result == 0 ? 0 : errno;
 }
 
@@ -103,7 +128,7 @@ std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntr
 
 std::optional<HostEntry> Examine(const std::string& host, bool isRoot) {
     HostEntry entry;
-    if (::lstat(host.c_str(), &entry.st) != 0) {
+    if (::lstat(HostArg(host).c_str(), &entry.st) != 0) {
         SetError(ErrnoToWin32(errno));
         return std::nullopt;
     }
@@ -128,7 +153,7 @@ namespace {
 std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntry entry) {
     bool hasReparse = false, hasAttrib = false;
     char names[512];
-    ssize_t n = ::llistxattr(host.c_str(), names, sizeof names);
+    ssize_t n = ::llistxattr(HostArg(host).c_str(), names, sizeof names);
     if (n < 0) {
         hasReparse = hasAttrib = true;  // too many to list: probe both
     } else {
@@ -141,7 +166,7 @@ std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntr
     DWORD bits = isDir ? 0 : FILE_ATTRIBUTE_ARCHIVE;
     if (hasAttrib) {
         char text[32] = {};
-        ssize_t len = ::lgetxattr(host.c_str(), kAttribAttr, text, sizeof text - 1);
+        ssize_t len = ::lgetxattr(HostArg(host).c_str(), kAttribAttr, text, sizeof text - 1);
         if (len >= 0)
             bits = static_cast<DWORD>(std::strtoul(text, nullptr, 0)) &
                    (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
@@ -153,7 +178,7 @@ std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntr
         bits |= FILE_ATTRIBUTE_READONLY;
     if (hasReparse) {
         std::uint8_t tag[4];
-        if (::lgetxattr(host.c_str(), kReparseAttr, tag, sizeof tag) == sizeof tag) {
+        if (::lgetxattr(HostArg(host).c_str(), kReparseAttr, tag, sizeof tag) == sizeof tag) {
             bits |= FILE_ATTRIBUTE_REPARSE_POINT;
             entry.reparseTag = Le32(tag);
         } else if (errno == ERANGE) {

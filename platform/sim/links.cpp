@@ -99,8 +99,8 @@ BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
     return TRUE;
 }
 
-DWORD GetFinalPathNameByHandleA(HANDLE h, LPSTR path, DWORD size, DWORD flags) {
-    if (Enter("GetFinalPathNameByHandleA")) return 0;
+DWORD GetFinalPathNameByHandleW(HANDLE h, LPWSTR path, DWORD size, DWORD flags) {
+    if (Enter("GetFinalPathNameByHandleW")) return 0;
     const FileObject* o = FindFile(h);
     if (!o) {
         SetError(ERROR_INVALID_HANDLE);
@@ -116,13 +116,13 @@ DWORD GetFinalPathNameByHandleA(HANDLE h, LPSTR path, DWORD size, DWORD flags) {
         SetError(ERROR_PATH_NOT_FOUND);
         return 0;
     }
-    std::string name = std::string("\\\\?\\") + place->drive + ":";
-    name += place->rest.empty() ? "\\" : Utf8ToAnsi(place->rest);
-    for (char& c : name)
-        if (c == '/') c = '\\';
+    std::string utf8 = std::string("\\\\?\\") + place->drive + ":" + (place->rest.empty() ? "\\" : place->rest);
+    std::u16string name = Utf8ToUtf16(utf8);
+    for (char16_t& c : name)
+        if (c == u'/') c = u'\\';
     const auto length = static_cast<DWORD>(name.size());
     if (size <= length || !path) return length + 1;
-    std::memcpy(path, name.c_str(), length + 1);
+    std::memcpy(path, name.c_str(), (length + 1) * sizeof(WCHAR));
     return length;
 }
 
@@ -130,8 +130,8 @@ BOOL CreateHardLinkA(LPCSTR name, LPCSTR existing, LPSECURITY_ATTRIBUTES) {
     Changed();
     if (Enter("CreateHardLinkA", name ? name : "")) return FALSE;
     Location link, target;
-    DWORD e = !name || !existing ? ERROR_INVALID_PARAMETER : Locate(existing, false, target);
-    if (e == ERROR_SUCCESS) e = LocateForCreate(name, MAX_PATH, link);
+    DWORD e = !name || !existing ? ERROR_INVALID_PARAMETER : Locate(*FromAnsi(existing), false, target);
+    if (e == ERROR_SUCCESS) e = LocateForCreate(*FromAnsi(name), link);
     struct stat st;
     if (e == ERROR_SUCCESS && ::lstat(target.host.c_str(), &st) != 0) e = ErrnoToWin32(errno);
     if (e == ERROR_SUCCESS && HostIsDirectory(target.host, st)) e = ERROR_ACCESS_DENIED;

@@ -18,14 +18,14 @@ constexpr DWORD kReported = 0x7FFF;
 
 std::optional<DWORD> ReadAttributes(const std::string& host) {
     std::uint8_t be[4];
-    if (::lgetxattr(host.c_str(), kAttribAttr, be, sizeof be) != sizeof be) return std::nullopt;
+    if (::lgetxattr(HostArg(host).c_str(), kAttribAttr, be, sizeof be) != sizeof be) return std::nullopt;
     return static_cast<DWORD>(be[0]) << 24 | static_cast<DWORD>(be[1]) << 16 | static_cast<DWORD>(be[2]) << 8 | be[3];
 }
 
 bool WriteAttributes(const std::string& host, DWORD bits) {
     const std::uint8_t be[4] = {static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
                                 static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)};
-    return ::lsetxattr(host.c_str(), kAttribAttr, be, sizeof be, 0) == 0;
+    return ::lsetxattr(HostArg(host).c_str(), kAttribAttr, be, sizeof be, 0) == 0;
 }
 
 bool IsDirectory(const std::string& host) {
@@ -53,7 +53,7 @@ void Settle(const std::string& host) {
     // The first look after the change fails with EIO and makes the kernel
     // drop its stale node; the next one finds the object as it is now.
     struct stat st;
-    if (::lstat(host.c_str(), &st) != 0 && errno == EIO) ::lstat(host.c_str(), &st);
+    if (::lstat(HostArg(host).c_str(), &st) != 0 && errno == EIO) ::lstat(HostArg(host).c_str(), &st);
 }
 
 }  // namespace sim::ntfs3g

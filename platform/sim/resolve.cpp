@@ -58,7 +58,7 @@ public:
             return;
         }
         constexpr std::uint32_t kMask = IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
-        int wd = ::inotify_add_watch(fd_, host.c_str(), kMask);
+        int wd = ::inotify_add_watch(fd_, HostArg(host).c_str(), kMask);
         if (wd < 0) return;
         // Watching an inode again gives its watch back.
         if (wd > highestWd_) {
@@ -96,7 +96,7 @@ std::optional<ParsedPath> MountPointTarget(const std::vector<std::uint8_t>& data
     for (std::size_t i = 0; i < length; i += 2) name.push_back(Le16(&data[16 + offset + i]));
     if (name.substr(0, 4) != u"\\??\\") return std::nullopt;
     ParsedPath target;
-    if (ParseFullPath(Utf16ToAnsi(name.substr(4)), false, target) != ERROR_SUCCESS || target.kind != PathKind::Drive)
+    if (ParseFullPath(Utf16ToUtf8(name.substr(4)), false, target) != ERROR_SUCCESS || target.kind != PathKind::Drive)
         return std::nullopt;
     for (const std::string& c : target.components)
         if (c == "." || c == "..") return std::nullopt;
@@ -137,20 +137,19 @@ restart:
     }
     for (std::size_t i = known; i < pending.size(); ++i) {
         host += '/';
-        AppendAnsiAsUtf8(host, pending[i]);
+        host += pending[i];
         ends.push_back(host.size());
         bool last = i + 1 == pending.size();
         if (last && !followFinal) break;
-        if (const WIN32_FIND_DATAA* entry = KnownEntry(host);
-            entry && !(entry->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        if (const Entry* entry = KnownEntry(host); entry && !(entry->attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             continue;
         if (!last && watched(host)) continue;
         const std::uint8_t* bytes = small;
-        ssize_t n = ::lgetxattr(host.c_str(), reparseAttr, small, sizeof small);
-        if (n < 0 && errno == ERANGE) {
+        ssize_t n = ::lgetxattr(HostArg(host).c_str(), reparseAttr, small, sizeof small);
+        if (n < 0 && DoesNotFit(errno)) {
             large.resize(kMaxReparseSize);
             bytes = large.data();
-            n = ::lgetxattr(host.c_str(), reparseAttr, large.data(), large.size());
+            n = ::lgetxattr(HostArg(host).c_str(), reparseAttr, large.data(), large.size());
         }
         if (n < 0) {
             if (errno == ENODATA || errno == ENOTSUP) {
@@ -184,37 +183,56 @@ restart:
     return ERROR_SUCCESS;
 }
 
-DWORD ParseName(std::string_view name, std::size_t lengthLimit, std::string& full, ParsedPath& parsed) {
-    // File calls take "\\?\" names literally; only GetFullPathNameA normalizes them.
-    bool verbatim = name.substr(0, 4) == "\\\\?\\";
-    DWORD e = verbatim ? ERROR_SUCCESS : FullPathName(name, CurrentDirectory(), full);
-    if (verbatim) full = std::string(name);
+// Makes `name` full (a "\\?\" name as it is) and splits it, holding it to
+// the limits of the call that was given it.
+DWORD ParseName(const Name& name, std::string& full, ParsedPath& parsed) {
+    if (name.error != ERROR_SUCCESS) return name.error;
+    // File calls take "\\?\" names literally; only GetFullPathName normalizes them.
+    const bool verbatim = name.text.starts_with("\\\\?\\");
+    DWORD e = verbatim ? ERROR_SUCCESS : FullPathName(name.text, CurrentDirectory(), full);
+    if (verbatim) full = name.text;
     if (e != ERROR_SUCCESS) return e;
-    e = ParseFullPath(full, false, parsed);
+    e = ParseFullPath(full, false, parsed, verbatim);
     if (e != ERROR_SUCCESS) return e;
     if (parsed.kind == PathKind::Unc) return ERROR_BAD_NETPATH;
     if (parsed.kind == PathKind::Device) return ERROR_FILE_NOT_FOUND;
-    // The ANSI calls take no name of MAX_PATH or more, "\\?\" ones included. The
-    // limit counts UTF-16 code units, never fewer than the bytes of a UTF-8 name.
-    const std::size_t limit = verbatim ? MAX_PATH : lengthLimit;
-    if (full.size() >= limit && AnsiToUtf16(full).size() >= limit) return ERROR_FILENAME_EXCED_RANGE;
-    for (const std::string& c : parsed.components)
+    // The limits count UTF-16 code units, never more than the bytes of UTF-8.
+    const std::size_t limit = verbatim ? name.verbatimLimit : name.limit;
+    if (full.size() >= limit && Utf16Length(full) >= limit) return ERROR_FILENAME_EXCED_RANGE;
+    for (const std::string& c : parsed.components) {
         if (c == "." || c == "..") return ERROR_INVALID_NAME;
+        // NTFS holds no longer component; Windows reports STATUS_OBJECT_NAME_INVALID.
+        if (c.size() > kMaxComponentUnits && Utf16Length(c) > kMaxComponentUnits) return ERROR_INVALID_NAME;
+    }
     return ERROR_SUCCESS;
 }
 
 }  // namespace
 
-DWORD Locate(std::string_view name, bool followFinal, Location& out) {
+std::optional<Name> FromAnsi(LPCSTR name, std::size_t limit) {
+    if (!name) return std::nullopt;
+    return Name{AnsiToUtf8(name), limit, MAX_PATH};
+}
+
+std::optional<Name> FromWide(LPCWSTR name, std::size_t limit) {
+    if (!name) return std::nullopt;
+    bool invalid = false;
+    Name result{Utf16ToUtf8(name, &invalid), limit, kMaxNameUnits};
+    // An unpaired surrogate has no host form.
+    if (invalid) result.error = ERROR_INVALID_NAME;
+    return result;
+}
+
+DWORD Locate(const Name& name, bool followFinal, Location& out) {
     ParsedPath parsed;
-    DWORD e = ParseName(name, MAX_PATH, out.full, parsed);
+    DWORD e = ParseName(name, out.full, parsed);
     if (e != ERROR_SUCCESS) return e;
     return Walk(parsed.drive, std::move(parsed.components), followFinal, out);
 }
 
-DWORD LocateForCreate(std::string_view name, std::size_t lengthLimit, Location& out) {
+DWORD LocateForCreate(const Name& name, Location& out) {
     ParsedPath parsed;
-    DWORD e = ParseName(name, lengthLimit, out.full, parsed);
+    DWORD e = ParseName(name, out.full, parsed);
     if (e != ERROR_SUCCESS) return e;
     if (parsed.components.empty()) return Walk(parsed.drive, {}, true, out);
     std::string last = parsed.components.back();
@@ -223,7 +241,7 @@ DWORD LocateForCreate(std::string_view name, std::size_t lengthLimit, Location& 
     if (e == ERROR_FILE_NOT_FOUND) e = ERROR_PATH_NOT_FOUND;
     if (e != ERROR_SUCCESS) return e;
     out.host += '/';
-    out.host += AnsiToUtf8(last);
+    out.host += last;
     out.isRoot = false;
     return ERROR_SUCCESS;
 }

@@ -72,7 +72,21 @@ struct BY_HANDLE_FILE_INFORMATION {
 };
 using LPBY_HANDLE_FILE_INFORMATION = BY_HANDLE_FILE_INFORMATION*;
 
-// FindFirstFileExA
+struct WIN32_FIND_DATAW {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    WCHAR cFileName[MAX_PATH];
+    WCHAR cAlternateFileName[14];
+};
+using LPWIN32_FIND_DATAW = WIN32_FIND_DATAW*;
+
+// FindFirstFileEx
 enum FINDEX_INFO_LEVELS { FindExInfoStandard, FindExInfoBasic, FindExInfoMaxInfoLevel };
 enum FINDEX_SEARCH_OPS {
     FindExSearchNameMatch,
@@ -92,7 +106,7 @@ inline constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x00000020;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
 inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x00000400;
 
-// CreateFileA
+// CreateFile
 inline constexpr DWORD GENERIC_READ = 0x80000000;
 inline constexpr DWORD GENERIC_WRITE = 0x40000000;
 inline constexpr DWORD FILE_READ_ATTRIBUTES = 0x00000080;
@@ -110,7 +124,7 @@ inline constexpr DWORD FILE_TYPE_CHAR = 2;
 inline constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
 inline constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
 
-// GetFinalPathNameByHandleA
+// GetFinalPathNameByHandleW
 inline constexpr DWORD FILE_NAME_NORMALIZED = 0x0;
 inline constexpr DWORD VOLUME_NAME_DOS = 0x0;
 
@@ -119,7 +133,7 @@ inline constexpr DWORD FSCTL_SET_REPARSE_POINT = 0x000900A4;
 inline constexpr DWORD FSCTL_GET_REPARSE_POINT = 0x000900A8;
 inline constexpr DWORD FSCTL_DELETE_REPARSE_POINT = 0x000900AC;
 
-// MoveFileExA / ReplaceFileA
+// MoveFileEx / ReplaceFile
 inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
 inline constexpr DWORD REPLACEFILE_IGNORE_MERGE_ERRORS = 0x00000002;
 

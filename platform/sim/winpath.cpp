@@ -14,12 +14,14 @@ bool IsDriveSpec(std::string_view p) {
     return p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]));
 }
 
-std::vector<std::string> SplitComponents(std::string_view rest) {
+// The components between separators; a literal name has only backslashes.
+std::vector<std::string> SplitComponents(std::string_view rest, bool literal = false) {
+    auto isSep = [literal](char c) { return c == '\\' || (!literal && c == '/'); };
     std::vector<std::string> parts;
-    parts.reserve(static_cast<std::size_t>(std::count_if(rest.begin(), rest.end(), IsSep)) + 1);
+    parts.reserve(static_cast<std::size_t>(std::count_if(rest.begin(), rest.end(), isSep)) + 1);
     std::size_t start = 0;
     for (std::size_t i = 0; i <= rest.size(); ++i) {
-        if (i == rest.size() || IsSep(rest[i])) {
+        if (i == rest.size() || isSep(rest[i])) {
             parts.emplace_back(rest.substr(start, i - start));
             start = i + 1;
         }
@@ -177,13 +179,15 @@ DWORD FullPathName(std::string_view path, std::string_view cwd, std::string& out
 
 bool HasWildcards(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
 
-DWORD ParseFullPath(std::string_view full, bool allowWildcards, ParsedPath& out) {
+DWORD ParseFullPath(std::string_view full, bool allowWildcards, ParsedPath& out, bool literal) {
     out = ParsedPath{};
     std::string_view body;
     if (full.substr(0, 4) == "\\\\?\\" || full.substr(0, 4) == "\\\\.\\") {
         std::string_view rest = full.substr(4);
         if (!IsDriveSpec(rest) || rest.size() < 3 || rest[2] != '\\') {
-            out.kind = PathKind::Device;
+            std::string unc(rest.substr(0, 4));
+            for (char& c : unc) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            out.kind = unc == "UNC\\" ? PathKind::Unc : PathKind::Device;
             return ERROR_SUCCESS;
         }
         full = rest;
@@ -200,7 +204,7 @@ DWORD ParseFullPath(std::string_view full, bool allowWildcards, ParsedPath& out)
     }
     if (body.empty()) return ERROR_SUCCESS;
     out.trailingSeparator = body.back() == '\\';
-    std::vector<std::string> parts = SplitComponents(body);
+    std::vector<std::string> parts = SplitComponents(body, literal);
     if (out.trailingSeparator) parts.pop_back();
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const std::string& part = parts[i];

@@ -1,7 +1,8 @@
 #pragma once
-// Win32 path rules of the simulated platform: what GetFullPathNameA makes of
+// Win32 path rules of the simulated platform: what GetFullPathName makes of
 // a name, and how a full path splits into drive and components. Pure string
-// work on ANSI bytes; no file system access.
+// work on UTF-8 bytes (every separator and special character is ASCII); no
+// file system access.
 
 #include <string>
 #include <string_view>
@@ -11,7 +12,7 @@
 
 namespace sim {
 
-// Resolves `path` against `cwd` (a full path) as GetFullPathNameA does:
+// Resolves `path` against `cwd` (a full path) as GetFullPathName does:
 // '/' is a separator, runs of separators collapse, "." and ".." are applied
 // (never above the root), a drive-relative name uses the current directory
 // when it is on that drive and the drive's root otherwise, and trailing
@@ -30,14 +31,16 @@ struct ParsedPath {
 };
 
 // Splits a full path as FullPathName returns it. "\\?\X:\" and "\\.\X:\"
-// names are drive paths. Fails with ERROR_INVALID_NAME for a component that
-// holds a character Windows refuses in names (<>:"|?* and controls); with
-// allowWildcards the last component may hold * and ?.
-DWORD ParseFullPath(std::string_view full, bool allowWildcards, ParsedPath& out);
+// names are drive paths, "\\?\UNC\" ones shares. Fails with
+// ERROR_INVALID_NAME for a component that holds a character Windows refuses
+// in names (<>:"|?* and controls); with allowWildcards the last component
+// may hold * and ?. A literal name ("\\?\" as a file call takes it) has only
+// backslashes for separators: a "/" in it is a character, and refused.
+DWORD ParseFullPath(std::string_view full, bool allowWildcards, ParsedPath& out, bool literal = false);
 
 bool HasWildcards(std::string_view name);
 
-// FindFirstFileA's name match: * and ?, case-insensitive; "*.*" matches
+// FindFirstFile's name match: * and ?, case-insensitive; "*.*" matches
 // every name, and "x.*" also matches "x".
 bool MatchesPattern(std::u16string_view pattern, std::u16string_view name);
 

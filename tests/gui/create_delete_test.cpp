@@ -270,5 +270,21 @@ TEST_F(DeleteJunctionTest, OtherReparseKindIsNotDeleted) {
     EXPECT_TRUE(HasReparsePoint("C:\\links\\sym"));
 }
 
+TEST_F(DeleteJunctionTest, JunctionsOfEveryDepthAreMadeMarkedAndDeleted) {
+    for (std::size_t depth : kDepths) {
+        const std::string junction = Deep("C:\\deep" + std::to_string(depth), depth);
+        ui.SelectPage(*Form1->pclInputAction, *Form1->tabCreate);
+        Create("C:\\data", junction);
+        EXPECT_EQ(Messages(), (Shown{{MessageKind::Information, "Junction Created sccessfully"}})) << depth;
+        ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
+        ClickPath(junction);
+        EXPECT_TRUE(Form1->btnDelete->Enabled()) << depth;  // the tree's node is a junction
+        ui.messages.clear();
+        ui.Click(*Form1->btnDelete);
+        EXPECT_EQ(Messages(), (Shown{{MessageKind::Information, "Junction Point succesfully deleted"}})) << depth;
+        EXPECT_FALSE(DirectoryExists(junction)) << depth;
+    }
+}
+
 }  // namespace
 }  // namespace tarsio::test

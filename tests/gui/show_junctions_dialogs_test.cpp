@@ -69,7 +69,16 @@ TEST_F(Inspection, JunctionSearchStopsAtTheFirstAndNeverEntersOne) {
     EXPECT_FALSE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\hidden")));  // ".dot" is never reported
     EXPECT_FALSE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\missing")));
     // A handful of listings, not a walk through the cycles.
-    EXPECT_LT(sim::CallCount("FindFirstFileA"), 20u);
+    EXPECT_LT(sim::CallCount("FindFirstFileExW"), 20u);
+}
+
+TEST_F(Inspection, FindsJunctionsOfEveryDepth) {
+    for (std::size_t depth : kDepths) {
+        const std::string folder = "C:\\none\\x" + std::to_string(depth);
+        ASSERT_TRUE(ForceDirectories(Deep(folder, depth)));
+        ASSERT_TRUE(CreateJunction(Deep(folder, depth), "C:\\data"));
+        EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi(folder))) << depth;
+    }
 }
 
 TEST_F(Inspection, PressingInspectTwiceRebuildsTwice) {

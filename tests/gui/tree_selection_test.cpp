@@ -109,10 +109,10 @@ TEST_F(TreeSelection, NodesAreInitialisedWhenFirstShown) {
     // not a second time to initialise it.
     sim::ResetCallLog();
     ASSERT_TRUE(tree().Expand(few));
-    std::size_t forFew = sim::CallCount("GetFileAttributesA");
+    std::size_t forFew = sim::CallCount("GetFileAttributesW");
     sim::ResetCallLog();
     ASSERT_TRUE(tree().Expand(many));
-    std::size_t forMany = sim::CallCount("GetFileAttributesA");
+    std::size_t forMany = sim::CallCount("GetFileAttributesW");
     EXPECT_EQ(forMany - forFew, 2000u - 10u);
     for (const auto& child : many->children) EXPECT_FALSE(child->initialized);
 
@@ -126,7 +126,7 @@ TEST_F(TreeSelection, NodesAreInitialisedWhenFirstShown) {
     EXPECT_GT(initialised, 0u);
     EXPECT_LE(initialised, rows.size());
     // Each shown row: one test to initialise it (new ones), one to paint it.
-    EXPECT_LE(sim::CallCount("GetFileAttributesA"), 2 * rows.size());
+    EXPECT_LE(sim::CallCount("GetFileAttributesW"), 2 * rows.size());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "engine/junction.h"
 #include "listfile/import.h"
 #include "platform/os.h"
+#include "platform/paths.h"
 #include "tests/native/sim_helpers.h"
 #include "tests/support/scratch.h"
 
@@ -107,11 +108,16 @@ TEST_F(ExportTest, OutputReimportsTheSameJunctions) {
     fs.MakeDir("data");
     fs.MakeDir("data\\sub");
     ASSERT_TRUE(ForceDirectories("D:\\Projects\\Current"));
-    const std::map<std::string, std::string> junctions = {
+    // A destination as long as the simulation's host keeps (about 4 KB of reparse data).
+    const std::string far = test::Deep("C:\\far", 1900);
+    ASSERT_TRUE(ForceDirectories(far));
+    std::map<std::string, std::string> junctions = {
         {"C:\\links\\web", "C:\\data"},        {"C:\\links\\with blanks\\deep", "C:\\data\\sub"},
         {"D:\\Docs", "D:\\Projects\\Current"}, {"D:\\to C", "C:\\data"},
-        {"C:\\data\\sub\\back", "C:\\data"},
+        {"C:\\data\\sub\\back", "C:\\data"},   {"C:\\to far", far},
     };
+    for (std::size_t depth : test::kDepths)
+        junctions[test::Deep("C:\\deep" + std::to_string(depth), depth)] = "C:\\data";
     std::map<std::string, std::vector<std::uint8_t>> bytes;
     for (const auto& [path, destination] : junctions) {
         Junction(path, destination);
@@ -119,14 +125,15 @@ TEST_F(ExportTest, OutputReimportsTheSameJunctions) {
     }
     std::string exported = Export({"C", "D"});
     for (const auto& [path, destination] : junctions) {
-        ASSERT_NE(exported.find("+" + path + "->" + destination + "\r\n"), std::string::npos) << path;
-        ASSERT_TRUE(DeleteJunction(path)) << path;
-        ASSERT_TRUE(os::RemoveDirectoryA(path.c_str())) << path;
+        ASSERT_NE(exported.find("+" + path + "->" + destination + "\r\n"), std::string::npos) << path.size();
+        ASSERT_TRUE(DeleteJunction(path)) << path.size();
+        ASSERT_TRUE(paths::RemoveDirectoryW(path)) << path.size();
     }
 
     TImport importer;
     EXPECT_FALSE(importer.Import("C:\\out.trs"));
-    for (const auto& [path, destination] : junctions) EXPECT_EQ(HostReparse(fs.HostPath(path)), bytes[path]) << path;
+    for (const auto& [path, destination] : junctions)
+        EXPECT_EQ(HostReparse(fs.HostPath(path)), bytes[path]) << path.size();
     // Every line was made, so none is pending any more.
     EXPECT_EQ(fs.ReadFile("out.trs").find('+'), std::string::npos);
 }

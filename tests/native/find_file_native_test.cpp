@@ -77,7 +77,7 @@ TEST_F(FindFileNative, FolderThatCannotBeListedIsPassedOver) {
     fs.WriteFile("a\\x.txt", "x");
     fs.WriteFile("b\\y.txt", "y");
     fs.WriteFile("c\\z.txt", "z");
-    sim::FailCallOnPath("FindFirstFileExA", "C:\\b\\", ERROR_ACCESS_DENIED);
+    sim::FailCallOnPath("FindFirstFileExW", "C:\\b\\", ERROR_ACCESS_DENIED);
     EXPECT_EQ(WholeDrive().Execute(), (Names{"C:\\a", "C:\\b", "C:\\c", "C:\\a\\x.txt", "C:\\c\\z.txt"}));
     EXPECT_EQ(sim::OpenHandleCount(), 0);
 }
@@ -104,7 +104,7 @@ TEST_F(FindFileNative, ListingsAreClosedWhenTheHandlerThrowsOrEndsTheSearch) {
                 EXPECT_THROW(WholeDrive().Execute(), std::runtime_error) << c.last;
             else
                 EXPECT_EQ(WholeDrive().Execute().size(), c.found) << c.last;
-            EXPECT_EQ(sim::CallCount("FindFirstFileExA"), c.listings) << c.last;
+            EXPECT_EQ(sim::CallCount("FindFirstFileExW"), c.listings) << c.last;
             EXPECT_EQ(sim::OpenHandleCount(), 0) << c.last;
         }
     }
@@ -147,8 +147,8 @@ TEST_F(FindFileNative, JunctionCyclesEndWithEveryDirectoryEnteredOnce) {
         finder.FileMask = c.mask;
         sim::ResetCallLog();
         EXPECT_EQ(WholeDrive().Execute().size(), c.found) << c.mask;
-        EXPECT_EQ(sim::CallCount("FindFirstFileExA"), c.listings) << c.mask;
-        EXPECT_EQ(sim::CallCount("FindFirstFileA"), 0u) << c.mask;
+        EXPECT_EQ(sim::CallCount("FindFirstFileExW"), c.listings) << c.mask;
+        EXPECT_EQ(sim::CallCount("FindFirstFileExA"), 0u) << c.mask;
     }
 
     finder.FileMask = "*.*";

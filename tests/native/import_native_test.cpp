@@ -177,7 +177,7 @@ TEST_F(ImportNative, WithoutASideFileTheImportFailsAndTheListStays) {
     for (const Case& c : cases) {
         const std::string text = "+C:\\j->C:\\data\n";
         fs.WriteFile(c.list, text);
-        sim::FailCallOnPath("CreateFileA", c.side, ERROR_ACCESS_DENIED);
+        sim::FailCallOnPath("CreateFileW", c.side, ERROR_ACCESS_DENIED);
         EXPECT_EQ(ErrorOf("C:\\" + c.list).what, "File access denied");
         sim::ClearFaults();
         EXPECT_EQ(fs.ReadFile(c.list), text) << c.side;
@@ -194,12 +194,12 @@ TEST_F(ImportNative, NoLineOfTheListIsLost) {
     const std::string list = fs.HostPath("C:\\list.trs"), side = list + ".tarsio-new";
     const std::string changed = "Another program changed the list during the import, so it was not written back";
     const std::string missing = ". The list is missing; its new text is in C:\\list.trs.tarsio-new";
-    auto meanwhile = [](std::function<void()> edit) { return [=] { sim::BeforeCall("CreateDirectoryA", 1, edit); }; };
-    // ReplaceFileA without a backup name that cannot move the replacement
+    auto meanwhile = [](std::function<void()> edit) { return [=] { sim::BeforeCall("CreateDirectoryW", 1, edit); }; };
+    // ReplaceFileW without a backup name that cannot move the replacement
     // has already removed the list, as Windows documents.
     auto losesTheList = [&] {
-        sim::BeforeCall("ReplaceFileA", 1, [&] { std::filesystem::remove(list); });
-        sim::FailCall("ReplaceFileA", 1, ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+        sim::BeforeCall("ReplaceFileW", 1, [&] { std::filesystem::remove(list); });
+        sim::FailCall("ReplaceFileW", 1, ERROR_UNABLE_TO_MOVE_REPLACEMENT);
     };
     struct Case {
         const char* what;
@@ -221,15 +221,15 @@ TEST_F(ImportNative, NoLineOfTheListIsLost) {
          }),
          changed, "theirs\r\n", ""},
         {"a deletion", meanwhile([&] { std::filesystem::remove(list); }), changed + missing, "", made},
-        {"a replace refused once for sharing", [] { sim::FailCall("ReplaceFileA", 1, ERROR_SHARING_VIOLATION); }, "",
+        {"a replace refused once for sharing", [] { sim::FailCall("ReplaceFileW", 1, ERROR_SHARING_VIOLATION); }, "",
          made, ""},
-        {"a replace refused for good", [] { sim::FailCall("ReplaceFileA", 0, ERROR_UNABLE_TO_REMOVE_REPLACED); },
+        {"a replace refused for good", [] { sim::FailCall("ReplaceFileW", 0, ERROR_UNABLE_TO_REMOVE_REPLACED); },
          "I/O error 1175", text, ""},
         {"a lost list, renamed into place", losesTheList, "", made, ""},
         {"a lost list that no rename can put back",
          [&] {
              losesTheList();
-             sim::FailCall("MoveFileExA", 0, ERROR_ACCESS_DENIED);
+             sim::FailCall("MoveFileExW", 0, ERROR_ACCESS_DENIED);
          },
          "I/O error 1176" + missing, "", made},
     };

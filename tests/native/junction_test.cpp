@@ -74,7 +74,7 @@ TEST_F(JunctionTest, DestinationIsStoredAsTheNativeNameItStandsFor) {
         ASSERT_TRUE(CreateJunction("C:\\links\\j", c.destination)) << c.destination;
         EXPECT_EQ(*HostReparse(fs.HostPath("C:\\links\\j")), *reparse::BuildMountPoint(c.stored)) << c.destination;
         if (c.destination[1] == '?') {
-            EXPECT_EQ(sim::CallCount("GetFullPathNameA"), 0u);
+            EXPECT_EQ(sim::CallCount("GetFileAttributesW"), 0u);
         } else {  // it leads where it says
             EXPECT_NE(os::GetFileAttributesA("C:\\links\\j\\f.txt"), INVALID_FILE_ATTRIBUTES) << c.destination;
         }
@@ -120,6 +120,9 @@ TEST_F(JunctionTest, DestinationsThatCannotWorkAreRefusedBeforeAnythingIsTouched
         {"C:\\links\\keep", "\\\\?\\UNC\\server\\share", ERROR_BAD_PATHNAME},
         {"C:\\links\\keep", "\\??\\UNC\\server\\share", ERROR_BAD_PATHNAME},
         {"C:\\links\\keep", "//server/share", ERROR_BAD_PATHNAME},
+        // More than a mount point's 16 KB buffer holds.
+        {"C:\\links\\keep", "\\??\\C:\\" + std::string(reparse::kMaxSubstituteUnits, 'x'),
+         ERROR_FILENAME_EXCED_RANGE},
         {"C:\\links\\keep", "C:\\da\tta", ERROR_INVALID_NAME},
         {"C:\\links\\keep", std::string("C:\\data\0\\x", 10), ERROR_INVALID_NAME},
         {"C:\\links\\keep", std::string("\\??\\C:\\x\0y", 10), ERROR_INVALID_NAME},
@@ -128,10 +131,11 @@ TEST_F(JunctionTest, DestinationsThatCannotWorkAreRefusedBeforeAnythingIsTouched
     };
     for (const Case& c : cases) {
         sim::ResetCallLog();
-        EXPECT_FALSE(CreateJunction(c.junctionDir, c.destination, true)) << c.destination;
-        EXPECT_EQ(os::GetLastError(), c.error) << c.destination;
-        EXPECT_EQ(sim::CallCount("CreateFileA"), 0u) << c.destination;
-        EXPECT_EQ(sim::CallCount("RemoveDirectoryA"), 0u) << c.destination;
+        const std::string shown = c.destination.substr(0, 30);
+        EXPECT_FALSE(CreateJunction(c.junctionDir, c.destination, true)) << shown;
+        EXPECT_EQ(os::GetLastError(), c.error) << shown;
+        EXPECT_EQ(sim::CallCount("CreateFileW"), 0u) << shown;
+        EXPECT_EQ(sim::CallCount("RemoveDirectoryW"), 0u) << shown;
         EXPECT_TRUE(DirectoryExists("C:\\links\\keep"));
         EXPECT_FALSE(HasReparsePoint("C:\\links\\keep"));
     }
@@ -164,7 +168,7 @@ TEST_F(JunctionTest, ReadingWhatIsNoJunctionOpensNothingAndLeavesTheReason) {
         EXPECT_FALSE(ReadJunctionDestination(c.path, untouched)) << c.path;
         EXPECT_EQ(os::GetLastError(), c.error) << c.path;
         EXPECT_EQ(untouched, "unchanged") << c.path;
-        EXPECT_EQ(sim::CallCount("CreateFileA"), 0u) << c.path;
+        EXPECT_EQ(sim::CallCount("CreateFileW"), 0u) << c.path;
     }
 }
 
@@ -281,7 +285,7 @@ TEST_F(JunctionTest, ForceDirectoriesStopsAtTheLevelThatFails) {
     const char* levels[] = {"C:\\new", "C:\\new\\a", "C:\\new\\a\\b"};
     for (int k = 1; k <= 3; ++k) {
         std::filesystem::remove_all(fs.HostPath("C:\\new"));
-        sim::FailCall("CreateDirectoryA", k, ERROR_ACCESS_DENIED);
+        sim::FailCall("CreateDirectoryW", k, ERROR_ACCESS_DENIED);
         EXPECT_FALSE(ForceDirectories("C:\\new\\a\\b"));
         sim::ClearFaults();
         for (int i = 0; i < 3; ++i) EXPECT_EQ(DirectoryExists(levels[i]), i < k - 1) << k << " " << levels[i];

@@ -12,13 +12,14 @@
 
 #include "engine/junction.h"
 #include "platform/os.h"
+#include "platform/sim/core.h"
 
 namespace tarsio::test {
 
 // The bytes stored as a directory's reparse data, or nullopt.
 inline std::optional<std::vector<std::uint8_t>> HostReparse(const std::string& host) {
     std::vector<std::uint8_t> buffer(16384);
-    ssize_t n = ::lgetxattr(host.c_str(), "user.reparse", buffer.data(), buffer.size());
+    ssize_t n = ::lgetxattr(sim::HostArg(host).c_str(), "user.reparse", buffer.data(), buffer.size());
     if (n < 0) return std::nullopt;
     buffer.resize(static_cast<std::size_t>(n));
     return buffer;

@@ -214,6 +214,38 @@ TEST_F(SimReparse, JunctionsLeadingOutsideTheDrivesAreNotFollowed) {
     EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND);
 }
 
+// Windows' limits of names, which Wine does not keep for the W calls: the
+// prefix alone takes a name past MAX_PATH.
+TEST(SimNames, WideCallsTakeLongNamesOnlyBehindThePrefix) {
+    Scratch fs;
+    const std::u16string a(247, u'a'), prefix = u"\\\\?\\C:\\";
+    const std::u16string component(255, u'c');
+    enum Call { Create, Attributes };
+    struct Case {
+        std::u16string name;
+        Call call;
+        DWORD error;  // ERROR_SUCCESS: it works
+    } cases[] = {
+        {u"C:\\" + a, Create, ERROR_FILENAME_EXCED_RANGE},  // 250: CreateDirectory stops at 248
+        {prefix + a, Create, ERROR_SUCCESS},
+        {u"C:\\" + a, Attributes, ERROR_SUCCESS},  // the other calls at MAX_PATH
+        {u"C:\\" + a + u"\\" + std::u16string(9, u'b'), Attributes, ERROR_FILENAME_EXCED_RANGE},
+        {prefix + a + u"\\" + component, Create, ERROR_SUCCESS},
+        {prefix + a + u"\\" + component + u"c", Create, ERROR_INVALID_NAME},  // 256 in one component
+        {prefix + a + u"\\" + std::u16string(32767 - 7 - 248, u'x'), Attributes, ERROR_FILENAME_EXCED_RANGE},
+        {u"\\\\?\\UNC\\server\\share", Attributes, ERROR_BAD_NETPATH},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.name.size() << " " << c.call);
+        os::SetLastError(ERROR_SUCCESS);
+        if (c.call == Create)
+            EXPECT_EQ(os::CreateDirectoryW(c.name.c_str(), nullptr) != FALSE, c.error == ERROR_SUCCESS);
+        else
+            EXPECT_EQ(os::GetFileAttributesW(c.name.c_str()) != INVALID_FILE_ATTRIBUTES, c.error == ERROR_SUCCESS);
+        EXPECT_EQ(os::GetLastError(), c.error);
+    }
+}
+
 TEST(SimAttributes, ReadOnlyHiddenAndNormal) {
     Scratch fs;
     fs.WriteFile("f.txt", "x");

@@ -9,10 +9,10 @@
 
 #include <filesystem>
 
-#include "engine/ansi.h"
 #include "engine/junction.h"
 #include "listfile/export.h"
 #include "listfile/import.h"
+#include "platform/ansi.h"
 #include "platform/os.h"
 #include "platform/sim/codepage.h"
 #include "platform/sim/sim.h"

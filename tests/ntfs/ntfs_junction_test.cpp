@@ -21,6 +21,7 @@
 #include "engine/junction.h"
 #include "engine/reparse_buffer.h"
 #include "platform/os.h"
+#include "platform/paths.h"
 #include "tests/ntfs/ntfs_volume.h"
 #include "tests/support/scratch.h"
 
@@ -45,11 +46,15 @@ struct Named {
     std::vector<std::uint8_t> bytes;
 };
 const std::vector<Named>& Names() {
+    static const std::string far = test::Deep("C:\\far", 3000);
     static const std::vector<Named> names = {
         {"C:\\data link", "C:\\data", kDataJunction},
         {"C:\\with blank", "C:\\my data", *reparse::BuildMountPoint(u"\\??\\C:\\my data")},
         {"C:\\\u00DCbergang", "C:\\Gr\u00FC\u00DFe", *reparse::BuildMountPoint(u"\\??\\C:\\Gr\u00FC\u00DFe")},
         {"C:\\\u0141\u00F3d\u017A", "C:\\\u4E2D\u6587", *reparse::BuildMountPoint(u"\\??\\C:\\\u4E2D\u6587")},
+        // Deep, to a destination whose 6 KB of reparse data no ext4 extended attribute holds.
+        {test::Deep("C:\\deep", 1000), far,
+         *reparse::BuildMountPoint(u"\\??\\" + std::u16string(far.begin(), far.end()))},
     };
     return names;
 }
@@ -59,7 +64,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(volume.Ready()) << volume.Problem(); }
 
     void MakeDir(const std::string& path) {
-        ASSERT_TRUE(os::CreateDirectoryA(path.c_str(), nullptr)) << path << " error " << os::GetLastError();
+        ASSERT_TRUE(ForceDirectories(path)) << path.size() << " error " << os::GetLastError();
     }
     // A destination holding one file.
     void MakeDestination(const std::string& path, const std::string& file) {
@@ -121,7 +126,7 @@ TEST_F(NtfsJunctions, CreatedJunctionsAreTheVolumesOwnReparsePoints) {
     }
     Unmount();
     for (const Named& n : Names()) {
-        SCOPED_TRACE(n.junction);
+        SCOPED_TRACE(n.junction.substr(0, 40));
         EXPECT_EQ(OnDisk(n.junction), n.bytes);
         std::string info = Info(NtfsVolume::VolumePath(n.junction));
         EXPECT_NE(info.find("Dumping attribute $REPARSE_POINT (0xc0)"), std::string::npos) << info;
@@ -133,7 +138,7 @@ TEST_F(NtfsJunctions, CreatedJunctionsAreTheVolumesOwnReparsePoints) {
     EXPECT_EQ(ReparseIndexEntries(), static_cast<int>(Names().size()));
     Mount();
     for (const Named& n : Names()) {
-        SCOPED_TRACE(n.junction);
+        SCOPED_TRACE(n.junction.substr(0, 40));
         std::string host = volume.HostPath(n.junction);
         EXPECT_TRUE(fs::is_symlink(host));
         EXPECT_EQ(fs::read_symlink(host), volume.HostPath(n.destination));
@@ -150,28 +155,26 @@ TEST_F(NtfsJunctions, ReadBackThenDeletedLeavesPlainDirectories) {
     Unmount();
     Mount();
     for (const Named& n : Names()) {
-        SCOPED_TRACE(n.junction);
+        SCOPED_TRACE(n.junction.substr(0, 40));
         std::string read;
         ASSERT_TRUE(ReadJunctionDestination(n.junction, read)) << os::GetLastError();
         EXPECT_EQ(PlainDestination(read), n.destination);
-        EXPECT_EQ(os::GetFileAttributesA(n.junction.c_str()) &
-                      (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+        EXPECT_EQ(paths::GetFileAttributesW(n.junction) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
                   FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
         ASSERT_TRUE(DeleteJunction(n.junction)) << os::GetLastError();
-        EXPECT_EQ(os::GetFileAttributesA(n.junction.c_str()) &
-                      (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+        EXPECT_EQ(paths::GetFileAttributesW(n.junction) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
                   FILE_ATTRIBUTE_DIRECTORY);
     }
     Unmount();
     for (const Named& n : Names()) {
-        SCOPED_TRACE(n.junction);
+        SCOPED_TRACE(n.junction.substr(0, 40));
         EXPECT_FALSE(OnDisk(n.junction));
         EXPECT_EQ(Info(NtfsVolume::VolumePath(n.junction)).find("$REPARSE_POINT"), std::string::npos);
     }
     EXPECT_EQ(ReparseIndexEntries(), 0);
     Mount();
     for (const Named& n : Names()) {
-        SCOPED_TRACE(n.junction);
+        SCOPED_TRACE(n.junction.substr(0, 40));
         std::string host = volume.HostPath(n.junction);
         EXPECT_TRUE(fs::is_directory(fs::symlink_status(host)));
         EXPECT_EQ(::rmdir(host.c_str()), 0) << std::strerror(errno);
@@ -229,10 +232,13 @@ TEST_F(NtfsJunctions, ConsoleImportOfAHundredAndTheExportScan) {
         pending.push_back("+C:\\links\\g" + std::to_string(i / 10) + "\\j" + n + "->C:\\targets\\t" + n);
         list += pending.back() + "\r\n";
     }
+    // And one deep in the tree.
+    pending.push_back("+" + test::Deep("C:\\links\\deep", 1000) + "->C:\\targets\\t0");
+    list += pending.back() + "\r\n";
     test::WriteFileAt("C:\\list.trs", list);
     EXPECT_EQ(Sim("-import 'C:\\list.trs'"), "Import successfully\n");
     std::vector<std::string> made = Lines(volume.HostPath("C:\\list.trs"));
-    ASSERT_EQ(made.size(), 100u);
+    ASSERT_EQ(made.size(), 101u);
     for (std::size_t i = 0; i < made.size(); ++i) EXPECT_EQ("+" + made[i], pending[i]);
 
     Unmount();

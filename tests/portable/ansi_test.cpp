@@ -3,7 +3,7 @@
 // test runs in the legacy code page 1252 there): every text converts exactly
 // or is refused, never mapped to a look-alike.
 
-#include "engine/ansi.h"
+#include "platform/ansi.h"
 
 #include <gtest/gtest.h>
 

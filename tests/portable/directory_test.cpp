@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -79,11 +80,10 @@ TEST(ForceDirectories, PathsLongerThanAnyNameFailAtOnceWithNothingMade) {
     Scratch fs;
     const std::string deep = Levels(30000, "a");
     const std::string paths[] = {
-        fs.Path(deep),                             // 30,000 levels
-        deep,                                      // relative to the current directory
-        "\\\\?\\" + fs.Path(Levels(20000, "ab")),  // verbatim, 60,000 characters
-        fs.Path(Levels(50, "level")),              // beyond MAX_PATH, within the longest name
-        fs.Path(Levels(1, std::string(300, 'x'))),
+        fs.Path(deep),                                        // 30,000 levels
+        deep,                                                 // relative to the current directory
+        "\\\\?\\" + fs.Path(Levels(20000, "ab")),             // verbatim, 60,000 characters
+        fs.Path(Levels(1, std::string(300, 'x'))) + "\\sub",  // a level longer than any name
     };
     for (const std::string& path : paths) {
         auto start = std::chrono::steady_clock::now();
@@ -91,6 +91,23 @@ TEST(ForceDirectories, PathsLongerThanAnyNameFailAtOnceWithNothingMade) {
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_LT(seconds, 1.0) << path.size();
         EXPECT_TRUE(fs.Names().empty()) << path.size();
+    }
+}
+
+TEST(ForceDirectories, MakesPathsOfEveryDepth) {
+    Scratch fs;
+    for (std::size_t depth : test::kDepths) {
+        const std::string path = test::Deep(fs.Path("d" + std::to_string(depth)), depth);
+        bool created = false;
+        ASSERT_TRUE(ForceDirectories(path, &created)) << depth << " error " << os::GetLastError();
+        EXPECT_TRUE(created) << depth;
+        EXPECT_TRUE(DirectoryExists(path)) << depth;
+        EXPECT_FALSE(HasReparsePoint(path)) << depth;
+        // Relative, with "/" and a trailing backslash, as a user may type it.
+        std::string typed = path.substr(fs.Path().size()) + "\\";
+        std::replace(typed.begin(), typed.begin() + static_cast<std::ptrdiff_t>(typed.size() / 2), '\\', '/');
+        EXPECT_TRUE(ForceDirectories(typed, &created)) << depth;
+        EXPECT_FALSE(created) << depth;
     }
 }
 

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "engine/junction.h"
 #include "platform/os.h"
 #include "tests/support/scratch.h"
 
@@ -210,6 +212,24 @@ TEST_F(FindFileTest, NamesWithALeadingFullStopAreNeverReported) {
     MakeFile("plain.txt");
     // Their folders are searched all the same ("..x" sorts before ".cache").
     EXPECT_EQ(Relative(Finder().Execute()), (Names{"plain.txt", "..x\\y.txt", ".cache\\kept.txt", ".cache\\sub"}));
+}
+
+TEST_F(FindFileTest, FoldersOfEveryDepthAreFound) {
+    Names files;
+    std::size_t entries = 0;
+    for (std::size_t depth : test::kDepths) {
+        const std::string folder = test::Deep(fs.Path("d" + std::to_string(depth)), depth);
+        ASSERT_TRUE(ForceDirectories(folder)) << depth << " error " << os::GetLastError();
+        test::WriteFileAt(folder + "\\f.txt", "x");
+        files.push_back(Relative(folder + "\\f.txt"));
+        // Every level on the way is an entry, and so is the file.
+        entries += static_cast<std::size_t>(std::count(files.back().begin(), files.back().end(), '\\')) + 1;
+    }
+    Names found = Relative(Finder().Execute());
+    EXPECT_EQ(found.size(), entries);
+    EXPECT_EQ(reported, found);
+    for (const std::string& file : files)
+        EXPECT_NE(std::find(found.begin(), found.end(), file), found.end()) << file.size();
 }
 
 }  // namespace

@@ -85,6 +85,20 @@ TEST_F(ImportTest, EntryWithMissingDestinationStaysPending) {
     EXPECT_TRUE(DirectoryExists(fs.Path("links\\web")));
 }
 
+TEST_F(ImportTest, ListsAndEntriesOfEveryDepth) {
+    for (std::size_t depth : test::kDepths) {
+        const std::string n = std::to_string(depth);
+        const std::string folder = test::Deep(fs.Path("l" + n), depth),
+                          junction = test::Deep(fs.Path("j" + n), depth);
+        ASSERT_TRUE(ForceDirectories(folder)) << depth;
+        const std::string pending = "+" + junction + "->" + fs.Path("nowhere");
+        test::WriteFileAt(folder + "\\list.trs", pending + "\nC:\\a->C:\\b");
+        EXPECT_TRUE(TImport().Import(folder + "\\list.trs")) << depth;
+        EXPECT_EQ(test::ReadFileAt(folder + "\\list.trs"), pending + "\r\nC:\\a->C:\\b\r\n") << depth;
+        EXPECT_TRUE(DirectoryExists(junction)) << depth;
+    }
+}
+
 TEST_F(ImportTest, EntryWithoutArrowStopsTheImportAndKeepsTheFile) {
     const std::string text = "C:\\done->D:\\x\n+C\nmore\n";
     try {

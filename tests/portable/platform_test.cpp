@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/os.h"
+#include "platform/paths.h"
 #include "platform/unique_handle.h"
 #include "tests/support/scratch.h"
 
@@ -99,6 +100,51 @@ TEST_F(PlatformTest, AnsiCallsRefuseNamesOfMaxPathOrMore) {
         EXPECT_FALSE(os::CreateDirectoryA(name.c_str(), nullptr));
         EXPECT_EQ(os::GetLastError(), ERROR_FILENAME_EXCED_RANGE) << name.substr(0, 8);
     }
+}
+
+TEST_F(PlatformTest, WideNamesAreFullAndPrefixedWhereTheirLengthNeedsIt) {
+    const std::string area = W + "\\";
+    const std::string deep = test::Deep("x", 600);
+    const std::string edge(MAX_PATH - 12 - area.size(), 'e');  // a full name of 248 characters
+    struct Case {
+        std::string path, name;
+    } cases[] = {
+        {"data", area + "data"},
+        {"a/b\\", area + "a\\b\\"},
+        {D + "x", area + "x"},
+        {edge.substr(1), area + edge.substr(1)},
+        {edge, "\\\\?\\" + area + edge},
+        {deep, "\\\\?\\" + area + deep},
+        {deep + "/../.", "\\\\?\\" + area + deep.substr(0, deep.rfind('\\'))},
+        {"\\\\server\\share\\" + deep, "\\\\?\\UNC\\server\\share\\" + deep},
+        {"\\\\?\\" + area + "a\\..\\b", "\\\\?\\" + area + "a\\..\\b"},  // literal
+        {"\\\\.\\COM1", "\\\\.\\COM1"},
+        {"COM1", "\\\\.\\COM1"},
+    };
+    for (const Case& c : cases) {
+        std::optional<WideString> name = paths::WideName(c.path);
+        ASSERT_TRUE(name) << c.path;
+        EXPECT_EQ(WideToAnsi(*name), c.name) << c.path;
+    }
+}
+
+TEST_F(PlatformTest, VerbatimNamesAreTakenLiterally) {
+    const std::string verbatim = "\\\\?\\" + fs.Path();
+    struct Case {
+        std::string name;
+        DWORD error;
+    } cases[] = {
+        {verbatim + "trailing. ", ERROR_SUCCESS},  // kept, as given
+        {verbatim + "a/b", ERROR_INVALID_NAME},
+        {verbatim + "a\\..\\b", ERROR_INVALID_NAME},
+    };
+    for (const Case& c : cases) {
+        os::SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(os::CreateDirectoryW(AnsiToWide(c.name)->c_str(), nullptr) != FALSE, c.error == ERROR_SUCCESS)
+            << c.name;
+        EXPECT_EQ(os::GetLastError(), c.error) << c.name;
+    }
+    EXPECT_EQ(fs.Names(), std::vector<std::string>{"trailing. "});
 }
 
 TEST_F(PlatformTest, AttributesAndTheirErrors) {
@@ -216,9 +262,9 @@ TEST_F(PlatformTest, AHeldFileKeepsWritersOutAndCanBeReplaced) {
     ASSERT_TRUE(held.valid());
     EXPECT_FALSE(open(list, GENERIC_WRITE, kShareAll).valid());
     EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
-    char final[MAX_PATH];
-    EXPECT_EQ(os::GetFinalPathNameByHandleA(held.get(), final, sizeof final, 0), list.size() + 4);
-    EXPECT_EQ(std::string(final), "\\\\?\\" + list);
+    WCHAR final[MAX_PATH];
+    EXPECT_EQ(os::GetFinalPathNameByHandleW(held.get(), final, MAX_PATH, 0), list.size() + 4);
+    EXPECT_EQ(WideToAnsi(final), "\\\\?\\" + list);
     EXPECT_FALSE(os::FlushFileBuffers(held.get()));  // only a handle that may write
     EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
     auto replace = [&] {

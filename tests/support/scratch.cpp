@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "platform/os.h"
+#include "platform/paths.h"
 #include "platform/unique_handle.h"
 
 #ifdef _WIN32
@@ -22,7 +24,7 @@ namespace tarsio::test {
 
 void WriteFileAt(const std::string& path, std::string_view bytes) {
     UniqueHandle file(
-        os::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        paths::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file.valid()) << path << " error " << os::GetLastError();
     DWORD written = 0;
     ASSERT_TRUE(os::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
@@ -30,8 +32,8 @@ void WriteFileAt(const std::string& path, std::string_view bytes) {
 }
 
 std::string ReadFileAt(const std::string& path) {
-    UniqueHandle file(os::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(paths::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     EXPECT_TRUE(file.valid()) << path << " error " << os::GetLastError();
     std::string text;
     if (!file) return text;
@@ -41,30 +43,40 @@ std::string ReadFileAt(const std::string& path) {
     return text;
 }
 
+std::string Deep(std::string path, std::size_t length) {
+    while (path.size() + 1 < length) {
+        path += '\\';
+        path.append(std::min<std::size_t>(length - path.size(), 99), 'd');
+    }
+    return path;
+}
+
 #ifdef _WIN32
 
 namespace {
 
-// Removes a folder tree without entering reparse points.
+// Removes a folder tree without entering reparse points. `dir` is a full
+// "\\?\" name: names are taken as they are ("a. ") at any depth.
 void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA data;
-    UniqueFindHandle find(os::FindFirstFileA((dir + "*").c_str(), &data));
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(
+        paths::FindFirstFileExW(dir + "*", FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
     if (find) {
         do {
-            std::string name = data.cFileName;
+            std::string name = WideToAnsi(data.cFileName).value_or(".");
             if (name == "." || name == "..") continue;
             std::string path = dir + name;
-            os::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            paths::SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
             if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                 !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
                 RemoveTree(path + "\\");
-                os::RemoveDirectoryA(path.c_str());
+                paths::RemoveDirectoryW(path);
             } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                os::RemoveDirectoryA(path.c_str());
+                paths::RemoveDirectoryW(path);
             } else {
-                os::DeleteFileA(path.c_str());
+                paths::DeleteFileW(path);
             }
-        } while (os::FindNextFileA(find.get(), &data));
+        } while (os::FindNextFileW(find.get(), &data));
     }
 }
 
@@ -82,7 +94,7 @@ Scratch::Scratch() {
 
 Scratch::~Scratch() {
     os::SetCurrentDirectoryA("C:\\");
-    RemoveTree(root_);
+    RemoveTree("\\\\?\\" + root_);
     os::RemoveDirectoryA(root_.c_str());
 }
 
@@ -105,8 +117,13 @@ Scratch::Scratch() {
 }
 
 Scratch::~Scratch() {
-    std::error_code ignored;
-    std::filesystem::remove_all(hostRoot_, ignored);
+    std::error_code failed;
+    std::filesystem::remove_all(hostRoot_, failed);
+    // A tree deeper than the host's longest path (4,096 bytes): rm walks it
+    // from directory to directory.
+    if (failed) {
+        [[maybe_unused]] int status = std::system(("rm -rf '" + hostRoot_ + "'").c_str());
+    }
     ::unsetenv("TARSIO_SIM_ROOT");
     ::unsetenv("TARSIO_SIM_CWD");
 }

@@ -5,6 +5,7 @@
 // also made the current directory. Files are made and read through the
 // platform seam, so the same test runs on both.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,5 +48,18 @@ private:
 // Whole-file helpers through the seam; they fail the test on error.
 void WriteFileAt(const std::string& path, std::string_view bytes);
 std::string ReadFileAt(const std::string& path);
+
+// `path` with levels of 99 characters ("\ddd...") below it, up to `length`
+// characters.
+std::string Deep(std::string path, std::size_t length);
+
+// Path lengths the tests reach: past MAX_PATH (260) and the old limit of
+// 1,024 characters; natively to near the longest name (32,767), under Wine
+// not past its host's limit (a host path of 4,096 bytes).
+#ifdef _WIN32
+inline constexpr std::size_t kDepths[] = {300, 1100, 2500};
+#else
+inline constexpr std::size_t kDepths[] = {300, 1100, 2500, 32000};
+#endif
 
 }  // namespace tarsio::test

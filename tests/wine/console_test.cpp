@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/os.h"
+#include "platform/paths.h"
 #include "tests/support/scratch.h"
 #include "tests/wine/run_tarsio.h"
 
@@ -17,18 +19,26 @@ using test::Outcome;
 using test::RunTarsio;
 using test::Scratch;
 
-TEST(TarsioExe, PendingEntryPrintsImportHadErrorsAndKeepsTheMarker) {
+TEST(TarsioExe, PendingEntriesPrintImportHadErrorsAndKeepTheirMarkers) {
     Scratch fs;
     fs.MakeDir("data");
-    const std::string text = "+" + fs.Path("links\\web") + "->" + fs.Path("data") + "\r\n";
+    std::vector<std::string> junctions = {fs.Path("links\\web")};
+    for (std::size_t depth : test::kDepths)
+        junctions.push_back(test::Deep(fs.Path("deep" + std::to_string(depth)), depth));
+    std::string text;
+    for (const std::string& junction : junctions) text += "+" + junction + "->" + fs.Path("data") + "\r\n";
     fs.WriteFile("list.trs", text);
     Outcome run = RunTarsio("-import \"" + fs.Path("list.trs") + "\"");
     EXPECT_EQ(run.out, "Import had errors\r\n");
     EXPECT_EQ(run.status, 0u);
     EXPECT_EQ(fs.ReadFile("list.trs"), text);
-    // Setting the reparse point failed, so the new, empty directory is gone.
-    EXPECT_EQ(os::GetFileAttributesA(fs.Path("links\\web").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_NE(os::GetFileAttributesA(fs.Path("links").c_str()), INVALID_FILE_ATTRIBUTES);
+    // Setting the reparse point failed, so each new, empty directory is gone;
+    // the parents made for it stay, at every depth.
+    for (const std::string& junction : junctions) {
+        EXPECT_EQ(paths::GetFileAttributesW(junction), INVALID_FILE_ATTRIBUTES) << junction.size();
+        EXPECT_EQ(paths::GetFileAttributesW(junction.substr(0, junction.rfind('\\'))), FILE_ATTRIBUTE_DIRECTORY)
+            << junction.size();
+    }
 }
 
 TEST(TarsioExe, DoneEntriesPrintImportSuccessfullyAndAreRewrittenWithCrLf) {

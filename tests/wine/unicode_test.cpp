@@ -80,7 +80,7 @@ protected:
     std::wstring root = Wide(fs.Path().substr(0, fs.Path().size() - 1));
 };
 
-TEST_F(UnicodeExe, ManifestAsksForUtf8DetachedConsoleAndCommonControls) {
+TEST_F(UnicodeExe, ManifestAsksForUtf8DetachedConsoleCommonControlsAndLongPaths) {
     HMODULE exe = LoadLibraryExW(TarsioExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
     HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
@@ -93,6 +93,7 @@ TEST_F(UnicodeExe, ManifestAsksForUtf8DetachedConsoleAndCommonControls) {
              "<consoleAllocationPolicy xmlns=\"http://schemas.microsoft.com/SMI/2024/WindowsSettings\">detached"
              "</consoleAllocationPolicy>",
              "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+             "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>",
          })
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
 }

@@ -141,6 +141,30 @@ TEST(MainWindow, TreeShowsDrivesAndFoldersOnly) {
     EXPECT_EQ(children, (std::vector<std::string>{"alpha", "beta gamma"}));  // no file.txt
 }
 
+// C:\tarsio-links\deep holds, three levels of 99 characters down, a host
+// symbolic link 326 characters deep (made by the test fixture), which Wine
+// reports with the reparse-point attribute. Wine's shell cuts the names of
+// its items at MAX_PATH, so its tree holds no node that deep: what the
+// window can show is that inspection finds the link below "deep".
+TEST(MainWindow, InspectionFindsALinkDeeperThanMaxPath) {
+    Tarsio app;
+    HWND main = app.StartMainWindow();
+    ASSERT_TRUE(main);
+    HWND tree = app.Control(main, "vteSourceTree");
+    app.SelectTab(app.Control(main, "pclInputAction"), 2);
+    Tarsio::Click(app.Control(main, "btnInspect"));
+    ASSERT_TRUE(
+        driver::WaitFor([&] { return Tarsio::Text(app.Control(main, "btnInspect")) == "I&nspecting is enabled"; },
+                        10000));
+    // Inspecting, a folder shows only when it is or holds a junction.
+    driver::TreeItem links = steps::FindOnC(app, tree, "tarsio-links");
+    ASSERT_TRUE(links.item);
+    app.Expand(tree, links.item);
+    std::vector<std::string> shown;
+    for (const driver::TreeItem& item : app.Children(tree, links.item)) shown.push_back(item.text);
+    EXPECT_EQ(shown, (std::vector<std::string>{"deep", "link"}));
+}
+
 TEST(MainWindow, ExitButtonMenuExitAndCloseBoxEndTheProgram) {
     struct Way {
         const char* name;

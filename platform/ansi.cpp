@@ -1,4 +1,4 @@
-#include "engine/ansi.h"
+#include "platform/ansi.h"
 
 namespace tarsio {
 namespace {
@@ -50,10 +50,11 @@ std::optional<WideString> AnsiToWide(std::string_view text, UINT codePage) {
     const int count = static_cast<int>(text.size());
     // Bytes that are not valid in the code page fail instead of becoming U+FFFD.
     const DWORD flags = MB_ERR_INVALID_CHARS;
-    int n = os::MultiByteToWideChar(codePage, flags, text.data(), count, nullptr, 0);
+    // No byte gives more than one code unit: one call fills the text.
+    WideString wide(text.size(), 0);
+    int n = os::MultiByteToWideChar(codePage, flags, text.data(), count, wide.data(), count);
     if (n <= 0) return std::nullopt;
-    WideString wide(static_cast<std::size_t>(n), 0);
-    if (os::MultiByteToWideChar(codePage, flags, text.data(), count, wide.data(), n) != n) return std::nullopt;
+    wide.resize(static_cast<std::size_t>(n));
     return wide;
 }
 
@@ -68,13 +69,14 @@ std::optional<std::string> WideToAnsi(WideView wide, UINT codePage) {
     const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
     BOOL* used = utf8 ? nullptr : &usedDefault;
-    int n = os::WideCharToMultiByte(codePage, flags, wide.data(), count, nullptr, 0, nullptr, used);
+    // No code unit takes more than three bytes (UTF-8; a double-byte code
+    // page two): one call fills the text.
+    std::string text(3 * wide.size(), '\0');
+    int n = os::WideCharToMultiByte(codePage, flags, wide.data(), count, text.data(), static_cast<int>(text.size()),
+                                    nullptr, used);
     if (n <= 0) return std::nullopt;
     if (usedDefault) return Refuse<std::string>();
-    std::string text(static_cast<std::size_t>(n), '\0');
-    if (os::WideCharToMultiByte(codePage, flags, wide.data(), count, text.data(), n, nullptr, used) != n)
-        return std::nullopt;
-    if (usedDefault) return Refuse<std::string>();
+    text.resize(static_cast<std::size_t>(n));
     return text;
 }
 
