@@ -43,9 +43,31 @@ void Application::Terminate() {
 
 void Application::HandleException(const std::exception& e) { MessageDlg(e.what(), MessageKind::Error); }
 
+bool Application::TakesAction(const Control* control, bool closing) {
+    if (!busy_) return true;
+    if ((control && control == busy_->cancel()) || closing) busy_->Cancel();
+    return false;
+}
+
+BusyWork::BusyWork(Control* cancel) : cancel_(cancel), outer_(App().busy_) { App().busy_ = this; }
+
+BusyWork::~BusyWork() { App().busy_ = outer_; }
+
+bool BusyWork::Due() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next_) return false;
+    next_ = now + std::chrono::milliseconds(33);
+    return true;
+}
+
+void BusyWork::Answer() {
+    if (Backend* backend = App().backend()) backend->AnswerWhileBusy(*this);
+}
+
 void Application::Reset() {
     forms_.clear();
     mainForm_ = nullptr;
+    busy_ = nullptr;
     terminated_ = false;
     title.clear();
     helpFile.clear();

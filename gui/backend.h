@@ -32,6 +32,7 @@ struct FileDialog {
 };
 
 class Application;
+class BusyWork;
 
 class Backend {
 public:
@@ -54,6 +55,9 @@ public:
     // Opens the help viewer at the table of contents; false when it could not.
     virtual bool ShowHelpContents(const std::string& helpFile) = 0;
     virtual void SetCursor(Cursor cursor) = 0;
+
+    // What waits for the windows while `work` runs (BusyWork::Answer).
+    virtual void AnswerWhileBusy(BusyWork& work) = 0;
 
     // The message loop, until the application is asked to terminate.
     virtual void Run(Application& app) = 0;
