@@ -122,7 +122,7 @@ public:
     BusyWork& operator=(const BusyWork&) = delete;
 
     // True at the first call and then at most 30 times a second: time to
-    // show the progress and to call Answer.
+    // show the progress and to call Answer. Cheap enough for every entry.
     bool Due();
     void Answer();
 
@@ -137,6 +137,7 @@ private:
     Control* cancel_;
     BusyWork* outer_;
     bool cancelled_ = false;
+    unsigned calls_ = 0;
     std::chrono::steady_clock::time_point next_{};
 };
 
