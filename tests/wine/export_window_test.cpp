@@ -61,7 +61,9 @@ TEST(LongExport, AnswersWithinASecondAndCancelLeavesTheListAsItWas) {
         Tarsio app;
         HWND main = app.StartMainWindow();
         ASSERT_TRUE(main);
+        // Looked up before the export: reading a control's text waits for the window.
         HWND panel = app.Control(main, "pnlWaitInExport");
+        HWND cancel = app.Control(main, "btnCancelExport");
         ASSERT_TRUE(panel);
         app.Command(main, 103);  // Options > Enable Import/Export; C: is the one default drive
 
@@ -88,7 +90,6 @@ TEST(LongExport, AnswersWithinASecondAndCancelLeavesTheListAsItWas) {
         }
         EXPECT_LT(longest, 1000u);
         ASSERT_TRUE(IsWindowVisible(panel)) << "the export ended before it could be cancelled";
-        HWND cancel = app.Control(main, "btnCancelExport");
         ASSERT_TRUE(cancel);
         way.cancel(main, cancel);
         EXPECT_TRUE(driver::WaitFor([&] { return !IsWindowVisible(panel); }, 2000));
