@@ -176,6 +176,7 @@ TEST_F(FileMenu, CancelledExportChangesNothing) {
         EXPECT_FALSE(ui.terminateRequested) << way.name;
         EXPECT_FALSE(Form1->pnlWaitInExport->Visible()) << way.name;
         EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default) << way.name;
+        EXPECT_TRUE(Form1->FindFile4Export.KeepFoundFiles && !Form1->FindFile4Export.OnFileFound) << way.name;
     }
 }
 

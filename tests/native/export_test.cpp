@@ -190,20 +190,6 @@ TEST_F(ExportTest, WhatCannotComeBackIsLeftOutCountedAndNamed) {
               "name that Windows reads otherwise): 2 (the first: C:\\device)");
 }
 
-TEST_F(ExportTest, CancelledExportWritesNothing) {
-    fs.MakeDir("data");
-    Junction("C:\\a\\j", "C:\\data");
-    fs.WriteFile("out.trs", "old\r\n");
-    int examined = 0;
-    result = ExportJunctions(finder, {"C"}, "C:\\out.trs",
-                             [&](const std::string&, const std::string&) { return ++examined < 2; });
-    EXPECT_TRUE(result.Cancelled);
-    EXPECT_EQ(examined, 2);
-    EXPECT_EQ(fs.ReadFile("out.trs"), "old\r\n");
-    EXPECT_FALSE(finder.OnFileFound);
-    EXPECT_TRUE(finder.KeepFoundFiles);
-}
-
 // Whether an entry is a junction comes from its listing: only an entry the
 // listing marks as a mount point is asked about again, however many files
 // lie beside it.
