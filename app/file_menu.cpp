@@ -27,6 +27,7 @@ void TForm1::mniFileOpenClick() {
 
 void TForm1::mniFileSaveAsClick() {
     if (!gui::RunFileDialog(dlgSaveExport)) return;
+    tarsio::TExportResult result;
     {
         gui::HourGlass hourGlass;
         ExportLines.clear();
@@ -38,13 +39,25 @@ void TForm1::mniFileSaveAsClick() {
             } hide{pnlWaitInExport};
             pnlWaitInExport->SetVisible(true);
             Repaint();
-            ExportLines = tarsio::ScanJunctions(FindFile4Export, drives, [this](const std::string& path) {
-                lblExport->SetText(path);
-                lblExport->Repaint();
-            });
+            // The window keeps answering; the label shows the entry examined
+            // last, repainted as often as the eye can follow.
+            gui::BusyWork busy(btnCancelExport);
+            result = tarsio::ScanJunctions(FindFile4Export, drives,
+                                           [&](const std::string& folder, const std::string& name) {
+                                               if (busy.Due()) {
+                                                   lblExport->SetText(folder + name);
+                                                   lblExport->Repaint();
+                                                   busy.Answer();
+                                               }
+                                               return !busy.Cancelled();
+                                           });
+            ExportLines = result.Lines;
         }
-        tarsio::WriteExportFile(dlgSaveExport.fileName, ExportLines);
+        // Cancelled: nothing is written, and a file chosen keeps its contents.
+        if (!result.Cancelled) tarsio::WriteExportFile(dlgSaveExport.fileName, ExportLines);
     }
+    if (!result.Cancelled && result.LeftOutAnything())
+        gui::MessageDlg(tarsio::LeftOutReport(result), gui::MessageKind::Information);
     vteSourceTree->Repaint();
 }
 

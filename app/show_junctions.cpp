@@ -19,8 +19,12 @@ void TForm1::btnResetClick() {
 
 bool TForm1::ContainsJunction(const shelltree::WideString& path) {
     gui::HourGlass hourGlass;
+    // A search through a large folder keeps the window answering; there is
+    // nothing to cancel it with.
+    gui::BusyWork busy;
     std::string folder = shelltree::ToAnsi(path);
     FindFile.OnFileFound = [this](const std::string& f, const tarsio::TSearchRec& rec) {
+        if (gui::BusyWork* work = gui::App().busyWork(); work && work->Due()) work->Answer();
         return InspectEntryFound(f, rec);
     };
     JunctionFound = false;
@@ -34,7 +38,9 @@ bool TForm1::ContainsJunction(const shelltree::WideString& path) {
     return JunctionFound;
 }
 
-bool TForm1::InspectEntryFound(const std::string& folder, const tarsio::TSearchRec& rec) {
-    JunctionFound = tarsio::HasReparsePoint(folder + rec.Name);
+// The listing's attribute word tells the reparse point: asking the file
+// system again for every entry would double the search's cost.
+bool TForm1::InspectEntryFound(const std::string&, const tarsio::TSearchRec& rec) {
+    JunctionFound = (rec.Attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     return !JunctionFound;
 }

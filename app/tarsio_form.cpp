@@ -47,6 +47,9 @@ TForm1::TForm1() : gui::Form("Form1", "Tarsio") {
                                        "Please wait. Tarsio is exporting your links...");
     pnlWaitInExport->tabOrder = 4;
     lblExport = pnlWaitInExport->Make<gui::Label>("lblExport", 16, 152, "");
+    // Escape presses it too while an export runs (gui::BusyWork).
+    btnCancelExport = pnlWaitInExport->Make<gui::Button>("btnCancelExport", Rect{127, 232, 75, 25}, "Cancel");
+    btnCancelExport->isCancel = true;
 
     pclInputAction = Make<gui::PageControl>("pclInputAction", Rect{8, 288, 369, 145});
     pclInputAction->tabOrder = 0;

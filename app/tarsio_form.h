@@ -19,6 +19,7 @@ public:
     shelltree::TVirtualExplorerTree* vteSourceTree;
     gui::Panel* pnlWaitInExport;
     gui::Label* lblExport;
+    gui::Button* btnCancelExport;
     gui::PageControl* pclInputAction;
     gui::TabSheet* tabCreate;
     gui::Label* lblSource;

@@ -4,7 +4,8 @@
 //   tarsio-sim read PATH         the junction's destination, or exit 1
 //   tarsio-sim export FILE [LETTERS]
 //                                exports the junctions of the drives LETTERS
-//                                (e.g. CD; the default drives without) to FILE
+//                                (e.g. CD; the default drives without) to FILE;
+//                                what it left out, and why, goes to stderr
 // Paths are Windows paths on the simulated drives (TARSIO_SIM_ROOT).
 
 #include <cstdio>
@@ -43,11 +44,13 @@ bool ParseDrives(const std::string& letters, tarsio::DriveList& drives) {
     return true;
 }
 
+// What the export left out goes to stderr, as the window shows it.
 int Export(const std::string& fileName, const tarsio::DriveList& drives) {
     tarsio::TFindFile finder;
     tarsio::SetUpFinder(finder);
     try {
-        tarsio::ExportJunctions(finder, drives, fileName);
+        std::string report = tarsio::LeftOutReport(tarsio::ExportJunctions(finder, drives, fileName));
+        if (!report.empty()) std::fprintf(stderr, "tarsio-sim: %s\n", report.c_str());
         return 0;
     } catch (const tarsio::TarsioError& e) {
         std::fprintf(stderr, "tarsio-sim: export failed: %s (system error %lu)\n", e.what(), e.code());

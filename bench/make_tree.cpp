@@ -4,7 +4,10 @@
 //   ROOT/C          100,000 directories, 1,000 of them junctions: a junction
 //                   to the folder that holds it or to an ancestor of that
 //                   folder in every third, and two junctions to ancestors in
-//                   one folder at depth 10 (C:\deep\l2\...\l10)
+//                   one folder at depth 10 (C:\deep\l2\...\l10); 10 empty
+//                   files in every other directory and in the root, as a
+//                   real drive has files beside its folders (1,090,010
+//                   entries in all)
 //   ROOT/I          empty, the drive the import makes its junctions on
 //   ROOT/L          import.trs (10,000 pending entries for drive I) and
 //                   mkdir.txt (the host paths of the same directories, below
@@ -17,6 +20,7 @@
 // which Wine reports with the reparse-point attribute. Over a tree built
 // without it, it only turns the junctions into such links.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -36,6 +40,7 @@ constexpr int kDirectories = 100000;
 constexpr int kJunctions = 1000;
 constexpr int kImportLines = 10000;
 constexpr int kDeepLevels = 10;
+constexpr int kFilesPerFolder = 10;
 
 std::string g_root;
 bool g_symlinks = false;
@@ -52,8 +57,15 @@ std::string Host(const std::string& windowsPath) {
     return host;
 }
 
+// A plain directory with its files.
 void MakeDir(const std::string& windowsPath) {
-    if (::mkdir(Host(windowsPath).c_str(), 0777) != 0 && errno != EEXIST) Die("mkdir " + windowsPath);
+    const std::string host = Host(windowsPath);
+    if (::mkdir(host.c_str(), 0777) != 0 && errno != EEXIST) Die("mkdir " + windowsPath);
+    for (int i = 0; i < kFilesPerFolder; ++i) {
+        const std::string file = host + "/f" + std::to_string(i) + ".txt";
+        int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (fd < 0 || ::close(fd) != 0) Die("open " + file);
+    }
 }
 
 void MakeJunction(const std::string& windowsPath, const std::string& destination) {
@@ -62,7 +74,7 @@ void MakeJunction(const std::string& windowsPath, const std::string& destination
         if (::symlink(Host(destination).c_str(), Host(windowsPath).c_str()) != 0) Die("symlink " + windowsPath);
         return;
     }
-    MakeDir(windowsPath);
+    if (::mkdir(Host(windowsPath).c_str(), 0777) != 0 && errno != EEXIST) Die("mkdir " + windowsPath);
     std::string native = "\\??\\" + destination;
     std::vector<std::uint8_t> bytes = *tarsio::reparse::BuildMountPoint(std::u16string(native.begin(), native.end()));
     if (::lsetxattr(Host(windowsPath).c_str(), "user.reparse", bytes.data(), bytes.size(), 0) != 0)
@@ -93,6 +105,7 @@ int main(int argc, char** argv) {
                                                       : std::vector<std::string>{"", "/C", "/I", "/L", "/mkdir"};
     for (const std::string& dir : roots)
         if (::mkdir((g_root + dir).c_str(), 0777) != 0 && errno != EEXIST) Die(g_root + dir);
+    MakeDir("C:");  // the root's files
 
     // Plain directories, level by level; directory i of a level lies in
     // directory i % (size of the level above) of the level above.
@@ -136,7 +149,8 @@ int main(int argc, char** argv) {
     }
     made += kJunctions;
     if (g_symlinks) {
-        std::printf("%d directories (%d of them symbolic links) on C:\n", made, kJunctions);
+        std::printf("%d directories (%d of them symbolic links) and %d files on C:\n", made, kJunctions,
+                    (made - kJunctions + 1) * kFilesPerFolder);
         return 0;
     }
 
@@ -152,6 +166,7 @@ int main(int argc, char** argv) {
     }
     WriteText(g_root + "/L/import.trs", list);
     WriteText(g_root + "/L/mkdir.txt", mkdirList);
-    std::printf("%d directories (%d junctions) on C:, %d import lines\n", made, kJunctions, kImportLines);
+    std::printf("%d directories (%d junctions) and %d files on C:, %d import lines\n", made, kJunctions,
+                (made - kJunctions + 1) * kFilesPerFolder, kImportLines);
     return 0;
 }

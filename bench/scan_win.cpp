@@ -159,7 +159,10 @@ int main(int argc, char** argv) {
             entries = 0;
             g_counts = {};
             t0 = Seconds();
-            tarsio::ExportJunctions(finder, {letter}, exportFile, [&](const std::string&) { ++entries; });
+            tarsio::ExportJunctions(finder, {letter}, exportFile, [&](const std::string&, const std::string&) {
+                ++entries;
+                return true;
+            });
             const double scanned = Seconds() - t0;
             scan.Take(scanned, g_counts.standard + g_counts.ex);
             std::fprintf(stderr, "round %d: bare walks %.3f s and %.3f s (Ex), export scan %.3f s\n", round + 1,

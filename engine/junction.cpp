@@ -197,7 +197,13 @@ bool CreateJunction(const std::string& junctionDir, const std::string& destinati
 }
 
 std::string PlainDestination(const std::string& read) {
-    return read.size() > 5 ? read.substr(4, read.size() - 5) : std::string();
+    std::string name = read.substr(0, read.empty() ? 0 : read.size() - 1);
+    if (!name.starts_with("\\??\\")) return name;
+    // "\??\X:\..." is the drive path; another native name, a volume's
+    // ("\??\Volume{…}\"), is one for the Win32 calls behind "\\?\".
+    const char letter = name.size() >= 6 ? static_cast<char>(name[4] | 0x20) : '\0';
+    bool drivePath = letter >= 'a' && letter <= 'z' && name[5] == ':' && (name.size() == 6 || name[6] == '\\');
+    return drivePath ? name.substr(4) : "\\\\?\\" + name.substr(4);
 }
 
 bool ReadJunctionDestination(const std::string& junctionDir, std::string& destination) {

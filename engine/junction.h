@@ -27,8 +27,10 @@ bool DeleteJunction(const std::string& junctionDir);
 // terminator character; callers take positions 5 to length - 1.
 bool ReadJunctionDestination(const std::string& junctionDir, std::string& destination);
 
-// What ReadJunctionDestination gave, without the native prefix and the
-// terminator: the plain destination, "C:\data".
+// What ReadJunctionDestination gave, as a Win32 name, without the
+// terminator: "\??\C:\data" gives the drive path "C:\data", a volume's
+// "\??\Volume{…}\" gives "\\?\Volume{…}\"; a name without the native
+// prefix stays as it is.
 std::string PlainDestination(const std::string& readDestination);
 
 // True if the path exists and carries the reparse-point attribute.

@@ -43,9 +43,34 @@ void Application::Terminate() {
 
 void Application::HandleException(const std::exception& e) { MessageDlg(e.what(), MessageKind::Error); }
 
+bool Application::TakesAction(const Control* control, bool closing) {
+    if (!busy_) return true;
+    if ((control && control == busy_->cancel()) || closing) busy_->Cancel();
+    return false;
+}
+
+BusyWork::BusyWork(Control* cancel) : cancel_(cancel), outer_(App().busy_) { App().busy_ = this; }
+
+BusyWork::~BusyWork() { App().busy_ = outer_; }
+
+bool BusyWork::Due() {
+    // The clock is read at the first call and then at every 32nd: under Wine
+    // a reading costs about 0.2 µs, a fiftieth of an entry's listing there.
+    if (calls_++ % 32 != 0) return false;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next_) return false;
+    next_ = now + std::chrono::milliseconds(33);
+    return true;
+}
+
+void BusyWork::Answer() {
+    if (Backend* backend = App().backend()) backend->AnswerWhileBusy(*this);
+}
+
 void Application::Reset() {
     forms_.clear();
     mainForm_ = nullptr;
+    busy_ = nullptr;
     terminated_ = false;
     title.clear();
     helpFile.clear();

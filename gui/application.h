@@ -4,6 +4,7 @@
 // runs through Dispatch, the general error handler: an error raised out of
 // a handler is shown in an error box and the window goes on.
 
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <string>
@@ -13,6 +14,8 @@
 #include "gui/controls.h"
 
 namespace gui {
+
+class BusyWork;
 
 class Application {
 public:
@@ -51,12 +54,27 @@ public:
     }
     void HandleException(const std::exception& e);
 
+    // The long job under way on the window's thread, or nullptr.
+    BusyWork* busyWork() const { return busy_; }
+    // Whether a user's action on `control` (nullptr: a menu entry, closing
+    // a window) may run its handler. While a BusyWork runs none may, so that
+    // no handler re-enters the job; an action on its cancel button, or
+    // closing the main window, cancels the job instead.
+    bool TakesAction(const Control* control, bool closing = false);
+    // Runs a handler of a user's action where TakesAction allows it.
+    template <typename F>
+    void DispatchAction(const Control* control, F&& handler) {
+        if (TakesAction(control)) Dispatch(std::forward<F>(handler));
+    }
+
     // Forgets all forms and state (tests start afresh).
     void Reset();
 
 private:
     void Adopt(std::unique_ptr<Form> form);
+    friend class BusyWork;
     Backend* backend_ = nullptr;
+    BusyWork* busy_ = nullptr;
     std::vector<std::unique_ptr<Form>> forms_;
     Form* mainForm_ = nullptr;
     bool terminated_ = false;
@@ -88,6 +106,39 @@ public:
 
 private:
     Cursor previous_;
+};
+
+// A long job on the window's thread (an export, an inspection search) during
+// which the windows keep answering: the job calls Answer whenever Due says,
+// which handles what waits for the windows (paint, sent messages, timers)
+// and drops input to them, so that no handler runs in the middle of the job.
+// A click on `cancel`, or Escape, cancels the job: Cancelled turns true, and
+// the job ends itself. The hourglass stays as the job set it.
+class BusyWork {
+public:
+    explicit BusyWork(Control* cancel = nullptr);
+    ~BusyWork();
+    BusyWork(const BusyWork&) = delete;
+    BusyWork& operator=(const BusyWork&) = delete;
+
+    // True at the first call and then at most 30 times a second: time to
+    // show the progress and to call Answer. Cheap enough for every entry.
+    bool Due();
+    void Answer();
+
+    Control* cancel() const { return cancel_; }
+    bool Cancelled() const { return cancelled_; }
+    // Cancel pressed (or Escape); nothing without a cancel button.
+    void Cancel() {
+        if (cancel_) cancelled_ = true;
+    }
+
+private:
+    Control* cancel_;
+    BusyWork* outer_;
+    bool cancelled_ = false;
+    unsigned calls_ = 0;
+    std::chrono::steady_clock::time_point next_{};
 };
 
 }  // namespace gui

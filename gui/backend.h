@@ -36,6 +36,7 @@ struct FileDialog {
 };
 
 class Application;
+class BusyWork;
 
 class Backend {
 public:
@@ -58,6 +59,9 @@ public:
     // Opens the help viewer at the table of contents.
     virtual HelpResult ShowHelpContents(const std::string& helpFile) = 0;
     virtual void SetCursor(Cursor cursor) = 0;
+
+    // What waits for the windows while `work` runs (BusyWork::Answer).
+    virtual void AnswerWhileBusy(BusyWork& work) = 0;
 
     // The message loop, until the application is asked to terminate.
     virtual void Run(Application& app) = 0;

@@ -38,10 +38,11 @@ void HeadlessBackend::BringToFront(Form& form) { frontRequests.push_back(form.na
 
 void HeadlessBackend::Click(Control& control) {
     if (!control.Enabled() || !control.Visible()) return;
-    App().Dispatch([&] { control.UserClicked(); });
+    App().DispatchAction(&control, [&] { control.UserClicked(); });
 }
 
 void HeadlessBackend::Type(Control& edit, const std::string& text) {
+    if (!App().TakesAction(&edit)) return;
     Focus(edit);
     App().Dispatch([&] {
         if (edit.kind() == Kind::Memo)
@@ -58,17 +59,17 @@ void HeadlessBackend::Focus(Control& edit) {
 }
 
 void HeadlessBackend::Choose(MenuItem& item) {
-    App().Dispatch([&] { item.UserChose(); });
+    App().DispatchAction(nullptr, [&] { item.UserChose(); });
 }
 
 void HeadlessBackend::SelectPage(PageControl& pages, TabSheet& page) { pages.UserSelectedPage(&page); }
 
 void HeadlessBackend::Toggle(CheckListBox& list, std::size_t index) {
-    App().Dispatch([&] { list.UserToggled(index); });
+    App().DispatchAction(&list, [&] { list.UserToggled(index); });
 }
 
 void HeadlessBackend::CloseWindow(Form& form) {
-    App().Dispatch([&] { form.UserClosed(); });
+    if (App().TakesAction(&form, &form == App().mainForm())) App().Dispatch([&] { form.UserClosed(); });
 }
 
 std::vector<std::string> HeadlessBackend::MessageTexts() const {
@@ -124,6 +125,11 @@ bool HeadlessBackend::RunFileDialog(FileDialog& dialog) {
 HelpResult HeadlessBackend::ShowHelpContents(const std::string& helpFile) {
     helpShown.push_back(helpFile);
     return helpResult;
+}
+
+void HeadlessBackend::AnswerWhileBusy(BusyWork& work) {
+    ++busyAnswers;
+    if (whileBusy) whileBusy(work);
 }
 
 void HeadlessBackend::Run(Application&) { running = true; }

@@ -46,8 +46,13 @@ public:
     Control* focused = nullptr;
     bool running = false;
     bool terminateRequested = false;
+    // Acts as the user while a long job answers (BusyWork::Answer), and how
+    // often it answered.
+    std::function<void(BusyWork&)> whileBusy;
+    int busyAnswers = 0;
 
     // The user's actions; handlers run through the general error handler.
+    // While a long job runs they are dropped, as input is (but Cancel).
     void Click(Control& control);
     void Type(Control& edit, const std::string& text);
     void Focus(Control& edit) override;
@@ -71,6 +76,7 @@ public:
     bool RunFileDialog(FileDialog& dialog) override;
     HelpResult ShowHelpContents(const std::string& helpFile) override;
     void SetCursor(Cursor cursor) override { cursors.push_back(cursor); }
+    void AnswerWhileBusy(BusyWork& work) override;
     void Run(Application& app) override;
     void Terminate() override { terminateRequested = true; }
 };

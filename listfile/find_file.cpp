@@ -47,7 +47,8 @@ public:
     explicit FolderListing(const std::string& pattern)
         : handle_(paths::FindFirstFileExW(pattern, FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
                                           FIND_FIRST_EX_LARGE_FETCH)),
-          more_(handle_.valid()) {
+          more_(handle_.valid()),
+          error_(more_ ? ERROR_SUCCESS : os::GetLastError()) {
         Settle();
     }
 
@@ -58,6 +59,8 @@ public:
         more_ = os::FindNextFileW(handle_.get(), &data_);
         Settle();
     }
+    // Why the file system gave no listing at all; ERROR_SUCCESS when it did.
+    DWORD Error() const { return error_; }
 
 private:
     // Moves on to the first entry from here whose name converts.
@@ -74,7 +77,14 @@ private:
     UniqueFindHandle handle_;
     bool more_;
     std::string name_;
+    DWORD error_;
 };
+
+// A listing that found nothing to match is no refusal: an empty drive root
+// has no "." entry, and a FileMask may match no name.
+bool Refused(DWORD error) {
+    return error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES;
+}
 
 }  // namespace
 
@@ -84,6 +94,7 @@ TSearchRec TSearchRec::FromFindData(const WIN32_FIND_DATAW& data, std::string na
     rec.Attr = data.dwFileAttributes;
     rec.Size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
     rec.Time = data.ftLastWriteTime;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) rec.ReparseTag = data.dwReserved0;
     return rec;
 }
 
@@ -111,6 +122,9 @@ void SetUpFinder(TFindFile& finder) {
 
 const std::vector<std::string>& TFindFile::Execute() {
     foundFiles_.clear();
+    foundCount_ = 0;
+    unlistedCount_ = 0;
+    firstUnlisted_.clear();
     const TFileFoundEvent* handler = NotifyWhenFound && OnFileFound ? &OnFileFound : nullptr;
     SearchFolder(path_, handler);
     return foundFiles_;
@@ -130,26 +144,38 @@ bool TFindFile::SearchFolder(const std::string& folder, const TFileFoundEvent* h
     // per level): the simulated platform trusts what it listed only while a
     // listing is open, and would examine every folder again otherwise.
     FolderListing listing(folder + FileMask);
+    if (Refused(listing.Error())) {
+        Unlisted(folder);
+        return true;
+    }
     for (; const WIN32_FIND_DATAW* data = listing.Entry(); listing.Next()) {
         const std::string& name = listing.Name();
         DWORD attr = data->dwFileAttributes;
         if (oneListing && InSubFolders && IsSubfolder(*data, name)) subfolders.push_back(name);
         if (attr & excluded) continue;
         bool matches = StrictMatchOfAttr ? attr == mask : (attr & mask) != 0;
-        // No name beginning with a full stop is reported: ".", "..", ".profile".
-        if (!matches || name[0] == '.') continue;
+        // Every name but "." and ".." is reported: ".cache" and ".m2" are
+        // common junctions.
+        if (!matches || IsDotOrDotDot(name)) continue;
         if (handler && !(*handler)(folder, TSearchRec::FromFindData(*data, name))) return false;
-        foundFiles_.push_back(folder + name);
+        ++foundCount_;
+        if (KeepFoundFiles) foundFiles_.push_back(folder + name);
     }
     if (!InSubFolders) return true;
 
     if (!oneListing) {
-        for (FolderListing all(folder + "*.*"); const WIN32_FIND_DATAW* data = all.Entry(); all.Next())
+        FolderListing all(folder + "*.*");
+        if (Refused(all.Error())) Unlisted(folder);
+        for (; const WIN32_FIND_DATAW* data = all.Entry(); all.Next())
             if (IsSubfolder(*data, all.Name())) subfolders.push_back(all.Name());
     }
     for (const std::string& name : subfolders)
         if (!SearchFolder(folder + name + "\\", handler)) return false;
     return true;
+}
+
+void TFindFile::Unlisted(const std::string& folder) {
+    if (unlistedCount_++ == 0) firstUnlisted_ = folder;
 }
 
 }  // namespace tarsio

@@ -68,7 +68,8 @@ struct TSearchRec {
     std::string Name;  // without folder
     DWORD Attr = 0;    // every bit the file system reports (0x400 reparse point, 0x80 normal)
     std::uint64_t Size = 0;
-    FILETIME Time{};  // last write time
+    FILETIME Time{};       // last write time
+    DWORD ReparseTag = 0;  // the reparse point's kind where Attr has 0x400, else 0
 
     // `name` is the entry's name in the 8-bit form of paths.
     static TSearchRec FromFindData(const WIN32_FIND_DATAW& data, std::string name);
@@ -88,6 +89,10 @@ public:
     std::string FileMask = "*.*";
     bool StrictMatchOfAttr = false;
     bool NotifyWhenFound = false;
+    // Whether FoundFiles keeps the path of every entry reported. A caller
+    // that only reads the handler's calls (a whole-drive export) turns it
+    // off, so that a search's memory does not grow with the entries it finds.
+    bool KeepFoundFiles = true;
     TFileFoundEvent OnFileFound;
 
     // Always ends with a backslash once set.
@@ -96,9 +101,16 @@ public:
     // backslash where it has none; ignores anything else silently.
     void SetPath(const std::string& value);
 
-    // Full paths of the entries found by the last search, in the order found.
+    // Full paths of the entries found by the last search, in the order found
+    // (none while KeepFoundFiles is off).
     const std::vector<std::string>& FoundFiles() const { return foundFiles_; }
-    int FoundCount() const { return static_cast<int>(foundFiles_.size()); }
+    // The entries found by the last search, kept or not.
+    int FoundCount() const { return foundCount_; }
+    // The folders of the last search whose listing the file system refused
+    // (access denied, say): nothing in them was reported. The first of them,
+    // with its trailing backslash, or empty.
+    int UnlistedCount() const { return unlistedCount_; }
+    const std::string& FirstUnlisted() const { return firstUnlisted_; }
 
     // Runs one search from Path, also calling OnFileFound when
     // NotifyWhenFound is set, and returns FoundFiles. An exception from the
@@ -110,8 +122,14 @@ private:
     // False when the handler ended the search.
     bool SearchFolder(const std::string& folder, const TFileFoundEvent* handler);
 
+    // Counts a folder whose listing the file system refused.
+    void Unlisted(const std::string& folder);
+
     std::string path_;
     std::vector<std::string> foundFiles_;
+    int foundCount_ = 0;
+    int unlistedCount_ = 0;
+    std::string firstUnlisted_;
 };
 
 // Sets up a finder as the main window's two finders are set up (and

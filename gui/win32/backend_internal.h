@@ -61,6 +61,7 @@ public:
     bool RunFileDialog(FileDialog& dialog) override;
     HelpResult ShowHelpContents(const std::string& helpFile) override;
     void SetCursor(Cursor cursor) override;
+    void AnswerWhileBusy(BusyWork& work) override;
     void Run(Application& app) override;
     void Terminate() override { PostQuitMessage(0); }
     void DestroyWindows();

@@ -271,6 +271,42 @@ void Win32Backend::SetCursor(Cursor cursor) {
     ::SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(cursor == Cursor::HourGlass ? IDC_WAIT : IDC_ARROW)));
 }
 
+namespace {
+
+bool IsInput(UINT msg) {
+    return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
+           (msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK) || msg == WM_NCMOUSEHOVER || msg == WM_NCMOUSELEAVE ||
+           msg == WM_MOUSEHOVER || msg == WM_MOUSELEAVE || msg == WM_INPUT;
+}
+
+}  // namespace
+
+// Sent messages are handled inside PeekMessage itself; paint and timer
+// messages come out of it when nothing else waits. Input goes only to the
+// cancel button (a click, Space); Escape anywhere presses it. A quit request
+// stays queued for the message loop after the job.
+void Win32Backend::AnswerWhileBusy(BusyWork& work) {
+    HWND cancel = work.cancel() ? HwndOf(*work.cancel()) : nullptr;
+    const ULONGLONG until = GetTickCount64() + 20;
+    MSG msg;
+    while (GetTickCount64() < until && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            work.Cancel();
+            return;
+        }
+        if (IsInput(msg.message)) {
+            if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+                work.Cancel();
+                continue;
+            }
+            if (!cancel || msg.hwnd != cancel || !IsWindowVisible(cancel) || !IsWindowEnabled(cancel)) continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 void Win32Backend::Run(Application& app) {
     MSG msg;
     while (!app.terminated() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -287,7 +323,7 @@ LRESULT Win32Backend::Command(Control* self, WPARAM wParam, LPARAM lParam) {
     if (!child) {
         Form* form = self ? self->form() : nullptr;
         if (MenuItem* item = form ? form->MenuByCommand(LOWORD(wParam)) : nullptr)
-            App().Dispatch([&] { item->UserChose(); });
+            App().DispatchAction(nullptr, [&] { item->UserChose(); });
         return 0;
     }
     Control* c = ControlOf(child);
@@ -295,10 +331,10 @@ LRESULT Win32Backend::Command(Control* self, WPARAM wParam, LPARAM lParam) {
     // The dialog manager's Enter and Escape send BN_CLICKED for a button
     // that may be disabled or hidden: those press nothing.
     if (c->kind() == Kind::Button && code == BN_CLICKED) {
-        if (IsWindowEnabled(child) && IsWindowVisible(child)) App().Dispatch([&] { c->UserClicked(); });
+        if (IsWindowEnabled(child) && IsWindowVisible(child)) App().DispatchAction(c, [&] { c->UserClicked(); });
     } else if ((c->kind() == Kind::Edit || c->kind() == Kind::Memo) && code == EN_CHANGE && !syncing_) {
         std::string text = WindowText(child);
-        App().Dispatch([&] {
+        App().DispatchAction(c, [&] {
             if (c->kind() == Kind::Memo)
                 static_cast<Memo*>(c)->UserEditedLines(text);
             else
@@ -410,9 +446,14 @@ LRESULT Win32Backend::ContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             break;
         case WM_CLOSE:
             if (form) {
-                App().Dispatch([&] { form->UserClosed(); });
+                if (App().TakesAction(form, form == App().mainForm())) App().Dispatch([&] { form->UserClosed(); });
                 return 0;
             }
+            break;
+        case WM_SYSCOMMAND:
+            // A menu's own loop would run the menu's commands in the middle
+            // of a long job.
+            if (App().busyWork() && ((wParam & 0xFFF0) == SC_KEYMENU || (wParam & 0xFFF0) == SC_MOUSEMENU)) return 0;
             break;
         default: break;
     }

@@ -162,7 +162,7 @@ public:
                 if (!node) return false;
                 if (tv->action & TVE_EXPAND) {
                     bool expanded = false;
-                    gui::App().Dispatch([&] { expanded = tree_.UserExpanding(node); });
+                    gui::App().DispatchAction(&tree_, [&] { expanded = tree_.UserExpanding(node); });
                     result = expanded ? FALSE : TRUE;
                 } else if (tv->action & TVE_COLLAPSE) {
                     node->expanded = false;
@@ -206,7 +206,7 @@ public:
                 if (node && (hit.flags & TVHT_ONITEM)) {
                     Guard g(quiet_);
                     TreeView_SelectItem(hwnd_, hit.hItem);
-                    gui::App().Dispatch([&] { tree_.ClickNode(node); });
+                    gui::App().DispatchAction(&tree_, [&] { tree_.ClickNode(node); });
                 }
                 // Non-zero would also stop the tree's own handling: the
                 // expand button would no longer expand.
@@ -216,7 +216,8 @@ public:
             case NM_RCLICK: {
                 TVHITTESTINFO hit = HitTest();
                 TreeNode* node = NodeOf(hit.hItem);
-                if (node && (hit.flags & TVHT_ONITEM)) gui::App().Dispatch([&] { tree_.RightClickNode(node); });
+                if (node && (hit.flags & TVHT_ONITEM))
+                    gui::App().DispatchAction(&tree_, [&] { tree_.RightClickNode(node); });
                 result = TRUE;
                 return true;
             }
@@ -310,7 +311,7 @@ private:
                     TreeNode* node = self->CheckImageAt(lParam);
                     bool same = node == self->pressed_;
                     self->pressed_ = nullptr;
-                    if (same) gui::App().Dispatch([&] { self->tree_.ClickCheck(node); });
+                    if (same) gui::App().DispatchAction(&self->tree_, [&] { self->tree_.ClickCheck(node); });
                     return 0;
                 }
                 break;
@@ -319,7 +320,7 @@ private:
                 // Shift+F10 and the Menu key: the selected node's menu. Taken
                 // here, as not every system makes WM_CONTEXTMENU of them.
                 if ((wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) || wParam == VK_APPS) {
-                    gui::App().Dispatch([&] { self->tree_.KeyboardContextMenu(); });
+                    gui::App().DispatchAction(&self->tree_, [&] { self->tree_.KeyboardContextMenu(); });
                     return 0;
                 }
                 break;
@@ -329,7 +330,7 @@ private:
                 break;
             case WM_CONTEXTMENU:
                 if (lParam == -1) {
-                    gui::App().Dispatch([&] { self->tree_.KeyboardContextMenu(); });
+                    gui::App().DispatchAction(&self->tree_, [&] { self->tree_.KeyboardContextMenu(); });
                     return 0;
                 }
                 break;

@@ -4,9 +4,11 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <functional>
 #include <utility>
 
 #include "engine/junction.h"
+#include "engine/reparse_buffer.h"
 #include "listfile/export.h"
 #include "tests/gui/window_fixture.h"
 
@@ -122,15 +124,17 @@ TEST_F(FileMenu, ExportWritesScanOrderLinesAsTarsioSimDoes) {
     EXPECT_EQ(fs.ReadFile("out.trs"), expected);
     // The default drives were scanned and the list stays empty.
     EXPECT_TRUE(Form1->ExportDrives.empty());
-    // The panel was shown and painted before the scan, the label after each
-    // entry; everything is back at the end.
+    // The panel was shown and painted before the scan, the label with the
+    // first entry (then at most 30 times a second); everything is back at
+    // the end, and nothing was left out to tell.
     ASSERT_GE(ui.repaints.size(), 3u);
     EXPECT_EQ(ui.repaints.front(), "Form1");
     EXPECT_EQ(ui.repaints[1], "lblExport");
     EXPECT_EQ(ui.repaints.back(), "vteSourceTree");
     EXPECT_FALSE(Form1->pnlWaitInExport->Visible());
-    EXPECT_EQ(Form1->lblExport->Text().substr(0, 3), "D:\\");
+    EXPECT_EQ(Form1->lblExport->Text(), "C:\\data");
     EXPECT_EQ(ui.cursors, (std::vector<gui::Cursor>{gui::Cursor::HourGlass, gui::Cursor::Default}));
+    EXPECT_TRUE(ui.messages.empty());
 
     // The same drives through tarsio-sim give the same bytes.
     std::string command = std::string(TARSIO_SIM_EXE) + " export 'C:\\sim.trs'";
@@ -146,6 +150,49 @@ TEST_F(FileMenu, CancelledExportChangesNothing) {
     EXPECT_EQ(fs.ReadFile("out.trs"), "old");
     EXPECT_TRUE(ui.repaints.empty());
     EXPECT_TRUE(ui.cursors.empty());
+
+    // Under way, the window drops what the user does but Cancel, and closing
+    // it cancels too: the scan ends, nothing is written, nothing is said.
+    struct Way {
+        const char* name;
+        std::function<void()> act;
+    } ways[] = {
+        {"Cancel", [&] { ui.Click(*Form1->btnCancelExport); }},
+        {"close box", [&] { ui.CloseWindow(*Form1); }},
+    };
+    for (const Way& way : ways) {
+        int answers = 0;
+        ui.whileBusy = [&](gui::BusyWork& work) {
+            ++answers;
+            ui.Click(*Form1->btnInspect);
+            ui.Choose(*Form1->mniFileOpen);
+            EXPECT_FALSE(work.Cancelled()) << way.name;
+            way.act();
+        };
+        Export("C:\\out.trs");
+        EXPECT_EQ(answers, 1) << way.name;
+        EXPECT_EQ(fs.ReadFile("out.trs"), "old") << way.name;
+        EXPECT_TRUE(ui.messages.empty()) << way.name;
+        EXPECT_TRUE(ui.fileDialogsShown.size() == 1) << way.name;
+        EXPECT_FALSE(Form1->Inspecting) << way.name;
+        EXPECT_FALSE(ui.terminateRequested) << way.name;
+        EXPECT_FALSE(Form1->pnlWaitInExport->Visible()) << way.name;
+        EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default) << way.name;
+        EXPECT_TRUE(Form1->FindFile4Export.KeepFoundFiles && !Form1->FindFile4Export.OnFileFound) << way.name;
+    }
+}
+
+TEST_F(FileMenu, ExportThatLeftJunctionsOutSaysWhatAndWhy) {
+    fs.MakeDir("share");
+    std::vector<std::uint8_t> share = *reparse::BuildMountPoint(u"\\??\\UNC\\server\\share");
+    ASSERT_TRUE(SetReparseData("C:\\share", share.data(), static_cast<std::uint32_t>(share.size())));
+    Export("C:\\out.trs");
+    EXPECT_EQ(fs.ReadFile("out.trs"), "+C:\\links\\a->C:\\data\r\n+C:\\links\\b->C:\\data\r\n+D:\\j->C:\\links\r\n");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].request.kind, MessageKind::Information);
+    EXPECT_EQ(ui.messages[0].request.text,
+              "Exported 3 junctions. Left out:\n- junctions that an import would not make again from their line (a "
+              "network destination, or a name that Windows reads otherwise): 1 (C:\\share)");
 }
 
 TEST_F(FileMenu, ExportThatCannotWriteReportsAndCleansUp) {

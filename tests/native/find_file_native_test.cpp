@@ -70,16 +70,35 @@ TEST_F(FindFileNative, AttributeWordsInBothMatchModes) {
         EXPECT_EQ(finder.Execute(), c.expected)
             << "mask 0x" << std::hex << c.attr.Mask() << (c.strict ? " strict" : " loose");
     }
+    // The listing tells the kind of a reparse point.
+    std::vector<DWORD> tags;
+    finder.FileAttr = {ffaAnyFile};
+    finder.StrictMatchOfAttr = false;
+    finder.NotifyWhenFound = true;
+    finder.OnFileFound = [&](const std::string&, const TSearchRec& rec) {
+        return tags.push_back(rec.ReparseTag), true;
+    };
+    finder.Execute();
+    EXPECT_EQ(tags, (std::vector<DWORD>{0, 0xA0000003, 0, 0}));
 }
 
-TEST_F(FindFileNative, FolderThatCannotBeListedIsPassedOver) {
-    for (const char* dir : {"a", "b", "b\\inner", "c"}) fs.MakeDir(dir);
+TEST_F(FindFileNative, FolderThatCannotBeListedIsPassedOverAndCounted) {
+    for (const char* dir : {"a", "b", "b\\inner", "c", "d"}) fs.MakeDir(dir);
     fs.WriteFile("a\\x.txt", "x");
     fs.WriteFile("b\\y.txt", "y");
     fs.WriteFile("c\\z.txt", "z");
+    fs.WriteFile("d\\z.txt", "z");
     sim::FailCallOnPath("FindFirstFileExW", "C:\\b\\", ERROR_ACCESS_DENIED);
-    EXPECT_EQ(WholeDrive().Execute(), (Names{"C:\\a", "C:\\b", "C:\\c", "C:\\a\\x.txt", "C:\\c\\z.txt"}));
+    sim::FailCallOnPath("FindFirstFileExW", "C:\\d\\", ERROR_PATH_NOT_FOUND);  // gone since its parent was listed
+    EXPECT_EQ(WholeDrive().Execute(), (Names{"C:\\a", "C:\\b", "C:\\c", "C:\\d", "C:\\a\\x.txt", "C:\\c\\z.txt"}));
+    EXPECT_EQ(finder.UnlistedCount(), 2);
+    EXPECT_EQ(finder.FirstUnlisted(), "C:\\b\\");
     EXPECT_EQ(sim::OpenHandleCount(), 0);
+    // A mask that matches nothing in a folder is no refusal, and a folder
+    // listed twice for it is counted once.
+    finder.FileMask = "*.log";
+    EXPECT_TRUE(WholeDrive().Execute().empty());
+    EXPECT_EQ(finder.UnlistedCount(), 2);
 }
 
 TEST_F(FindFileNative, ListingsAreClosedWhenTheHandlerThrowsOrEndsTheSearch) {

@@ -62,19 +62,25 @@ TEST_F(JunctionTest, DestinationIsStoredAsTheNativeNameItStandsFor) {
     struct Case {
         const char* destination;
         std::u16string stored;
+        const char* shown;  // as the information dialog shows it
     } cases[] = {
-        {"data", u"\\??\\C:\\data"},  // "\??\data" would lead nowhere
-        {"\\\\?\\C:\\data", u"\\??\\C:\\data"},
-        {"\\\\?\\c:\\data", u"\\??\\c:\\data"},
-        {"\\??\\C:\\nowhere", u"\\??\\C:\\nowhere"},  // as it is, with no look at the disk
+        {"data", u"\\??\\C:\\data", "C:\\data"},  // "\??\data" would lead nowhere
+        {"\\\\?\\C:\\data", u"\\??\\C:\\data", "C:\\data"},
+        {"\\\\?\\c:\\data", u"\\??\\c:\\data", "c:\\data"},
+        {"\\??\\C:\\nowhere", u"\\??\\C:\\nowhere", "C:\\nowhere"},  // as it is, with no look at the disk
+        {"\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\",
+         u"\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\",
+         "\\\\?\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\"},
     };
     for (const Case& c : cases) {
         fs.MakeDir("links\\j");
         sim::ResetCallLog();
         ASSERT_TRUE(CreateJunction("C:\\links\\j", c.destination)) << c.destination;
+        const std::size_t looks = sim::CallCount("GetFileAttributesW");
         EXPECT_EQ(*HostReparse(fs.HostPath("C:\\links\\j")), *reparse::BuildMountPoint(c.stored)) << c.destination;
+        EXPECT_EQ(Shown("C:\\links\\j"), c.shown);
         if (c.destination[1] == '?') {
-            EXPECT_EQ(sim::CallCount("GetFileAttributesW"), 0u);
+            EXPECT_EQ(looks, 0u);
         } else {  // it leads where it says
             EXPECT_NE(os::GetFileAttributesA("C:\\links\\j\\f.txt"), INVALID_FILE_ATTRIBUTES) << c.destination;
         }

@@ -108,6 +108,16 @@ TEST(TarsioSim, ExportsTheJunctionsOfTheDrivesNamed) {
         EXPECT_EQ(fs.ReadFile("out file.trs"), c.expected) << c.letters;
     }
 
+    // What it left out goes to stderr, as the window shows it.
+    fs.MakeDir("share");
+    std::vector<std::uint8_t> share = *reparse::BuildMountPoint(u"\\??\\UNC\\server\\share");
+    ASSERT_TRUE(SetReparseData("C:\\share", share.data(), static_cast<std::uint32_t>(share.size())));
+    Result left = RunSim("export 'C:\\out.trs' C", " 2>&1 >/dev/null");
+    EXPECT_EQ(left.status, 0);
+    EXPECT_EQ(left.out,
+              "tarsio-sim: Exported 1 junction. Left out:\n- junctions that an import would not make again from "
+              "their line (a network destination, or a name that Windows reads otherwise): 1 (C:\\share)\n");
+
     Result failed = RunSim("export 'C:\\missing\\out.trs'", " 2>&1 >/dev/null");
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "tarsio-sim: export failed: Invalid filename (system error 3)\n");

@@ -257,12 +257,18 @@ TEST_F(NtfsJunctions, ConsoleImportOfAHundredAndTheExportScan) {
     EXPECT_EQ(exported, pending);
 }
 
-TEST_F(NtfsJunctions, ExportScanEndsOnJunctionCycles) {
+// The export scan ends on junction cycles, and its list is a backup: with
+// the junctions gone and the plain folders left, importing it makes every
+// junction again with the same bytes on the volume.
+TEST_F(NtfsJunctions, ExportScanEndsOnJunctionCyclesAndItsListRestoresThem) {
     const std::vector<std::pair<std::string, std::string>> junctions = {
         {"C:\\a\\b\\up", "C:\\a"},  // to its own ancestor
         {"C:\\x\\to y", "C:\\y"},   // two leading to each other
         {"C:\\y\\to x", "C:\\x"},
         {"C:\\self", "C:\\self"},  // to itself
+        {"C:\\.cache", "C:\\y"},   // names that begin with a full stop
+        {"C:\\a\\.m2", "C:\\x"},
+        {"C:\\mnt", "\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\"},  // a volume mount point, as stored
     };
     for (const char* dir : {"C:\\a", "C:\\a\\b", "C:\\x", "C:\\y"}) MakeDir(dir);
     std::vector<std::string> expected;
@@ -274,11 +280,24 @@ TEST_F(NtfsJunctions, ExportScanEndsOnJunctionCycles) {
     Unmount();
     Mount();
     EXPECT_EQ(HostListing(volume.HostPath("C:\\x\\to y")), std::set<std::string>{"to x"});
-    Sim("export 'C:\\out.trs' C");
+    EXPECT_EQ(Sim("export 'C:\\out.trs' C"), "");
     std::vector<std::string> exported = Lines(volume.HostPath("C:\\out.trs"));
     std::sort(exported.begin(), exported.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(exported, expected);
+
+    for (const auto& [junction, destination] : junctions) {
+        ASSERT_TRUE(DeleteJunction(junction)) << junction;
+        ASSERT_TRUE(os::RemoveDirectoryA(junction.c_str())) << junction;
+    }
+    EXPECT_EQ(Sim("-import 'C:\\out.trs'"), "Import successfully\n");
+    Unmount();
+    for (const auto& [junction, destination] : junctions) {
+        std::string stored = destination.starts_with("\\??") ? destination : "\\??\\" + destination;
+        EXPECT_EQ(OnDisk(junction), *reparse::BuildMountPoint(std::u16string(stored.begin(), stored.end())))
+            << junction;
+    }
+    EXPECT_EQ(ReparseIndexEntries(), static_cast<int>(junctions.size()));
 }
 
 }  // namespace

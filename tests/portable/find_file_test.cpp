@@ -1,6 +1,6 @@
 // The file finder on plain folders: defaults, the Path setter, the order of
-// reports, attribute filtering, names with a leading full stop and the
-// handler ending the search.
+// reports, what is kept, attribute filtering, names with a leading full stop
+// and the handler ending the search.
 
 #include "listfile/find_file.h"
 
@@ -106,6 +106,13 @@ TEST_F(FindFileTest, FolderEntriesComeBeforeSubfoldersDepthFirst) {
     EXPECT_EQ(Relative(found), expected);
     EXPECT_EQ(reported, expected);
     EXPECT_EQ(finder.FoundCount(), 9);
+    // Not kept, every entry is still reported and counted.
+    reported.clear();
+    finder.KeepFoundFiles = false;
+    EXPECT_TRUE(finder.Execute().empty());
+    EXPECT_EQ(reported, expected);
+    EXPECT_EQ(finder.FoundCount(), 9);
+    finder.KeepFoundFiles = true;
 
     // A second search starts from an empty list; without subfolders only the
     // folder's own entries; without NotifyWhenFound no handler is called.
@@ -201,7 +208,7 @@ TEST_F(FindFileTest, MaskAppliesToEntriesNotToTheFoldersSearched) {
     EXPECT_EQ(Relative(finder.Execute()), (Names{"a.txt", "docs\\b.TXT", "docs\\old\\c.txt"}));
 }
 
-TEST_F(FindFileTest, NamesWithALeadingFullStopAreNeverReported) {
+TEST_F(FindFileTest, EveryNameButDotAndDotDotIsReported) {
     fs.MakeDir(".cache");
     fs.MakeDir(".cache\\sub");
     fs.MakeDir("..x");
@@ -210,8 +217,9 @@ TEST_F(FindFileTest, NamesWithALeadingFullStopAreNeverReported) {
     MakeFile(".cache\\.hidden");
     MakeFile("..x\\y.txt");
     MakeFile("plain.txt");
-    // Their folders are searched all the same ("..x" sorts before ".cache").
-    EXPECT_EQ(Relative(Finder().Execute()), (Names{"plain.txt", "..x\\y.txt", ".cache\\kept.txt", ".cache\\sub"}));
+    // "..x" sorts before ".cache".
+    EXPECT_EQ(Relative(Finder().Execute()), (Names{"..x", ".cache", ".profile", "plain.txt", "..x\\y.txt",
+                                                   ".cache\\.hidden", ".cache\\kept.txt", ".cache\\sub"}));
 }
 
 TEST_F(FindFileTest, FoldersOfEveryDepthAreFound) {

@@ -40,6 +40,7 @@ void ExpectLayout(Tarsio& app, HWND main, int dpi) {
         {"btnInspect", {40, 40, 129, 25}},
         {"btnReset", {192, 40, 129, 25}},
         {"lblDuration", {16, 8, 0, 0}},
+        {"btnCancelExport", {127, 232, 75, 25}},  // in the hidden wait panel
     };
     int checked = 0;
     for (const driver::ControlInfo& c : app.Controls(main)) {

@@ -71,6 +71,7 @@ TEST(MainWindow, CaptionsAndStatesAtStart) {
     const std::map<std::string, Expected> expected = {
         {"vteSourceTree", {"", true, true}},
         {"pnlWaitInExport", {"Please wait. Tarsio is exporting your links...", true, false}},
+        {"btnCancelExport", {"Cancel", true, false}},
         {"lblSource", {"Link from:", true, true}},
         {"lblSourceLbl", {"Source", true, true}},
         {"edtSource", {"", true, true}},
