@@ -3,10 +3,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -122,7 +124,55 @@ int RemoveHostDirectory(const std::string& host, const struct stat& st) {
 
 namespace {
 
-std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntry entry);
+// The extended attributes of a host object, named by its path or, for an
+// entry of an open directory, by that directory's descriptor and its name:
+// listxattrat and getxattrat (Linux 6.13) then look up one component where
+// the l*xattr calls walk the whole host path again, which doubles what a
+// listing costs the host. Older kernels answer ENOSYS, and the path is used.
+class Xattrs {
+public:
+    explicit Xattrs(const std::string& host, int dirFd = -1, const char* name = nullptr)
+        : host_(host), dirFd_(dirFd), name_(name) {}
+
+    const std::string& Host() const { return host_; }
+    ssize_t List(char* list, std::size_t size) const {
+        if (Relative()) {
+            long n = ::syscall(kListXattrAt, dirFd_, name_, AT_SYMLINK_NOFOLLOW, list, size);
+            if (n >= 0 || errno != ENOSYS) return n;
+            g_relativeMissing = true;
+        }
+        return ::llistxattr(HostArg(host_).c_str(), list, size);
+    }
+    ssize_t Get(const char* attr, void* value, std::size_t size) const {
+        if (Relative()) {
+            XattrArgs args{reinterpret_cast<std::uintptr_t>(value), static_cast<std::uint32_t>(size), 0};
+            long n = ::syscall(kGetXattrAt, dirFd_, name_, AT_SYMLINK_NOFOLLOW, attr, &args, sizeof args);
+            if (n >= 0 || errno != ENOSYS) return n;
+            g_relativeMissing = true;
+        }
+        return ::lgetxattr(HostArg(host_).c_str(), attr, value, size);
+    }
+
+private:
+    // The system call numbers, the same on every architecture, and the
+    // argument block of getxattrat.
+    static constexpr long kGetXattrAt = 464;
+    static constexpr long kListXattrAt = 465;
+    struct XattrArgs {
+        alignas(8) std::uint64_t value;
+        std::uint32_t size;
+        std::uint32_t flags;
+    };
+    static inline bool g_relativeMissing = false;
+
+    bool Relative() const { return dirFd_ >= 0 && !g_relativeMissing; }
+
+    const std::string& host_;
+    int dirFd_;
+    const char* name_;
+};
+
+std::optional<HostEntry> Describe(const Xattrs& xattrs, bool isRoot, HostEntry entry);
 
 }  // namespace
 
@@ -133,7 +183,7 @@ std::optional<HostEntry> Examine(const std::string& host, bool isRoot) {
         return std::nullopt;
     }
     if (BackingOfHost(host) == Backing::Ntfs3g) return ntfs3g::Describe(host, isRoot, entry);
-    return Describe(host, isRoot, entry);
+    return Describe(Xattrs(host), isRoot, entry);
 }
 
 std::optional<HostEntry> ExamineEntry(int dirFd, const char* name, const std::string& host) {
@@ -143,17 +193,17 @@ std::optional<HostEntry> ExamineEntry(int dirFd, const char* name, const std::st
         return std::nullopt;
     }
     if (BackingOfHost(host) == Backing::Ntfs3g) return ntfs3g::Describe(host, false, entry);
-    return Describe(host, false, entry);
+    return Describe(Xattrs(host, dirFd, name), false, entry);
 }
 
 namespace {
 
 // The attribute word and reparse tag of an object already stat'ed, kept in
 // the user.* extended attributes.
-std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntry entry) {
+std::optional<HostEntry> Describe(const Xattrs& xattrs, bool isRoot, HostEntry entry) {
     bool hasReparse = false, hasAttrib = false;
     char names[512];
-    ssize_t n = ::llistxattr(HostArg(host).c_str(), names, sizeof names);
+    ssize_t n = xattrs.List(names, sizeof names);
     if (n < 0) {
         hasReparse = hasAttrib = true;  // too many to list: probe both
     } else {
@@ -166,7 +216,7 @@ std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntr
     DWORD bits = isDir ? 0 : FILE_ATTRIBUTE_ARCHIVE;
     if (hasAttrib) {
         char text[32] = {};
-        ssize_t len = ::lgetxattr(HostArg(host).c_str(), kAttribAttr, text, sizeof text - 1);
+        ssize_t len = xattrs.Get(kAttribAttr, text, sizeof text - 1);
         if (len >= 0)
             bits = static_cast<DWORD>(std::strtoul(text, nullptr, 0)) &
                    (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
@@ -178,11 +228,11 @@ std::optional<HostEntry> Describe(const std::string& host, bool isRoot, HostEntr
         bits |= FILE_ATTRIBUTE_READONLY;
     if (hasReparse) {
         std::uint8_t tag[4];
-        if (::lgetxattr(HostArg(host).c_str(), kReparseAttr, tag, sizeof tag) == sizeof tag) {
+        if (xattrs.Get(kReparseAttr, tag, sizeof tag) == sizeof tag) {
             bits |= FILE_ATTRIBUTE_REPARSE_POINT;
             entry.reparseTag = Le32(tag);
         } else if (errno == ERANGE) {
-            std::optional<std::vector<std::uint8_t>> data = ReadReparse(host);
+            std::optional<std::vector<std::uint8_t>> data = ReadReparse(xattrs.Host());
             if (data && data->size() >= 4) {
                 bits |= FILE_ATTRIBUTE_REPARSE_POINT;
                 entry.reparseTag = Le32(data->data());
