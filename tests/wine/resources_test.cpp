@@ -20,9 +20,9 @@ constexpr UINT kImport = 100, kExport = 101, kExit = 102, kEnableImport = 103, k
 constexpr int kRounds = 50;
 // The first rounds fill the system's caches (the file dialogs' shell
 // folders and icons, fonts, the DC cache, the help viewer loaded at the
-// first F1): the counts after them are the
-// baseline. Later rounds may still move a few objects while caches settle;
-// a leak of one object per round adds 45, far above the tolerance.
+// first F1): the counts after them are the baseline. Later rounds may still
+// move a few objects while caches settle; a leak of one object per round
+// adds 45, far above the tolerance.
 constexpr int kSettleRounds = 5;
 constexpr long kTolerance = 8;
 // Under Wine each file dialog shown leaves one accelerator table of its own
