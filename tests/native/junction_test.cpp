@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "engine/error.h"
@@ -140,11 +141,71 @@ TEST_F(JunctionTest, DestinationsThatCannotWorkAreRefusedBeforeAnythingIsTouched
         const std::string shown = c.destination.substr(0, 30);
         EXPECT_FALSE(CreateJunction(c.junctionDir, c.destination, true)) << shown;
         EXPECT_EQ(os::GetLastError(), c.error) << shown;
+        // What an import looks at before it makes anything.
+        if (c.destination != "C:\\data") {
+            EXPECT_FALSE(CheckJunctionDestination(c.destination)) << shown;
+            EXPECT_EQ(os::GetLastError(), c.error) << shown;
+        }
         EXPECT_EQ(sim::CallCount("CreateFileW"), 0u) << shown;
         EXPECT_EQ(sim::CallCount("RemoveDirectoryW"), 0u) << shown;
         EXPECT_TRUE(DirectoryExists("C:\\links\\keep"));
         EXPECT_FALSE(HasReparsePoint("C:\\links\\keep"));
     }
+}
+
+// An import looks for a native destination under its Win32 name, which
+// CreateJunction stores unchecked.
+TEST_F(JunctionTest, NativeDestinationIsCheckedUnderItsWin32Name) {
+    fs.WriteFile("data\\file.txt", "x");
+    std::filesystem::create_directory_symlink("C", fs.HostRoot() + "/Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}");
+    struct Case {
+        const char* destination;
+        DWORD error;
+    } cases[] = {
+        {"\\??\\C:\\data", ERROR_SUCCESS},
+        {"\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\", ERROR_SUCCESS},
+        {"\\??\\Volume{00000000-0000-0000-0000-000000000000}\\", ERROR_PATH_NOT_FOUND},
+        {"\\??\\C:\\missing", ERROR_PATH_NOT_FOUND},
+        {"\\??\\C:\\data\\file.txt", ERROR_DIRECTORY},
+        {"\\??C:\\data", ERROR_PATH_NOT_FOUND},
+    };
+    for (const Case& c : cases) {
+        os::SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(CheckJunctionDestination(c.destination), c.error == ERROR_SUCCESS) << c.destination;
+        EXPECT_EQ(os::GetLastError(), c.error) << c.destination;
+    }
+}
+
+// Whether a junction already leads where a line says: as Windows compares
+// names, ignoring case and a trailing backslash, but a volume root's.
+TEST_F(JunctionTest, JunctionLeadsWhereItsStoredNameSaysAsWindowsComparesNames) {
+    const char* volume = "\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\";
+    for (auto [junction, destination] :
+         {std::pair{"a", "\\??\\C:\\Data"}, {"root", "C:\\"}, {"vol", volume}, {"ru", "\\??\\C:\\Москва"}})
+        test::Junction("C:\\links\\" + std::string(junction), destination);
+    struct Case {
+        const char* junction;
+        std::string destination;
+        bool leads;
+    } cases[] = {
+        {"a", "C:\\data", true},
+        {"a", "c:\\DATA\\", true},
+        {"a", "\\\\?\\C:\\data", true},
+        {"a", "data", true},
+        {"a", "C:\\dat", false},
+        {"a", "C:\\data\\x", false},
+        {"root", "C:\\", true},
+        {"root", "\\??\\C:", false},
+        {"vol", volume, true},
+        {"vol", "\\??\\VOLUME{0C6FD6E2-63C4-4F6C-9E4D-2B1C3A5D7E90}\\", true},
+        {"vol", std::string(volume, std::strlen(volume) - 1), false},
+        {"ru", "C:\\МОСКВА", true},
+        {"..", "C:\\data", false},
+        {"missing", "C:\\data", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JunctionLeadsTo("C:\\links\\" + std::string(c.junction), c.destination), c.leads)
+            << c.junction << " " << c.destination;
 }
 
 TEST_F(JunctionTest, DirectoryHeldOpenIsNeitherMadeNorRemoved) {
