@@ -73,7 +73,8 @@ enum class MustExist { Nothing, Win32Names, Everything };
 // "\\.\" device paths, control characters and names longer than a mount
 // point holds are refused, and so is a folder that `mustExist` asks for and
 // that is missing or no directory. nullopt with the last error set.
-std::optional<WideString> StoredName(const std::string& destination, MustExist mustExist) {
+std::optional<WideString> StoredName(const std::string& destination, MustExist mustExist,
+                                     std::string* ansiName = nullptr) {
     if (HasControlCharacter(destination)) return Refuse(ERROR_INVALID_NAME);
     std::string name, folder;
     const bool native = destination.compare(0, 3, "\\??") == 0;
@@ -104,6 +105,7 @@ std::optional<WideString> StoredName(const std::string& destination, MustExist m
         if (attributes == INVALID_FILE_ATTRIBUTES) return Refuse(ERROR_PATH_NOT_FOUND);
         if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Refuse(ERROR_DIRECTORY);
     }
+    if (ansiName) *ansiName = std::move(name);
     return wide;
 }
 
@@ -271,8 +273,8 @@ bool ReadJunctionDestination(const std::string& junctionDir, std::string& destin
     return true;
 }
 
-bool CheckJunctionDestination(const std::string& destination) {
-    return StoredName(destination, MustExist::Everything).has_value();
+bool CheckJunctionDestination(const std::string& destination, std::string* storedName) {
+    return StoredName(destination, MustExist::Everything, storedName).has_value();
 }
 
 bool JunctionLeadsTo(const std::string& junctionDir, const std::string& destination) {

@@ -31,8 +31,9 @@ bool ReadJunctionDestination(const std::string& junctionDir, std::string& destin
 // folder is there: it names an existing local directory, and its stored name
 // fits a mount point. A native name ("\??\...") is looked for under its
 // Win32 name ("\\?\..."), which CreateJunction itself does not do. Nothing
-// is touched; false with the last error set.
-bool CheckJunctionDestination(const std::string& destination);
+// is touched; false with the last error set. `storedName` gets the name
+// CreateJunction stores, a native one, which it takes as it is.
+bool CheckJunctionDestination(const std::string& destination, std::string* storedName = nullptr);
 
 // True if `junctionDir` is a junction whose stored name is the one
 // CreateJunction would store for `destination` (which need not exist), as

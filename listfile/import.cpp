@@ -75,12 +75,14 @@ bool TImport::HandleLine(const std::string& line) {
     // Nothing is made for a destination that is not there before the line
     // makes anything, so one that the junction's own parents would make does
     // not count. A line without "->" has no junction directory, for which
-    // ForceDirectories raises. A failed junction takes away only a directory
-    // made here for it.
-    const bool destinationThere = junctionDir.empty() || CheckJunctionDestination(destination);
+    // ForceDirectories raises. CreateJunction takes the stored name as it is,
+    // without looking at the destination again. A failed junction takes away
+    // only a directory made here for it.
+    std::string storedName;
+    const bool destinationThere = junctionDir.empty() || CheckJunctionDestination(destination, &storedName);
     bool created = false;
     if (!destinationThere || !ForceDirectories(junctionDir, &created) ||
-        !CreateJunction(junctionDir, destination, created)) {
+        !CreateJunction(junctionDir, storedName, created)) {
         ResultLines.push_back(line);
         return true;
     }
