@@ -29,7 +29,8 @@ bool TForm1::ContainsJunction(const shelltree::WideString& path) {
     };
     JunctionFound = false;
     if (tarsio::HasReparsePoint(folder)) {
-        JunctionFound = true;
+        // Never searched, whatever its kind: nor does the search enter one.
+        JunctionFound = tarsio::IsLinkToFolder(folder);
     } else if (tarsio::DirectoryExists(folder)) {
         // The search ends at the first junction; it does not enter junctions.
         FindFile.SetPath(folder);
@@ -38,9 +39,11 @@ bool TForm1::ContainsJunction(const shelltree::WideString& path) {
     return JunctionFound;
 }
 
-// The listing's attribute word tells the reparse point: asking the file
-// system again for every entry would double the search's cost.
+// The listing tells the reparse point and its kind: asking the file system
+// again for every entry would double the search's cost. Only a folder that
+// leads to another counts; an app execution alias or a cloud placeholder
+// beside it (found in every profile) does not.
 bool TForm1::InspectEntryFound(const std::string&, const tarsio::TSearchRec& rec) {
-    JunctionFound = (rec.Attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    JunctionFound = tarsio::IsLinkToFolder(rec.Attr, rec.ReparseTag);
     return !JunctionFound;
 }

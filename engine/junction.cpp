@@ -36,6 +36,11 @@ bool Fail(DWORD error) {
     return false;
 }
 
+std::nullopt_t Refuse(DWORD error) {
+    os::SetLastError(error);
+    return std::nullopt;
+}
+
 // The longest name any Win32 call takes, in UTF-16 code units.
 constexpr std::size_t kLongestName = 32767;
 
@@ -57,27 +62,87 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && LowerAscii(std::string(text.substr(0, prefix.size()))) == prefix;
 }
 
-// The native name for a destination given as a Win32 path: it must resolve
-// to an existing local directory. A "\\?\" path already is a native one
-// behind its prefix; UNC and "\\.\" device paths cannot be a junction's
-// destination. Sets the last error and returns false otherwise.
-bool NativeNameOf(const std::string& destination, std::string& name) {
-    std::optional<std::string> resolved = paths::GetFullPathNameW(destination);
-    if (!resolved) return Fail(ERROR_PATH_NOT_FOUND);
-    const std::string& full = *resolved;
-    std::string_view local = full;
-    if (local.substr(0, 4) == "\\\\?\\") {
-        local.remove_prefix(4);
-        if (StartsWithNoCase(local, "unc\\")) return Fail(ERROR_BAD_PATHNAME);
-    } else if (local.substr(0, 2) == "\\\\") {
-        return Fail(ERROR_BAD_PATHNAME);
+// Which destinations must name an existing local folder: CreateJunction
+// stores a native name ("\??\...") unchecked.
+enum class MustExist { Nothing, Win32Names, Everything };
+
+// The name CreateJunction stores for `destination`, native prefix included,
+// in UTF-16. A "\??" name is stored as given (never a share), and its folder
+// is the Win32 form "\\?\..." of a "\??\..." name; any other is resolved to
+// its full path, which a "\\?\" path already is behind its prefix. UNC and
+// "\\.\" device paths, control characters and names longer than a mount
+// point holds are refused, and so is a folder that `mustExist` asks for and
+// that is missing or no directory. nullopt with the last error set.
+std::optional<WideString> StoredName(const std::string& destination, MustExist mustExist,
+                                     std::string* ansiName = nullptr) {
+    if (HasControlCharacter(destination)) return Refuse(ERROR_INVALID_NAME);
+    std::string name, folder;
+    const bool native = destination.compare(0, 3, "\\??") == 0;
+    if (native) {
+        if (StartsWithNoCase(destination, "\\??\\unc\\")) return Refuse(ERROR_BAD_PATHNAME);
+        name = destination;
+        if (destination.starts_with("\\??\\")) folder = "\\\\?\\" + destination.substr(4);
+    } else {
+        std::optional<std::string> resolved = paths::GetFullPathNameW(destination);
+        if (!resolved) return Refuse(ERROR_PATH_NOT_FOUND);
+        std::string_view local = *resolved;
+        if (local.substr(0, 4) == "\\\\?\\") {
+            local.remove_prefix(4);
+            if (StartsWithNoCase(local, "unc\\")) return Refuse(ERROR_BAD_PATHNAME);
+        } else if (local.substr(0, 2) == "\\\\") {
+            return Refuse(ERROR_BAD_PATHNAME);
+        }
+        // The full path, not the text as given: "\??\data" would lead nowhere.
+        name = "\\??\\" + std::string(local);
+        folder = std::move(*resolved);
     }
-    DWORD attributes = paths::GetFileAttributesW(full);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(ERROR_PATH_NOT_FOUND);
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY);
-    // The full path, not the text as given: "\??\data" would lead nowhere.
-    name = "\\??\\" + std::string(local);
-    return true;
+    std::optional<WideString> wide = AnsiToWide(name);
+    if (!wide) return std::nullopt;
+    // The one limit of a destination: what a mount point's buffer holds.
+    if (wide->size() > reparse::kMaxSubstituteUnits) return Refuse(ERROR_FILENAME_EXCED_RANGE);
+    if (mustExist == MustExist::Everything || (mustExist == MustExist::Win32Names && !native)) {
+        DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : paths::GetFileAttributesW(folder);
+        if (attributes == INVALID_FILE_ATTRIBUTES) return Refuse(ERROR_PATH_NOT_FOUND);
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Refuse(ERROR_DIRECTORY);
+    }
+    if (ansiName) *ansiName = std::move(name);
+    return wide;
+}
+
+// The substitute name stored in the mount point of `junctionDir`, without its
+// terminator. Opens for FILE_READ_ATTRIBUTES only (see kReadAccess).
+std::optional<WideString> ReadStoredName(const std::string& junctionDir) {
+    DWORD attributes = paths::GetFileAttributesW(junctionDir);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return Refuse(ERROR_NOT_A_REPARSE_POINT);
+    UniqueHandle dir = OpenForReparse(junctionDir, kReadAccess, kShareAll);
+    if (!dir) return std::nullopt;
+    std::vector<std::uint8_t> buffer(reparse::kMaxBufferSize);
+    DWORD returned = 0;
+    if (!os::DeviceIoControl(dir.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(),
+                             static_cast<DWORD>(buffer.size()), &returned, nullptr))
+        return std::nullopt;
+    // Only a mount point has this layout; a symbolic link's name lies elsewhere.
+    std::optional<std::u16string> name = reparse::ReadSubstituteName(
+        std::span<const std::uint8_t>(buffer.data(), returned));
+    if (!name) return Refuse(ERROR_INVALID_REPARSE_DATA);
+    return WideString(name->begin(), name->end() - 1);
+}
+
+// Whether two stored names lead to the same folder, compared as Windows
+// compares names: ignoring case, and one trailing backslash, but a volume's
+// ("\??\C:\", "\??\Volume{…}\"), which names its root directory.
+bool SameStoredName(WideView a, WideView b) {
+    constexpr WCHAR kBackslash = '\\';
+    auto trim = [](WideView& name) {
+        if (name.size() > 5 && name.back() == kBackslash &&
+            name.substr(4, name.size() - 5).find(kBackslash) != name.npos)
+            name.remove_suffix(1);
+    };
+    trim(a);
+    trim(b);
+    return os::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                    TRUE) == CSTR_EQUAL;
 }
 
 // Positions of the backslashes and colons that are whole characters.
@@ -171,21 +236,12 @@ bool DeleteJunction(const std::string& junctionDir) {
 }
 
 bool CreateJunction(const std::string& junctionDir, const std::string& destination, bool madeForIt) {
-    if (HasControlCharacter(junctionDir) || HasControlCharacter(destination)) return Fail(ERROR_INVALID_NAME);
-    std::string name;
-    if (destination.compare(0, 3, "\\??") == 0) {
-        // Taken as a native name already, unchecked; but never a share.
-        if (StartsWithNoCase(destination, "\\??\\unc\\")) return Fail(ERROR_BAD_PATHNAME);
-        name = destination;
-    } else if (!NativeNameOf(destination, name)) {
-        return false;
-    }
-    std::optional<WideString> wide = AnsiToWide(name);
+    if (HasControlCharacter(junctionDir)) return Fail(ERROR_INVALID_NAME);
+    std::optional<WideString> wide = StoredName(destination, MustExist::Win32Names);
     if (!wide) return false;
-    // The one limit of a destination: what a mount point's buffer holds.
+    // StoredName held the name to what the buffer holds.
     std::optional<std::vector<std::uint8_t>> buffer = reparse::BuildMountPoint(
         std::u16string(wide->begin(), wide->end()));
-    if (!buffer) return Fail(ERROR_FILENAME_EXCED_RANGE);
     if (!SetReparseData(junctionDir, buffer->data(), static_cast<std::uint32_t>(buffer->size()))) {
         // Only a directory made for this junction goes; RemoveDirectoryW
         // removes it only if it is empty, and its result does not matter.
@@ -207,25 +263,37 @@ std::string PlainDestination(const std::string& read) {
 }
 
 bool ReadJunctionDestination(const std::string& junctionDir, std::string& destination) {
-    DWORD attributes = paths::GetFileAttributesW(junctionDir);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return Fail(ERROR_NOT_A_REPARSE_POINT);
-    UniqueHandle dir = OpenForReparse(junctionDir, kReadAccess, kShareAll);
-    if (!dir) return false;
-    std::vector<std::uint8_t> buffer(reparse::kMaxBufferSize);
-    DWORD returned = 0;
-    if (!os::DeviceIoControl(dir.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(),
-                             static_cast<DWORD>(buffer.size()), &returned, nullptr))
-        return false;
-    // Only a mount point has this layout; a symbolic link's name lies elsewhere.
-    std::optional<std::u16string> name = reparse::ReadSubstituteName(
-        std::span<const std::uint8_t>(buffer.data(), returned));
-    if (!name) return Fail(ERROR_INVALID_REPARSE_DATA);
+    std::optional<WideString> name = ReadStoredName(junctionDir);
+    if (!name) return false;
+    name->push_back(0);
     // The code page of the file calls, so that the text names the same folder.
-    std::optional<std::string> text = WideToAnsi(WideString(name->begin(), name->end()));
+    std::optional<std::string> text = WideToAnsi(*name);
     if (!text) return false;
     destination = std::move(*text);
     return true;
+}
+
+bool CheckJunctionDestination(const std::string& destination, std::string* storedName) {
+    return StoredName(destination, MustExist::Everything, storedName).has_value();
+}
+
+bool JunctionLeadsTo(const std::string& junctionDir, const std::string& destination) {
+    if (HasControlCharacter(junctionDir)) return false;
+    std::optional<WideString> stored = ReadStoredName(junctionDir);
+    std::optional<WideString> wanted = stored ? StoredName(destination, MustExist::Nothing) : std::nullopt;
+    return wanted && SameStoredName(*stored, *wanted);
+}
+
+bool IsLinkToFolder(std::uint32_t attributes, std::uint32_t reparseTag) {
+    constexpr std::uint32_t kNameSurrogate = 0x20000000;  // IsReparseTagNameSurrogate
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           (reparseTag == 0 || (reparseTag & kNameSurrogate));
+}
+
+bool IsLinkToFolder(const std::string& path) {
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle found(paths::FindFirstFileExW(path, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    return found.valid() && IsLinkToFolder(data.dwFileAttributes, data.dwReserved0);
 }
 
 }  // namespace tarsio

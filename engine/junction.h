@@ -27,6 +27,21 @@ bool DeleteJunction(const std::string& junctionDir);
 // terminator character; callers take positions 5 to length - 1.
 bool ReadJunctionDestination(const std::string& junctionDir, std::string& destination);
 
+// True if CreateJunction can lead a junction to `destination` and the
+// folder is there: it names an existing local directory, and its stored name
+// fits a mount point. A native name ("\??\...") is looked for under its
+// Win32 name ("\\?\..."), which CreateJunction itself does not do. Nothing
+// is touched; false with the last error set. `storedName` gets the name
+// CreateJunction stores, a native one, which it takes as it is.
+bool CheckJunctionDestination(const std::string& destination, std::string* storedName = nullptr);
+
+// True if `junctionDir` is a junction whose stored name is the one
+// CreateJunction would store for `destination` (which need not exist), as
+// Windows compares names: ignoring case and one trailing backslash, but a
+// volume root's ("\??\C:\"). Read as ReadJunctionDestination reads, so
+// junctions that deny reading to everyone answer.
+bool JunctionLeadsTo(const std::string& junctionDir, const std::string& destination);
+
 // What ReadJunctionDestination gave, as a Win32 name, without the
 // terminator: "\??\C:\data" gives the drive path "C:\data", a volume's
 // "\??\Volume{…}\" gives "\\?\Volume{…}\"; a name without the native
@@ -35,6 +50,16 @@ std::string PlainDestination(const std::string& readDestination);
 
 // True if the path exists and carries the reparse-point attribute.
 bool HasReparsePoint(const std::string& path);
+
+// Whether an entry that a listing reported with `attributes` and
+// `reparseTag` (its dwReserved0) is a folder leading to another folder: its
+// reparse point is a name surrogate (a junction, a volume mount point, a
+// directory symbolic link), or of a kind the listing does not tell (tag 0:
+// Wine reports a host symbolic link to a directory so). Files never are, nor
+// are cloud placeholders or reparse points of other kinds.
+bool IsLinkToFolder(std::uint32_t attributes, std::uint32_t reparseTag);
+// The same for `path`, as the listing of its folder reports it.
+bool IsLinkToFolder(const std::string& path);
 
 // True if the path exists and is a directory (a junction is one, even when
 // its destination is gone).

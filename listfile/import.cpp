@@ -65,9 +65,24 @@ bool TImport::HandleLine(const std::string& line) {
     std::size_t gt = text.find('>');
     std::string destination = gt == std::string::npos ? text : text.substr(gt + 1);
 
-    // A failed junction takes away only a directory made here for it.
+    // A junction that already leads there is done, and left as it is:
+    // Windows' own deny the access that writing it needs, and writing it
+    // again would drop its print name.
+    if (JunctionLeadsTo(junctionDir, destination)) {
+        ResultLines.push_back(line.substr(1));
+        return false;
+    }
+    // Nothing is made for a destination that is not there before the line
+    // makes anything, so one that the junction's own parents would make does
+    // not count. A line without "->" has no junction directory, for which
+    // ForceDirectories raises. CreateJunction takes the stored name as it is,
+    // without looking at the destination again. A failed junction takes away
+    // only a directory made here for it.
+    std::string storedName;
+    const bool destinationThere = junctionDir.empty() || CheckJunctionDestination(destination, &storedName);
     bool created = false;
-    if (!ForceDirectories(junctionDir, &created) || !CreateJunction(junctionDir, destination, created)) {
+    if (!destinationThere || !ForceDirectories(junctionDir, &created) ||
+        !CreateJunction(junctionDir, storedName, created)) {
         ResultLines.push_back(line);
         return true;
     }

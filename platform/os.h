@@ -12,6 +12,7 @@
 
 namespace os {
 using ::CloseHandle;
+using ::CompareStringOrdinal;
 using ::CreateDirectoryA;
 using ::CreateDirectoryW;
 using ::CreateFileA;
@@ -124,6 +125,11 @@ DWORD GetLastError();
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR out, int outLength);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH text, int length, LPSTR out, int outLength,
                         LPCCH defaultChar, LPBOOL usedDefault);
+// CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN; a length of -1 for a
+// terminated text. Ignoring case, each code unit is upper-cased on its own,
+// as Windows compares file names, by the simulation's table (ASCII, Latin-1,
+// Latin Extended-A, Greek, Cyrillic).
+int CompareStringOrdinal(LPCWCH a, int aLength, LPCWCH b, int bLength, BOOL ignoreCase);
 BOOL IsDBCSLeadByte(BYTE c);
 // The process code page: UTF-8 (65001), or 1252 where a test sets it.
 UINT GetACP();

@@ -183,6 +183,20 @@ restart:
     return ERROR_SUCCESS;
 }
 
+// A volume's name "\\?\Volume{…}\..." as the name on the drive that the host
+// entry DIR/Volume{…} (a symbolic link to the drive's folder, DIR/X) leads
+// to: "\\?\X:\...". nullopt for any other name.
+std::optional<std::string> OnVolumeDrive(std::string_view full) {
+    if (!full.starts_with("\\\\?\\Volume{")) return std::nullopt;
+    const std::size_t end = full.find('\\', 4);
+    if (end == std::string_view::npos || full[end - 1] != '}') return std::nullopt;
+    char letter[2];
+    if (::readlink((SimRoot() + "/" + std::string(full.substr(4, end - 4))).c_str(), letter, sizeof letter) != 1 ||
+        letter[0] < 'A' || letter[0] > 'Z')
+        return std::nullopt;
+    return "\\\\?\\" + std::string(1, letter[0]) + ":" + std::string(full.substr(end));
+}
+
 // Makes `name` full (a "\\?\" name as it is) and splits it, holding it to
 // the limits of the call that was given it.
 DWORD ParseName(const Name& name, std::string& full, ParsedPath& parsed) {
@@ -190,7 +204,7 @@ DWORD ParseName(const Name& name, std::string& full, ParsedPath& parsed) {
     // File calls take "\\?\" names literally; only GetFullPathName normalizes them.
     const bool verbatim = name.text.starts_with("\\\\?\\");
     DWORD e = verbatim ? ERROR_SUCCESS : FullPathName(name.text, CurrentDirectory(), full);
-    if (verbatim) full = name.text;
+    if (verbatim) full = OnVolumeDrive(name.text).value_or(name.text);
     if (e != ERROR_SUCCESS) return e;
     e = ParseFullPath(full, false, parsed, verbatim);
     if (e != ERROR_SUCCESS) return e;

@@ -157,6 +157,23 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH text, int length, LPS
     return static_cast<int>(bytes.size());
 }
 
+int CompareStringOrdinal(LPCWCH a, int aLength, LPCWCH b, int bLength, BOOL ignoreCase) {
+    if (!a || !b || aLength < -1 || bLength < -1) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    auto text = [](LPCWCH s, int n) {
+        return std::u16string_view(s, n < 0 ? std::char_traits<char16_t>::length(s) : static_cast<std::size_t>(n));
+    };
+    const std::u16string_view x = text(a, aLength), y = text(b, bLength);
+    for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) {
+        const char16_t p = ignoreCase ? UpCase(x[i]) : x[i], q = ignoreCase ? UpCase(y[i]) : y[i];
+        if (p != q) return p < q ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+    }
+    if (x.size() == y.size()) return CSTR_EQUAL;
+    return x.size() < y.size() ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+}
+
 UINT GetACP() { return AnsiCodePage(); }
 
 int GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int size) {

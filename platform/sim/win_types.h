@@ -163,6 +163,11 @@ inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
 inline constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
 inline constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x00000400;
 
+// CompareStringOrdinal
+inline constexpr int CSTR_LESS_THAN = 1;
+inline constexpr int CSTR_EQUAL = 2;
+inline constexpr int CSTR_GREATER_THAN = 3;
+
 // Locales
 using LCID = DWORD;
 using LCTYPE = DWORD;

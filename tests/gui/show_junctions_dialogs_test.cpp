@@ -4,6 +4,7 @@
 #include "platform/sim/menu_view.h"
 #include "platform/sim/sim.h"
 #include "tests/gui/window_fixture.h"
+#include "tests/native/sim_helpers.h"
 
 namespace tarsio::test {
 namespace {
@@ -85,6 +86,31 @@ TEST_F(Inspection, FindsJunctionsOfEveryDepth) {
         ASSERT_TRUE(CreateJunction(Deep(folder, depth), "C:\\data"));
         EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi(folder))) << depth;
     }
+}
+
+// Beside the junctions of a Windows profile lie files with reparse points
+// of other kinds. Only a folder that leads to another counts: a junction, or
+// a directory symbolic link, which the tree marks as well.
+TEST_F(Inspection, OnlyFoldersLeadingToFoldersCount) {
+    MakeWindowsDrive(fs, {"me"});
+    for (const char* dir : {"Users\\me\\Links\\sdk", "Users\\me\\Scripts"})
+        ASSERT_TRUE(ForceDirectories("C:\\" + std::string(dir)));
+    fs.WriteFile("Users\\me\\Scripts\\go.cmd", "");
+    for (const char* link : {"C:\\Users\\me\\Links\\sdk", "C:\\Users\\me\\Scripts\\go.cmd"})
+        HostReparsePoint(fs.HostPath(link), 0xA000000C, Bytes("symbolic link"));
+    struct Case {
+        const char* path;
+        bool holds;
+    } cases[] = {
+        {"C:\\Users\\me\\AppData\\Local\\Microsoft", false},  // an app execution alias
+        {"C:\\Users\\me\\OneDrive", false},                   // a cloud placeholder file and folder
+        {"C:\\Users\\me\\OneDrive\\Photos", false},           // the placeholder folder
+        {"C:\\Users\\me\\Scripts", false},                    // a file symbolic link
+        {"C:\\Users\\me\\Links", true},                       // a directory symbolic link
+        {"C:\\Users\\me\\Documents", true},                   // a junction
+        {"C:\\Documents and Settings", true},                 // itself one
+    };
+    for (const Case& c : cases) EXPECT_EQ(Form1->ContainsJunction(shelltree::FromAnsi(c.path)), c.holds) << c.path;
 }
 
 TEST_F(Inspection, PressingInspectTwiceRebuildsTwice) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -113,7 +114,8 @@ TEST_F(ExportTest, OutputReimportsTheSameJunctions) {
     // A destination as long as the simulation's host keeps (about 4 KB of reparse data).
     const std::string far = test::Deep("C:\\far", 1900);
     ASSERT_TRUE(ForceDirectories(far));
-    const char* volume = "\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\";
+    const char* volume = "\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\";  // D:, which the import looks for
+    std::filesystem::create_directory_symlink("D", fs.HostRoot() + "/Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}");
     struct Case {
         std::string path, destination;  // as made
         std::string written;            // the destination in its line

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "engine/error.h"
@@ -63,14 +64,16 @@ TEST_F(JunctionTest, DestinationIsStoredAsTheNativeNameItStandsFor) {
         const char* destination;
         std::u16string stored;
         const char* shown;  // as the information dialog shows it
+        bool there;         // to an import, which looks for a native name under its Win32 name
     } cases[] = {
-        {"data", u"\\??\\C:\\data", "C:\\data"},  // "\??\data" would lead nowhere
-        {"\\\\?\\C:\\data", u"\\??\\C:\\data", "C:\\data"},
-        {"\\\\?\\c:\\data", u"\\??\\c:\\data", "c:\\data"},
-        {"\\??\\C:\\nowhere", u"\\??\\C:\\nowhere", "C:\\nowhere"},  // as it is, with no look at the disk
+        {"data", u"\\??\\C:\\data", "C:\\data", true},  // "\??\data" would lead nowhere
+        {"\\\\?\\C:\\data", u"\\??\\C:\\data", "C:\\data", true},
+        {"\\\\?\\c:\\data", u"\\??\\c:\\data", "c:\\data", true},
+        {"\\??\\C:\\data\\f.txt", u"\\??\\C:\\data\\f.txt", "C:\\data\\f.txt", false},  // as it is, with no look
+        {"\\??\\C:\\nowhere", u"\\??\\C:\\nowhere", "C:\\nowhere", false},
         {"\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\",
          u"\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\",
-         "\\\\?\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\"},
+         "\\\\?\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\", false},
     };
     for (const Case& c : cases) {
         fs.MakeDir("links\\j");
@@ -79,6 +82,8 @@ TEST_F(JunctionTest, DestinationIsStoredAsTheNativeNameItStandsFor) {
         const std::size_t looks = sim::CallCount("GetFileAttributesW");
         EXPECT_EQ(*HostReparse(fs.HostPath("C:\\links\\j")), *reparse::BuildMountPoint(c.stored)) << c.destination;
         EXPECT_EQ(Shown("C:\\links\\j"), c.shown);
+        EXPECT_TRUE(JunctionLeadsTo("C:\\links\\j", c.shown)) << c.shown;
+        EXPECT_EQ(CheckJunctionDestination(c.destination), c.there) << c.destination;
         if (c.destination[1] == '?') {
             EXPECT_EQ(looks, 0u);
         } else {  // it leads where it says
@@ -140,11 +145,48 @@ TEST_F(JunctionTest, DestinationsThatCannotWorkAreRefusedBeforeAnythingIsTouched
         const std::string shown = c.destination.substr(0, 30);
         EXPECT_FALSE(CreateJunction(c.junctionDir, c.destination, true)) << shown;
         EXPECT_EQ(os::GetLastError(), c.error) << shown;
+        // What an import looks at before it makes anything.
+        if (c.destination != "C:\\data") {
+            EXPECT_FALSE(CheckJunctionDestination(c.destination)) << shown;
+            EXPECT_EQ(os::GetLastError(), c.error) << shown;
+        }
         EXPECT_EQ(sim::CallCount("CreateFileW"), 0u) << shown;
         EXPECT_EQ(sim::CallCount("RemoveDirectoryW"), 0u) << shown;
         EXPECT_TRUE(DirectoryExists("C:\\links\\keep"));
         EXPECT_FALSE(HasReparsePoint("C:\\links\\keep"));
     }
+}
+
+// Whether a junction already leads where a line says: as Windows compares
+// names, ignoring case and a trailing backslash, but a volume root's.
+TEST_F(JunctionTest, JunctionLeadsWhereItsStoredNameSaysAsWindowsComparesNames) {
+    const char* volume = "\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\";
+    for (auto [junction, destination] :
+         {std::pair{"a", "\\??\\C:\\Data"}, {"root", "C:\\"}, {"vol", volume}, {"ru", "\\??\\C:\\Москва"}})
+        test::Junction("C:\\links\\" + std::string(junction), destination);
+    struct Case {
+        const char* junction;
+        std::string destination;
+        bool leads;
+    } cases[] = {
+        {"a", "C:\\data", true},
+        {"a", "c:\\DATA\\", true},
+        {"a", "\\\\?\\C:\\data", true},
+        {"a", "data", true},
+        {"a", "C:\\dat", false},
+        {"a", "C:\\data\\x", false},
+        {"root", "C:\\", true},
+        {"root", "\\??\\C:", false},
+        {"vol", volume, true},
+        {"vol", "\\??\\VOLUME{0C6FD6E2-63C4-4F6C-9E4D-2B1C3A5D7E90}\\", true},
+        {"vol", std::string(volume, std::strlen(volume) - 1), false},
+        {"ru", "C:\\МОСКВА", true},
+        {"..", "C:\\data", false},
+        {"missing", "C:\\data", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JunctionLeadsTo("C:\\links\\" + std::string(c.junction), c.destination), c.leads)
+            << c.junction << " " << c.destination;
 }
 
 TEST_F(JunctionTest, DirectoryHeldOpenIsNeitherMadeNorRemoved) {

@@ -5,6 +5,7 @@
 #include <sys/xattr.h>
 
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "engine/junction.h"
 #include "platform/os.h"
 #include "platform/sim/core.h"
+#include "tests/support/scratch.h"
 
 namespace tarsio::test {
 
@@ -38,5 +40,60 @@ inline std::string HostText(const std::string& host) {
 }
 
 inline std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
+
+// Gives the host object `host` a reparse point of kind `tag` holding `data`.
+inline void HostReparsePoint(const std::string& host, std::uint32_t tag, const std::vector<std::uint8_t>& data = {}) {
+    std::vector<std::uint8_t> bytes(8, 0);
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(tag >> (8 * i));
+    bytes[4] = static_cast<std::uint8_t>(data.size());
+    bytes[5] = static_cast<std::uint8_t>(data.size() >> 8);
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    ASSERT_EQ(::lsetxattr(host.c_str(), "user.reparse", bytes.data(), bytes.size(), 0), 0) << host;
+}
+
+// A Windows install's C: in small. Under C:\Users each of `profiles` with
+// its folders and the compatibility junctions that Windows makes in it
+// ("AppData\Local\Application Data" leads to its own parent), and
+// C:\Documents and Settings and C:\ProgramData\Application Data (another
+// loop), all as Windows makes them: with a print name, hidden and system,
+// denying reading to everyone. C:\Tools is a user's junction as mklink /J
+// makes it (with a print name, nothing denied). Each profile holds an app
+// execution alias (a file) and cloud placeholders (a file and a folder).
+inline void MakeWindowsDrive(const Scratch& fs, std::initializer_list<std::string> profiles) {
+    auto junction = [&fs](const std::string& path, const std::string& destination, bool windows) {
+        ASSERT_TRUE(ForceDirectories(path)) << path;
+        const std::u16string print(destination.begin(), destination.end()), substitute = u"\\??\\" + print;
+        std::vector<std::uint8_t> data;
+        auto put16 = [&data](std::size_t v) { data.insert(data.end(), {std::uint8_t(v), std::uint8_t(v >> 8)}); };
+        for (std::size_t v : {std::size_t{0}, 2 * substitute.size(), 2 * substitute.size() + 2, 2 * print.size()})
+            put16(v);
+        for (char16_t c : substitute + u'\0' + print + u'\0') put16(c);
+        const std::string host = fs.HostPath(path);
+        HostReparsePoint(host, 0xA0000003, data);
+        if (!windows) return;
+        ASSERT_EQ(::lsetxattr(host.c_str(), "user.attrib", "0x06", 4, 0), 0);
+        ASSERT_EQ(::lsetxattr(host.c_str(), "user.deny", "read", 4, 0), 0);
+    };
+    junction("C:\\Documents and Settings", "C:\\Users", true);
+    junction("C:\\ProgramData\\Application Data", "C:\\ProgramData", true);
+    junction("C:\\Tools", "C:\\ProgramData", false);
+    for (const std::string& profile : profiles) {
+        const std::string home = "C:\\Users\\" + profile + "\\";
+        for (const char* dir :
+             {"AppData\\Roaming", "AppData\\Local\\Microsoft\\WindowsApps", "Documents", "Music", "OneDrive\\Photos"})
+            ASSERT_TRUE(ForceDirectories(home + dir));
+        junction(home + "AppData\\Local\\Application Data", home + "AppData\\Local", true);
+        junction(home + "Application Data", home + "AppData\\Roaming", true);
+        junction(home + "Documents\\My Music", home + "Music", true);
+        junction(home + "My Documents", home + "Documents", true);
+        // Kinds of reparse point that lead to no folder.
+        for (const char* file : {"AppData\\Local\\Microsoft\\WindowsApps\\python.exe", "OneDrive\\notes.txt"})
+            WriteFileAt(home + file, "");
+        HostReparsePoint(fs.HostPath(home + "AppData\\Local\\Microsoft\\WindowsApps\\python.exe"), 0x8000001B,
+                         Bytes("alias"));
+        for (const char* placeholder : {"OneDrive\\notes.txt", "OneDrive\\Photos"})
+            HostReparsePoint(fs.HostPath(home + placeholder), 0x9000001A, Bytes("cloud"));
+    }
+}
 
 }  // namespace tarsio::test

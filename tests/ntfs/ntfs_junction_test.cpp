@@ -271,6 +271,8 @@ TEST_F(NtfsJunctions, ExportScanEndsOnJunctionCyclesAndItsListRestoresThem) {
         {"C:\\mnt", "\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\"},  // a volume mount point, as stored
     };
     for (const char* dir : {"C:\\a", "C:\\a\\b", "C:\\x", "C:\\y"}) MakeDir(dir);
+    // The mounted volume's name is this volume's, which the import looks for.
+    fs::create_directory_symlink("C", volume.HostPath("C:") + "/../Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}");
     std::vector<std::string> expected;
     for (const auto& [junction, destination] : junctions) {
         MakeDir(junction);
@@ -286,10 +288,8 @@ TEST_F(NtfsJunctions, ExportScanEndsOnJunctionCyclesAndItsListRestoresThem) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(exported, expected);
 
-    for (const auto& [junction, destination] : junctions) {
-        ASSERT_TRUE(DeleteJunction(junction)) << junction;
-        ASSERT_TRUE(os::RemoveDirectoryA(junction.c_str())) << junction;
-    }
+    // The folders stay: an import makes "C:\self", which leads to itself, only where that folder is.
+    for (const auto& [junction, destination] : junctions) ASSERT_TRUE(DeleteJunction(junction)) << junction;
     EXPECT_EQ(Sim("-import 'C:\\out.trs'"), "Import successfully\n");
     Unmount();
     for (const auto& [junction, destination] : junctions) {

@@ -77,6 +77,29 @@ TEST_F(PlatformTest, FullPathNames) {
     EXPECT_EQ(os::GetFullPathNameA("data", sizeof small, small, nullptr), full.size() + 1);
 }
 
+// Names compared as Windows compares file names: code unit by code unit,
+// each upper-cased on its own where case is ignored.
+TEST(CompareStringOrdinal, ComparesAsFileNamesCompare) {
+    struct Case {
+        std::u16string a, b;
+        BOOL ignoreCase;
+        int result;
+    } cases[] = {
+        {u"C:\\Users\\Me", u"c:\\users\\ME", TRUE, CSTR_EQUAL},
+        {u"C:\\Müll\\Łódź", u"C:\\MÜLL\\ŁÓDŹ", TRUE, CSTR_EQUAL},
+        {u"Москва", u"МОСКВА", TRUE, CSTR_EQUAL},
+        {u"Straße", u"STRASSE", TRUE, CSTR_GREATER_THAN},
+        {u"C:\\data", u"C:\\Data", FALSE, CSTR_GREATER_THAN},
+        {u"C:\\data", u"C:\\data\\", TRUE, CSTR_LESS_THAN},
+    };
+    for (const Case& c : cases) {
+        const WideString a(c.a.begin(), c.a.end()), b(c.b.begin(), c.b.end());
+        EXPECT_EQ(os::CompareStringOrdinal(a.c_str(), -1, b.data(), static_cast<int>(b.size()), c.ignoreCase),
+                  c.result)
+            << a.size() << " " << b.size();
+    }
+}
+
 TEST_F(PlatformTest, DosDeviceNamesResolveToTheDeviceNamespace) {
     struct Case {
         std::string name, expected;
