@@ -9,7 +9,6 @@
 #include "engine/volume.h"
 #include "gui/application.h"
 #include "platform/ansi.h"
-#include "platform/paths.h"
 
 namespace {
 
@@ -84,13 +83,14 @@ void TForm1::btnDeleteClick() {
     if (!vteSourceTree->NodeNamespace(node, ns)) return;
     const std::string path = shelltree::ToAnsi(ns->ParsingName());
     if (!ns->FileSystem() || !tarsio::HasReparsePoint(path)) return;
+    // The mount point and the directory go together, on one handle: the
+    // directory is not looked up by its name again once the mount point is
+    // gone. It stays where it cannot go (not empty), and that is no failure.
     if (!tarsio::DeleteJunction(path)) {
         gui::MessageDlg("Junction Point not deleted", gui::MessageKind::Information);
         return;
     }
     vteSourceTree->RefreshNode(node->Parent);
-    // Now an ordinary empty directory; RemoveDirectoryW removes nothing else.
-    tarsio::paths::RemoveDirectoryW(path);
     gui::MessageDlg("Junction Point succesfully deleted", gui::MessageKind::Information);
     vteSourceTree->Repaint();
 }

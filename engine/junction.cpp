@@ -26,9 +26,31 @@ constexpr DWORD kReadAccess = FILE_READ_ATTRIBUTES;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // Setting and deleting open for read and write with no sharing: while
-// another handle is open on the directory the open fails at once.
+// another handle is open on the directory the open fails at once. Where the
+// directory may be removed, the same open asks for DELETE access too.
 UniqueHandle OpenForReparse(const std::string& path, DWORD access, DWORD share = 0) {
     return UniqueHandle(paths::CreateFileW(path, access, share, nullptr, OPEN_EXISTING, kReparseOpenFlags, nullptr));
+}
+
+bool SetReparseDataOn(const UniqueHandle& dir, const std::uint8_t* buffer, std::uint32_t size) {
+    DWORD returned = 0;
+    return os::DeviceIoControl(dir.get(), FSCTL_SET_REPARSE_POINT, const_cast<std::uint8_t*>(buffer), size, nullptr,
+                               0, &returned, nullptr) != FALSE;
+}
+
+bool DeleteReparseDataOn(const UniqueHandle& dir, std::uint32_t tag) {
+    auto header = reparse::BuildDeleteHeader(tag);
+    DWORD returned = 0;
+    return os::DeviceIoControl(dir.get(), FSCTL_DELETE_REPARSE_POINT, header.data(),
+                               static_cast<DWORD>(header.size()), nullptr, 0, &returned, nullptr) != FALSE;
+}
+
+// The directory the handle holds goes when the handle is closed, wherever
+// its name leads by then: no name is looked up again. NTFS refuses this
+// while the directory holds anything (ERROR_DIR_NOT_EMPTY).
+bool RemoveOnClose(const UniqueHandle& dir) {
+    FILE_DISPOSITION_INFO remove{TRUE};
+    return os::SetFileInformationByHandle(dir.get(), FileDispositionInfo, &remove, sizeof remove) != FALSE;
 }
 
 bool Fail(DWORD error) {
@@ -216,23 +238,28 @@ bool ForceDirectories(const std::string& path, bool* createdIt) {
 
 bool SetReparseData(const std::string& path, const std::uint8_t* buffer, std::uint32_t size) {
     UniqueHandle dir = OpenForReparse(path, GENERIC_READ | GENERIC_WRITE);
-    if (!dir) return false;
-    DWORD returned = 0;
-    return os::DeviceIoControl(dir.get(), FSCTL_SET_REPARSE_POINT, const_cast<std::uint8_t*>(buffer), size, nullptr,
-                               0, &returned, nullptr) != FALSE;
+    return dir && SetReparseDataOn(dir, buffer, size);
 }
 
 bool DeleteReparseData(const std::string& path, std::uint32_t tag) {
     UniqueHandle dir = OpenForReparse(path, GENERIC_READ | GENERIC_WRITE);
-    if (!dir) return false;
-    auto header = reparse::BuildDeleteHeader(tag);
-    DWORD returned = 0;
-    return os::DeviceIoControl(dir.get(), FSCTL_DELETE_REPARSE_POINT, header.data(),
-                               static_cast<DWORD>(header.size()), nullptr, 0, &returned, nullptr) != FALSE;
+    return dir && DeleteReparseDataOn(dir, tag);
 }
 
-bool DeleteJunction(const std::string& junctionDir) {
-    return DeleteReparseData(junctionDir, reparse::kMountPointTag);
+bool DeleteJunction(const std::string& junctionDir, bool* removedIt) {
+    if (removedIt) *removedIt = false;
+    UniqueHandle dir = OpenForReparse(junctionDir, GENERIC_READ | GENERIC_WRITE | DELETE);
+    if (!dir || !DeleteReparseDataOn(dir, reparse::kMountPointTag)) return false;
+    // What the handle holds now, not what the name leads to.
+    FILE_ATTRIBUTE_TAG_INFO now{};
+    if (!os::GetFileInformationByHandleEx(dir.get(), FileAttributeTagInfo, &now, sizeof now)) return true;
+    if ((now.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+        FILE_ATTRIBUTE_DIRECTORY) {
+        os::SetLastError(ERROR_DIRECTORY);
+        return true;
+    }
+    if (RemoveOnClose(dir) && removedIt) *removedIt = true;
+    return true;
 }
 
 bool CreateJunction(const std::string& junctionDir, const std::string& destination, bool madeForIt) {
@@ -242,11 +269,13 @@ bool CreateJunction(const std::string& junctionDir, const std::string& destinati
     // StoredName held the name to what the buffer holds.
     std::optional<std::vector<std::uint8_t>> buffer = reparse::BuildMountPoint(
         std::u16string(wide->begin(), wide->end()));
-    if (!SetReparseData(junctionDir, buffer->data(), static_cast<std::uint32_t>(buffer->size()))) {
-        // Only a directory made for this junction goes; RemoveDirectoryW
-        // removes it only if it is empty, and its result does not matter.
+    UniqueHandle dir = OpenForReparse(junctionDir, GENERIC_READ | GENERIC_WRITE | (madeForIt ? DELETE : 0));
+    if (!dir) return false;
+    if (!SetReparseDataOn(dir, buffer->data(), static_cast<std::uint32_t>(buffer->size()))) {
+        // Only a directory made for this junction goes, through the handle
+        // that tried, and only if empty; whether it went does not matter.
         DWORD reason = os::GetLastError();
-        if (madeForIt) paths::RemoveDirectoryW(junctionDir);
+        if (madeForIt) RemoveOnClose(dir);
         return Fail(reason);
     }
     return true;

@@ -17,11 +17,19 @@ namespace tarsio {
 // name longer than a mount point holds (ERROR_FILENAME_EXCED_RANGE) are
 // refused before anything is touched. When setting the reparse point fails,
 // the junction directory is removed again (if empty) only if `madeForIt`:
-// the caller created it for this junction.
+// the caller created it for this junction. It is removed through the handle
+// that tried, so a folder on its way that was swapped for a junction
+// meanwhile leads the removal nowhere else.
 bool CreateJunction(const std::string& junctionDir, const std::string& destination, bool madeForIt = false);
 
-// Removes the mount point; the directory stays, now empty and ordinary.
-bool DeleteJunction(const std::string& junctionDir);
+// Removes the junction on one handle, opened on the junction directory
+// itself: removes the mount point, checks that the directory is now a plain
+// one and removes it (NTFS refuses that while it holds anything). The name
+// is not looked up again, so the directory that goes is the one whose mount
+// point went, whatever another program did to the folders above it. True if
+// the mount point was removed; `removedIt` tells whether the directory went
+// too.
+bool DeleteJunction(const std::string& junctionDir, bool* removedIt = nullptr);
 
 // The stored substitute name (native prefix, destination) followed by one
 // terminator character; callers take positions 5 to length - 1.

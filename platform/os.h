@@ -35,6 +35,7 @@ using ::GetDriveTypeA;
 using ::GetFileAttributesA;
 using ::GetFileAttributesW;
 using ::GetFileInformationByHandle;
+using ::GetFileInformationByHandleEx;
 using ::GetFileType;
 using ::GetFinalPathNameByHandleW;
 using ::GetFullPathNameA;
@@ -55,6 +56,7 @@ using ::ReplaceFileW;
 using ::SetCurrentDirectoryA;
 using ::SetFileAttributesA;
 using ::SetFileAttributesW;
+using ::SetFileInformationByHandle;
 using ::SetLastError;
 using ::WideCharToMultiByte;
 using ::WriteFile;
@@ -96,6 +98,14 @@ BOOL FlushFileBuffers(HANDLE h);
 // The volume serial number is GetVolumeInformationA's, the file index the
 // host's inode number, the link count the host's.
 BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info);
+// FileAttributeTagInfo only: the attributes and reparse tag of what the
+// handle holds, wherever it went since it was opened.
+BOOL GetFileInformationByHandleEx(HANDLE h, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info, DWORD size);
+// FileDispositionInfo only, on a handle opened with DELETE access: the
+// object is removed when the handle closes, if its name still holds it.
+// Refused at once for a directory that holds anything (ERROR_DIR_NOT_EMPTY)
+// and a read-only file, as NTFS refuses them.
+BOOL SetFileInformationByHandle(HANDLE h, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info, DWORD size);
 // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS only: "\\?\X:\..." through host
 // symbolic links; ERROR_PATH_NOT_FOUND for an object on no drive.
 DWORD GetFinalPathNameByHandleW(HANDLE h, LPWSTR path, DWORD size, DWORD flags);

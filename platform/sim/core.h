@@ -134,6 +134,9 @@ struct HostEntry {
     struct stat st {};
 };
 std::optional<HostEntry> Examine(const std::string& host, bool isRoot);
+// The same for a host path outside the drives' folders (an open handle's
+// HeldPath), kept by `backing`.
+std::optional<HostEntry> Examine(const std::string& host, bool isRoot, Backing backing);
 // The same for the entry `name` of the open host directory `dirFd`, whose
 // host path is `host`: a listing examines every entry this way.
 std::optional<HostEntry> ExamineEntry(int dirFd, const char* name, const std::string& host);
@@ -147,10 +150,14 @@ bool DoesNotFit(int err);
 
 // The host layout, after the backing of the drive that holds `host`.
 const char* ReparseAttrName(Backing backing);
+// Each also in a form for a host path outside the drives' folders.
 std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host);
+std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host, Backing backing);
 // Set or remove a host object's reparse data: 0 or the errno.
 int WriteReparse(const std::string& host, const std::uint8_t* data, std::size_t size);
+int WriteReparse(const std::string& host, Backing backing, const std::uint8_t* data, std::size_t size);
 int RemoveReparse(const std::string& host);
+int RemoveReparse(const std::string& host, Backing backing);
 // The kStoredAttributes bits of `bits` become the object's.
 void StoreAttributes(const std::string& host, DWORD bits);
 // `to` takes over the stored attributes of `from`, as ReplaceFileA's
@@ -168,16 +175,44 @@ FILETIME FileTimeOf(const struct timespec& ts);
 
 // Handle table. A file object is an opened file or directory; a listing
 // object is a FindFirstFile snapshot.
+//
+// A Windows handle holds the object, not its name: renaming the object or a
+// folder above it, or putting something else in its place, changes nothing
+// for the handle. So a file object holds a host descriptor, never a path: a
+// file's open descriptor, a directory's O_PATH one. What is no directory on
+// the host (a file, or a junction that ntfs-3g shows as a symbolic link) is
+// named through its folder's O_PATH descriptor and its name there, and so
+// is everything on an ntfs-3g drive, whose descriptors go stale when the
+// host type changes.
 struct FileObject {
-    int fd = -1;  // host descriptor for files; directories keep none
+    int fd = -1;
+    int parentFd = -1;
+    std::string name;  // the object's entry in its folder, as opened
     bool directory = false;
+    bool hostDirectory = false;  // fd holds a host directory
+    bool isRoot = false;
+    bool deleteOnClose = false;  // SetFileInformationByHandle's delete disposition
     DWORD access = 0;
     DWORD share = 0;
     dev_t dev = 0;
     ino_t ino = 0;
-    std::string host;
-    char drive = 0;
+    char drive = 0;  // the volume that holds it, whose backing keeps its reparse data
 };
+// Takes hold of the object at `host`, as `st` describes it (for a file
+// opened for reading or writing, `object.fd` holds it already). False, with
+// the Win32 error set, when it is gone.
+bool Hold(FileObject& object, const std::string& host, const struct stat& st);
+// Opens the object again by its name in its folder, after a change of its
+// host type on an ntfs-3g drive: the descriptor of the old type is stale.
+void HoldAgain(FileObject& object);
+// A host path that names the held object, for the calls that do not follow
+// the last component: a directory through its own descriptor, anything
+// else by its name in its folder while that name holds it. nullopt, with
+// the last error set, for such an object moved away since it was opened.
+std::optional<std::string> HeldPath(const FileObject& object);
+// Whether the held directory has no entries; nullopt when it has no
+// listing (ntfs-3g shows a junction as a symbolic link, which holds nothing).
+std::optional<bool> HeldDirectoryIsEmpty(const FileObject& object);
 // One entry of a listing, handed out as WIN32_FIND_DATAA or _W.
 struct Entry {
     DWORD attributes = 0;
@@ -219,7 +254,11 @@ HANDLE AddFile(FileObject object);
 HANDLE AddListing(Listing listing);
 FileObject* FindFile(HANDLE h);
 Listing* FindListing(HANDLE h);
-// Removes the handle; false when it is unknown.
+// Removes the handle and closes its descriptors, removing the object first
+// where the handle carries the delete disposition: from the folder that
+// holds it now (a directory's ".."; else the folder it was opened in), and
+// only under the name it was opened by (a Windows handle would remove it
+// under any name). False when the handle is unknown.
 bool RemoveFile(HANDLE h);
 // Also keeps the listing for TakeClosedListing while another stays open.
 bool RemoveListing(HANDLE h);

@@ -1,6 +1,9 @@
 // Fault injection, call accounting and the last-error value of the
 // simulated platform.
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
@@ -8,6 +11,7 @@
 #include <vector>
 
 #include "platform/os.h"
+#include "platform/sim/codepage.h"
 #include "platform/sim/core.h"
 #include "platform/sim/sim.h"
 
@@ -29,11 +33,13 @@ struct Action {
     int occurrence = 0;
     std::function<void()> run;
     int seen = 0;
+    bool between = false;  // runs as the next call begins
 };
 
 struct Accounting {
     std::vector<FaultRule> rules;
     std::vector<Action> actions;
+    std::vector<std::function<void()>> due;  // BetweenCalls actions, for the next call
     bool acting = false;
     std::map<std::string, std::size_t, std::less<>> counts;
     std::vector<std::string> log;
@@ -68,13 +74,14 @@ bool Enter(std::string_view call, std::string_view path) {
     ++it->second;
     if (a.logging) a.log.emplace_back(call);
     ++g_position;
+    std::vector<std::function<void()>> now = std::exchange(a.due, {});
     for (std::size_t i = 0; i < a.actions.size(); ++i) {
         if (a.actions[i].call != call || ++a.actions[i].seen != a.actions[i].occurrence) continue;
-        a.acting = true;
-        std::function<void()> run = a.actions[i].run;
-        run();
-        a.acting = false;
+        (a.actions[i].between ? a.due : now).push_back(a.actions[i].run);
     }
+    a.acting = true;
+    for (const std::function<void()>& run : now) run();
+    a.acting = false;
     for (FaultRule& rule : a.rules) {
         if (Matches(rule, call, path, g_position)) {
             SetError(rule.error);
@@ -116,9 +123,37 @@ void BeforeCall(std::string_view call, int occurrence, std::function<void()> act
     Calls().actions.push_back(Action{std::string(call), occurrence, std::move(action), 0});
 }
 
+void BetweenCalls(std::string_view call, int occurrence, std::function<void()> action) {
+    Calls().actions.push_back(Action{std::string(call), occurrence, std::move(action), 0, true});
+}
+
+void SwapForJunction(std::string_view call, int occurrence, const std::string& folder, const std::string& movedTo,
+                     const std::string& destination) {
+    BetweenCalls(call, occurrence, [=] {
+        Location loc;
+        if (Locate(*FromAnsi(folder.c_str()), false, loc) != ERROR_SUCCESS) return;
+        const std::string moved = loc.host.substr(0, loc.host.rfind('/') + 1) + movedTo;
+        // The mount point's layout: the substitute name, then an empty print name.
+        const std::u16string name = u"\\??\\" + Utf8ToUtf16(destination);
+        const auto n = static_cast<std::uint16_t>(name.size() * 2);
+        std::vector<std::uint8_t> data = {0x03, 0x00, 0x00, 0xA0};
+        for (std::uint16_t word : {static_cast<std::uint16_t>(n + 12), std::uint16_t(0), std::uint16_t(0), n,
+                                   static_cast<std::uint16_t>(n + 2), std::uint16_t(0)})
+            data.insert(data.end(), {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)});
+        for (char16_t c : name)
+            data.insert(data.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
+        data.resize(data.size() + 4);
+        if (std::rename(HostArg(loc.host).c_str(), HostArg(moved).c_str()) == 0 &&
+            ::mkdir(HostArg(loc.host).c_str(), 0777) == 0)
+            WriteReparse(loc.host, data.data(), data.size());
+        Changed();
+    });
+}
+
 void ClearFaults() {
     Calls().rules.clear();
     Calls().actions.clear();
+    Calls().due.clear();
 }
 
 void ResetCallLog() {

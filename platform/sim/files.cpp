@@ -1,6 +1,5 @@
 // Files, directories, attributes and reparse points of the simulated platform.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -65,39 +64,6 @@ DWORD CopyOut(const std::basic_string<Char>& text, DWORD size, Char* buffer) {
     return length;
 }
 
-bool DirectoryIsEmpty(const std::string& host) {
-    DIR* dir = ::opendir(HostArg(host).c_str());
-    if (!dir) return false;
-    bool empty = true;
-    while (dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
-            empty = false;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return empty;
-}
-
-// Whether the directory at `host` is empty, answered with one open and its
-// listing; nullopt when it cannot be opened as a directory.
-std::optional<bool> OpenDirectoryIsEmpty(const std::string& host) {
-    int fd = ::open(HostArg(host).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    alignas(dirent64) char buffer[4096];
-    bool empty = true;
-    ssize_t n;
-    while (empty && (n = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
-        for (ssize_t at = 0; at < n;) {
-            const auto* e = reinterpret_cast<const dirent64*>(buffer + at);
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) empty = false;
-            at += e->d_reclen;
-        }
-    }
-    ::close(fd);
-    return empty;
-}
-
 // A file or folder that denies reading to everyone, as Windows' compatibility
 // junctions (C:\Documents and Settings) do, carries user.deny = "read".
 bool DeniesReading(const std::string& host) {
@@ -125,27 +91,27 @@ BOOL SetReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
     if (tag == kMountPointTag && !ValidMountPoint(in, inSize)) return Fail(ERROR_INVALID_REPARSE_DATA);
     if (DriveFileSystem(o.drive) != "NTFS") return Fail(ERROR_INVALID_FUNCTION);
     // NTFS refuses a reparse point on a directory that holds anything.
-    if (std::optional<bool> empty = OpenDirectoryIsEmpty(o.host)) {
-        if (!*empty) return Fail(ERROR_DIR_NOT_EMPTY);
-    } else {
-        struct stat st;
-        if (::lstat(HostArg(o.host).c_str(), &st) != 0) return Fail(ErrnoToWin32(errno));
-        if (HostIsDirectory(o.host, st)) {
-            // ntfs-3g shows a junction as a symbolic link: it holds nothing of its own.
-            if (!S_ISLNK(st.st_mode) && !DirectoryIsEmpty(o.host)) return Fail(ERROR_DIR_NOT_EMPTY);
-        } else if (tag == kMountPointTag) {
-            return Fail(ERROR_DIRECTORY);
-        }
+    if (o.directory) {
+        if (std::optional<bool> empty = HeldDirectoryIsEmpty(o); empty && !*empty) return Fail(ERROR_DIR_NOT_EMPTY);
+    } else if (tag == kMountPointTag) {
+        return Fail(ERROR_DIRECTORY);
     }
-    if (auto existing = ReadReparse(o.host); existing && existing->size() >= 4 && Le32(existing->data()) != tag)
+    std::optional<std::string> held = HeldPath(o);
+    if (!held) return FALSE;
+    const Backing backing = DriveBacking(o.drive);
+    if (auto existing = ReadReparse(*held, backing);
+        existing && existing->size() >= 4 && Le32(existing->data()) != tag)
         return Fail(ERROR_REPARSE_TAG_MISMATCH);
-    if (int err = WriteReparse(o.host, in, inSize))
+    if (int err = WriteReparse(*held, backing, in, inSize))
         return Fail(err == E2BIG || err == ENOSPC ? ERROR_INVALID_REPARSE_DATA : ErrnoToWin32(err));
+    if (backing == Backing::Ntfs3g) HoldAgain(o);
     return TRUE;
 }
 
 BOOL GetReparse(FileObject& o, std::uint8_t* out, DWORD outSize, LPDWORD returned) {
-    std::optional<std::vector<std::uint8_t>> data = ReadReparse(o.host);
+    std::optional<std::string> held = HeldPath(o);
+    if (!held) return FALSE;
+    std::optional<std::vector<std::uint8_t>> data = ReadReparse(*held, DriveBacking(o.drive));
     if (!data) return Fail(ERROR_NOT_A_REPARSE_POINT);
     if (!out) return Fail(ERROR_INVALID_PARAMETER);
     if (outSize < 8) return Fail(ERROR_INSUFFICIENT_BUFFER);
@@ -161,10 +127,14 @@ BOOL DeleteReparse(FileObject& o, const std::uint8_t* in, DWORD inSize) {
     // The deletion header is the 8-byte or the 24-byte (GUID) form, without data.
     if (!in || (inSize != 8 && inSize != 24) || Le16(in + 4) != 0) return Fail(ERROR_INVALID_REPARSE_DATA);
     if (DriveFileSystem(o.drive) != "NTFS") return Fail(ERROR_INVALID_FUNCTION);
-    std::optional<std::vector<std::uint8_t>> data = ReadReparse(o.host);
+    std::optional<std::string> held = HeldPath(o);
+    if (!held) return FALSE;
+    const Backing backing = DriveBacking(o.drive);
+    std::optional<std::vector<std::uint8_t>> data = ReadReparse(*held, backing);
     if (!data) return Fail(ERROR_NOT_A_REPARSE_POINT);
     if (data->size() < 4 || Le32(data->data()) != Le32(in)) return Fail(ERROR_REPARSE_TAG_MISMATCH);
-    if (int err = RemoveReparse(o.host)) return Fail(ErrnoToWin32(err));
+    if (int err = RemoveReparse(*held, backing)) return Fail(ErrnoToWin32(err));
+    if (backing == Backing::Ntfs3g) HoldAgain(o);
     return TRUE;
 }
 
@@ -188,8 +158,14 @@ HANDLE Open(std::string_view call, const std::optional<Name>& name, DWORD access
     FileObject object;
     object.access = access;
     object.share = share;
-    object.host = loc.host;
+    object.isRoot = loc.isRoot;
     object.drive = loc.drive;
+    auto add = [&]() {
+        if (Hold(object, loc.host, st)) return AddFile(std::move(object));
+        for (int fd : {object.fd, object.parentFd})
+            if (fd >= 0) ::close(fd);
+        return INVALID_HANDLE_VALUE;
+    };
 
     if (exists && HostIsDirectory(loc.host, st)) {
         if (!(flags & FILE_FLAG_BACKUP_SEMANTICS)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
@@ -199,10 +175,9 @@ HANDLE Open(std::string_view call, const std::optional<Name>& name, DWORD access
         if (!SharingAllows(st.st_dev, st.st_ino, access, share))
             return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
         object.directory = true;
-        object.dev = st.st_dev;
-        object.ino = st.st_ino;
-        if (disposition == OPEN_ALWAYS) SetError(ERROR_ALREADY_EXISTS);
-        return AddFile(std::move(object));
+        HANDLE h = add();
+        if (h != INVALID_HANDLE_VALUE && disposition == OPEN_ALWAYS) SetError(ERROR_ALREADY_EXISTS);
+        return h;
     }
 
     int mode = (access & GENERIC_READ) && (access & GENERIC_WRITE) ? O_RDWR
@@ -228,11 +203,9 @@ HANDLE Open(std::string_view call, const std::optional<Name>& name, DWORD access
             StoreAttributes(loc.host, FILE_ATTRIBUTE_ARCHIVE | (flags & kStoredAttributes));
         if (disposition != CREATE_NEW) SetError(ERROR_SUCCESS);
     }
-    ::fstat(fd, &st);
     object.fd = fd;
-    object.dev = st.st_dev;
-    object.ino = st.st_ino;
-    return AddFile(std::move(object));
+    ::fstat(fd, &st);
+    return add();
 }
 
 DWORD Attributes(std::string_view call, const std::optional<Name>& name) {
@@ -381,10 +354,7 @@ BOOL CloseHandle(HANDLE h) {
     // An injected failure still frees the handle, as a failing close on
     // Windows does: what fails is writing out the file's last data.
     bool failed = EnterRelease("CloseHandle");
-    FileObject* o = FindFile(h);
-    if (!o) return Fail(ERROR_INVALID_HANDLE);
-    if (o->fd >= 0) ::close(o->fd);
-    RemoveFile(h);
+    if (!RemoveFile(h)) return Fail(ERROR_INVALID_HANDLE);
     return failed ? FALSE : TRUE;
 }
 

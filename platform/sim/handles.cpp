@@ -1,8 +1,13 @@
 // The handle table of the simulated platform, sharing between handles, and
 // what it remembers while a listing is open.
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <unordered_map>
 #include <utility>
 
@@ -42,7 +47,87 @@ T* Find(std::unordered_map<std::uintptr_t, T>& table, HANDLE h) {
 std::uint64_t g_generation = 1;
 std::optional<Listing> g_closedListing;
 
+std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Whether `name` in the folder `dirFd` holds the object.
+bool NameHolds(const FileObject& o, int dirFd) {
+    struct stat st;
+    return dirFd >= 0 && ::fstatat(dirFd, o.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == o.dev &&
+           st.st_ino == o.ino;
+}
+
+void RemoveHeld(const FileObject& o) {
+    if (o.isRoot) return;
+    // A directory's ".." is the folder that holds it now, wherever it went.
+    const bool own = o.parentFd < 0 && o.hostDirectory;
+    const int folder = own ? ::openat(o.fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC) : o.parentFd;
+    // ntfs-3g shows a junction as a symbolic link, which goes as a file does.
+    if (NameHolds(o, folder) && ::unlinkat(folder, o.name.c_str(), o.hostDirectory ? AT_REMOVEDIR : 0) == 0)
+        Changed();
+    if (own && folder >= 0) ::close(folder);
+}
+
 }  // namespace
+
+bool Hold(FileObject& o, const std::string& host, const struct stat& st) {
+    o.dev = st.st_dev;
+    o.ino = st.st_ino;
+    o.hostDirectory = S_ISDIR(st.st_mode);
+    const std::size_t slash = host.rfind('/');
+    if (!o.isRoot) o.name = host.substr(slash + 1);
+    if (!o.isRoot && (!o.hostDirectory || DriveBacking(o.drive) == Backing::Ntfs3g)) {
+        o.parentFd = ::open(HostArg(host.substr(0, slash)).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (o.parentFd >= 0 && o.fd < 0) o.fd = ::openat(o.parentFd, o.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    } else if (o.fd < 0) {
+        o.fd = ::open(HostArg(host).c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    }
+    if (o.fd < 0 || (!o.isRoot && !o.hostDirectory && o.parentFd < 0)) {
+        SetError(ErrnoToWin32(errno));
+        return false;
+    }
+    return true;
+}
+
+void HoldAgain(FileObject& o) {
+    if (o.parentFd < 0) return;
+    int fd = ::openat(o.parentFd, o.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        if (fd >= 0) ::close(fd);
+        return;
+    }
+    ::close(o.fd);
+    o.fd = fd;
+    o.dev = st.st_dev;
+    o.ino = st.st_ino;
+    o.hostDirectory = S_ISDIR(st.st_mode);
+}
+
+std::optional<std::string> HeldPath(const FileObject& o) {
+    // "." below a directory's descriptor is the directory itself.
+    if (o.hostDirectory) return FdPath(o.fd) + "/.";
+    if (NameHolds(o, o.parentFd)) return FdPath(o.parentFd) + "/" + o.name;
+    SetError(ERROR_ACCESS_DENIED);
+    return std::nullopt;
+}
+
+std::optional<bool> HeldDirectoryIsEmpty(const FileObject& o) {
+    if (!o.hostDirectory) return std::nullopt;
+    int fd = ::openat(o.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    alignas(dirent64) char buffer[4096];
+    bool empty = true;
+    ssize_t n;
+    while (empty && (n = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const dirent64*>(buffer + at);
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) empty = false;
+            at += e->d_reclen;
+        }
+    }
+    ::close(fd);
+    return empty;
+}
 
 HANDLE AddFile(FileObject object) { return Add(Handles().files, std::move(object)); }
 
@@ -52,7 +137,15 @@ FileObject* FindFile(HANDLE h) { return Find(Handles().files, h); }
 
 Listing* FindListing(HANDLE h) { return Find(Handles().listings, h); }
 
-bool RemoveFile(HANDLE h) { return Handles().files.erase(reinterpret_cast<std::uintptr_t>(h)) > 0; }
+bool RemoveFile(HANDLE h) {
+    auto node = Handles().files.extract(reinterpret_cast<std::uintptr_t>(h));
+    if (node.empty()) return false;
+    const FileObject& o = node.mapped();
+    if (o.deleteOnClose) RemoveHeld(o);
+    if (o.fd >= 0) ::close(o.fd);
+    if (o.parentFd >= 0) ::close(o.parentFd);
+    return true;
+}
 
 bool RemoveListing(HANDLE h) {
     auto& listings = Handles().listings;
@@ -100,12 +193,16 @@ std::optional<Listing> TakeClosedListing(const std::string& hostDir, const std::
 }
 
 bool SharingAllows(dev_t dev, ino_t ino, DWORD access, DWORD share) {
-    bool newRead = access & GENERIC_READ, newWrite = access & GENERIC_WRITE;
+    bool newRead = access & GENERIC_READ, newWrite = access & GENERIC_WRITE, newDelete = access & DELETE;
     for (const auto& [h, o] : Handles().files) {
         if (o.dev != dev || o.ino != ino) continue;
-        bool oldRead = o.access & GENERIC_READ, oldWrite = o.access & GENERIC_WRITE;
-        if ((newRead && !(o.share & FILE_SHARE_READ)) || (newWrite && !(o.share & FILE_SHARE_WRITE))) return false;
-        if ((oldRead && !(share & FILE_SHARE_READ)) || (oldWrite && !(share & FILE_SHARE_WRITE))) return false;
+        bool oldRead = o.access & GENERIC_READ, oldWrite = o.access & GENERIC_WRITE, oldDelete = o.access & DELETE;
+        if ((newRead && !(o.share & FILE_SHARE_READ)) || (newWrite && !(o.share & FILE_SHARE_WRITE)) ||
+            (newDelete && !(o.share & FILE_SHARE_DELETE)))
+            return false;
+        if ((oldRead && !(share & FILE_SHARE_READ)) || (oldWrite && !(share & FILE_SHARE_WRITE)) ||
+            (oldDelete && !(share & FILE_SHARE_DELETE)))
+            return false;
     }
     return true;
 }
@@ -114,7 +211,7 @@ bool DeleteBlocked(const std::string& host) {
     struct stat st;
     if (::lstat(HostArg(host).c_str(), &st) != 0) return false;
     for (const auto& [h, o] : Handles().files) {
-        if (o.dev == st.st_dev && o.ino == st.st_ino && (o.access & (GENERIC_READ | GENERIC_WRITE)) &&
+        if (o.dev == st.st_dev && o.ino == st.st_ino && (o.access & (GENERIC_READ | GENERIC_WRITE | DELETE)) &&
             !(o.share & FILE_SHARE_DELETE))
             return true;
     }

@@ -54,7 +54,11 @@ const char* ReparseAttrName(Backing backing) {
 }
 
 std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host) {
-    const char* attr = ReparseAttrName(BackingOfHost(host));
+    return ReadReparse(host, BackingOfHost(host));
+}
+
+std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host, Backing backing) {
+    const char* attr = ReparseAttrName(backing);
     // As in Walk: the full size only when the data does not fit a small buffer.
     std::uint8_t small[1024];
     ssize_t n = ::lgetxattr(HostArg(host).c_str(), attr, small, sizeof small);
@@ -68,14 +72,18 @@ std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host) {
 }
 
 int WriteReparse(const std::string& host, const std::uint8_t* data, std::size_t size) {
-    Backing backing = BackingOfHost(host);
+    return WriteReparse(host, BackingOfHost(host), data, size);
+}
+
+int WriteReparse(const std::string& host, Backing backing, const std::uint8_t* data, std::size_t size) {
     if (::lsetxattr(HostArg(host).c_str(), ReparseAttrName(backing), data, size, 0) != 0) return errno;
     if (backing == Backing::Ntfs3g) ntfs3g::Settle(host);
     return 0;
 }
 
-int RemoveReparse(const std::string& host) {
-    Backing backing = BackingOfHost(host);
+int RemoveReparse(const std::string& host) { return RemoveReparse(host, BackingOfHost(host)); }
+
+int RemoveReparse(const std::string& host, Backing backing) {
     if (::lremovexattr(HostArg(host).c_str(), ReparseAttrName(backing)) != 0) return errno;
     if (backing == Backing::Ntfs3g) ntfs3g::Settle(host);
     return 0;
@@ -177,12 +185,16 @@ std::optional<HostEntry> Describe(const Xattrs& xattrs, bool isRoot, HostEntry e
 }  // namespace
 
 std::optional<HostEntry> Examine(const std::string& host, bool isRoot) {
+    return Examine(host, isRoot, BackingOfHost(host));
+}
+
+std::optional<HostEntry> Examine(const std::string& host, bool isRoot, Backing backing) {
     HostEntry entry;
     if (::lstat(HostArg(host).c_str(), &entry.st) != 0) {
         SetError(ErrnoToWin32(errno));
         return std::nullopt;
     }
-    if (BackingOfHost(host) == Backing::Ntfs3g) return ntfs3g::Describe(host, isRoot, entry);
+    if (backing == Backing::Ntfs3g) return ntfs3g::Describe(host, isRoot, entry);
     return Describe(Xattrs(host), isRoot, entry);
 }
 
@@ -232,7 +244,7 @@ std::optional<HostEntry> Describe(const Xattrs& xattrs, bool isRoot, HostEntry e
             bits |= FILE_ATTRIBUTE_REPARSE_POINT;
             entry.reparseTag = Le32(tag);
         } else if (errno == ERANGE) {
-            std::optional<std::vector<std::uint8_t>> data = ReadReparse(xattrs.Host());
+            std::optional<std::vector<std::uint8_t>> data = ReadReparse(xattrs.Host(), Backing::Xattr);
             if (data && data->size() >= 4) {
                 bits |= FILE_ATTRIBUTE_REPARSE_POINT;
                 entry.reparseTag = Le32(data->data());

@@ -1,7 +1,8 @@
-// Host hard links and symbolic links to files as Windows' own: what an open
-// handle holds (its final name, its identity and its link count) and hard
-// links made by name. Opening a name follows a symbolic link; renaming or
-// deleting the name acts on the link itself (files.cpp).
+// Host hard links and symbolic links to files as Windows' own, and what an
+// open handle holds: its final name, its identity, link count, attributes
+// and reparse tag, and its delete disposition; hard links made by name.
+// Opening a name follows a symbolic link; renaming or deleting the name acts
+// on the link itself (files.cpp).
 
 #include <unistd.h>
 
@@ -17,20 +18,15 @@
 namespace sim {
 namespace {
 
-// The host path of what a handle holds, free of host symbolic links: a
-// file's is its descriptor's; a directory handle keeps no descriptor and
-// may hold a junction itself, so only its parents are resolved.
+// The host path of what a handle holds, free of host symbolic links (a
+// directory's O_PATH descriptor may hold a junction itself, which ntfs-3g
+// shows as one).
 std::optional<std::string> HeldHostPath(const FileObject& o) {
     char buffer[PATH_MAX];
-    if (o.fd >= 0) {
-        const std::string self = "/proc/self/fd/" + std::to_string(o.fd);
-        ssize_t n = ::readlink(self.c_str(), buffer, sizeof buffer);
-        if (n <= 0 || static_cast<std::size_t>(n) == sizeof buffer) return std::nullopt;
-        return std::string(buffer, static_cast<std::size_t>(n));
-    }
-    const std::size_t slash = o.host.rfind('/');
-    if (slash == std::string::npos || !::realpath(o.host.substr(0, slash).c_str(), buffer)) return std::nullopt;
-    return std::string(buffer) + o.host.substr(slash);
+    const std::string self = "/proc/self/fd/" + std::to_string(o.fd);
+    ssize_t n = ::readlink(self.c_str(), buffer, sizeof buffer);
+    if (n <= 0 || static_cast<std::size_t>(n) == sizeof buffer) return std::nullopt;
+    return std::string(buffer, static_cast<std::size_t>(n));
 }
 
 struct DrivePlace {
@@ -66,7 +62,7 @@ BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
     }
     // A file renamed or deleted since it was opened is still what the handle holds.
     struct stat st;
-    if (o->fd >= 0 ? ::fstat(o->fd, &st) != 0 : ::lstat(o->host.c_str(), &st) != 0) {
+    if (::fstat(o->fd, &st) != 0) {
         SetError(ErrnoToWin32(errno));
         return FALSE;
     }
@@ -96,6 +92,53 @@ BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
     const auto index = static_cast<std::uint64_t>(st.st_ino);
     info->nFileIndexHigh = static_cast<DWORD>(index >> 32);
     info->nFileIndexLow = static_cast<DWORD>(index);
+    return TRUE;
+}
+
+BOOL GetFileInformationByHandleEx(HANDLE h, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info, DWORD size) {
+    if (Enter("GetFileInformationByHandleEx")) return FALSE;
+    const FileObject* o = FindFile(h);
+    DWORD e = !o                                       ? ERROR_INVALID_HANDLE
+              : infoClass != FileAttributeTagInfo      ? ERROR_INVALID_PARAMETER
+              : size < sizeof(FILE_ATTRIBUTE_TAG_INFO) ? ERROR_BAD_LENGTH
+                                                       : ERROR_SUCCESS;
+    if (e != ERROR_SUCCESS) {
+        SetError(e);
+        return FALSE;
+    }
+    std::optional<std::string> held = HeldPath(*o);
+    std::optional<HostEntry> entry = held ? Examine(*held, o->isRoot, DriveBacking(o->drive)) : std::nullopt;
+    if (!entry) return FALSE;
+    auto* tagInfo = static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info);
+    tagInfo->FileAttributes = entry->attributes;
+    tagInfo->ReparseTag = entry->reparseTag;
+    return TRUE;
+}
+
+BOOL SetFileInformationByHandle(HANDLE h, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info, DWORD size) {
+    Changed();
+    if (Enter("SetFileInformationByHandle")) return FALSE;
+    FileObject* o = FindFile(h);
+    DWORD e = !o                                     ? ERROR_INVALID_HANDLE
+              : infoClass != FileDispositionInfo     ? ERROR_INVALID_PARAMETER
+              : size < sizeof(FILE_DISPOSITION_INFO) ? ERROR_BAD_LENGTH
+              : !(o->access & DELETE) || o->isRoot   ? ERROR_ACCESS_DENIED
+                                                     : ERROR_SUCCESS;
+    const bool remove = e == ERROR_SUCCESS && static_cast<const FILE_DISPOSITION_INFO*>(info)->DeleteFile;
+    if (remove && o->directory) {
+        // NTFS refuses the disposition, not only the removal, while a directory holds anything.
+        if (std::optional<bool> empty = HeldDirectoryIsEmpty(*o); empty && !*empty) e = ERROR_DIR_NOT_EMPTY;
+    } else if (remove) {
+        std::optional<std::string> held = HeldPath(*o);
+        std::optional<HostEntry> entry = held ? Examine(*held, false, DriveBacking(o->drive)) : std::nullopt;
+        if (!entry) return FALSE;
+        if (entry->attributes & FILE_ATTRIBUTE_READONLY) e = ERROR_ACCESS_DENIED;
+    }
+    if (e != ERROR_SUCCESS) {
+        SetError(e);
+        return FALSE;
+    }
+    o->deleteOnClose = remove;
     return TRUE;
 }
 

@@ -42,7 +42,7 @@ std::optional<HostEntry> Describe(const std::string& host, bool, HostEntry entry
     // The volume reports its root hidden and system itself.
     entry.attributes = *bits & kReported;
     if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        std::optional<std::vector<std::uint8_t>> data = ReadReparse(host);
+        std::optional<std::vector<std::uint8_t>> data = ReadReparse(host, Backing::Ntfs3g);
         if (data && data->size() >= 4) entry.reparseTag = Le32(data->data());
     }
     if (!entry.attributes) entry.attributes = FILE_ATTRIBUTE_NORMAL;

@@ -38,6 +38,15 @@ void FailNthCall(int n, DWORD error);
 // before that call does anything: another program acting between two calls.
 // The calls the action makes are not counted, logged, failed or acted on.
 void BeforeCall(std::string_view call, int occurrence, std::function<void()> action);
+// Runs `action` between the `occurrence`-th call of `call` and the next call
+// that can fail (BeforeCall's, as that one begins).
+void BetweenCalls(std::string_view call, int occurrence, std::function<void()> action);
+// Another program that may write in the folder above `folder` swaps it for
+// a junction, BetweenCalls: renames `folder` to `movedTo` (a name beside
+// it) and puts an empty folder in its place that leads to `destination`
+// (Windows paths).
+void SwapForJunction(std::string_view call, int occurrence, const std::string& folder, const std::string& movedTo,
+                     const std::string& destination);
 // Clears the faults and the actions.
 void ClearFaults();
 

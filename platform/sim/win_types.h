@@ -110,6 +110,7 @@ inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x00000400;
 inline constexpr DWORD GENERIC_READ = 0x80000000;
 inline constexpr DWORD GENERIC_WRITE = 0x40000000;
 inline constexpr DWORD FILE_READ_ATTRIBUTES = 0x00000080;
+inline constexpr DWORD DELETE = 0x00010000;
 inline constexpr DWORD FILE_SHARE_READ = 0x00000001;
 inline constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
 inline constexpr DWORD FILE_SHARE_DELETE = 0x00000004;
@@ -123,6 +124,18 @@ inline constexpr DWORD FILE_TYPE_DISK = 1;
 inline constexpr DWORD FILE_TYPE_CHAR = 2;
 inline constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
 inline constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
+
+// GetFileInformationByHandleEx and SetFileInformationByHandle: the two
+// classes the simulation answers.
+using BOOLEAN = BYTE;
+enum FILE_INFO_BY_HANDLE_CLASS { FileDispositionInfo = 4, FileAttributeTagInfo = 9 };
+struct FILE_ATTRIBUTE_TAG_INFO {
+    DWORD FileAttributes;
+    DWORD ReparseTag;
+};
+struct FILE_DISPOSITION_INFO {
+    BOOLEAN DeleteFile;
+};
 
 // GetFinalPathNameByHandleW
 inline constexpr DWORD FILE_NAME_NORMALIZED = 0x0;

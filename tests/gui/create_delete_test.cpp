@@ -4,6 +4,7 @@
 
 #include "engine/junction.h"
 #include "engine/reparse_buffer.h"
+#include "platform/sim/sim.h"
 #include "tests/gui/window_fixture.h"
 #include "tests/native/sim_helpers.h"
 
@@ -232,15 +233,27 @@ TEST_F(DeleteJunctionTest, RemovesTheJunctionAndLeavesItsDestinationWhole) {
     EXPECT_EQ(fs.ReadFile("data\\sub\\deep.bin"), std::string("\0\1\2\3", 4));
     EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(fs.HostPath("C:\\data")), {}), 3);
     EXPECT_EQ(ui.repaints, std::vector<std::string>{"vteSourceTree"});
-    // The parent was read again before the directory went: it shows unmarked.
-    shelltree::PVirtualNode web = Form1->vteSourceTree->FindNode("C:\\links\\web");
-    ASSERT_TRUE(web);
-    Form1->vteSourceTree->PaintHeadless();
-    EXPECT_EQ(web->CheckType, shelltree::ctNone);
+    // The parent was read again after the directory went.
+    EXPECT_FALSE(Form1->vteSourceTree->FindNode("C:\\links\\web"));
     // Pressing again on the vanished entry does nothing.
     ui.messages.clear();
     ui.Click(*Form1->btnDelete);
     EXPECT_TRUE(ui.messages.empty());
+}
+
+// Another user swaps the folder above the junction for a junction to the
+// drive's root once the mount point went: what goes is the junction's own
+// directory, not the empty C:\Config.Msi that its name now leads to.
+TEST_F(DeleteJunctionTest, RemovesTheJunctionsOwnDirectoryWhereverItsNameNowLeads) {
+    fs.MakeDir("Config.Msi");
+    test::Junction("C:\\pub\\x\\Config.Msi", "C:\\data");
+    Form1->vteSourceTree->RefreshTree();
+    sim::SwapForJunction("DeviceIoControl", 1, "C:\\pub\\x", "x.old", "C:\\");
+    SelectAndDelete("C:\\pub\\x\\Config.Msi");
+    EXPECT_EQ(Messages(), (Shown{{MessageKind::Information, "Junction Point succesfully deleted"}}));
+    EXPECT_TRUE(HasReparsePoint("C:\\pub\\x"));
+    EXPECT_TRUE(DirectoryExists("C:\\Config.Msi"));
+    EXPECT_TRUE(fs.Names("pub\\x.old\\").empty());
 }
 
 TEST_F(DeleteJunctionTest, PlainDirectoryIsLeftAlone) {

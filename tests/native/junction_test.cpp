@@ -90,7 +90,6 @@ TEST_F(JunctionTest, DestinationIsStoredAsTheNativeNameItStandsFor) {
             EXPECT_NE(os::GetFileAttributesA("C:\\links\\j\\f.txt"), INVALID_FILE_ATTRIBUTES) << c.destination;
         }
         ASSERT_TRUE(DeleteJunction("C:\\links\\j"));
-        ASSERT_TRUE(os::RemoveDirectoryA("C:\\links\\j"));
     }
 }
 
@@ -220,18 +219,30 @@ TEST_F(JunctionTest, ReadingWhatIsNoJunctionOpensNothingAndLeavesTheReason) {
     }
 }
 
-TEST_F(JunctionTest, DeleteLeavesAnEmptyOrdinaryDirectory) {
+TEST_F(JunctionTest, DeleteRemovesTheMountPointAndThenTheDirectoryWithNothingElse) {
     fs.MakeDir("links\\web");
     fs.WriteFile("data\\kept.txt", "payload");
     ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
-    ASSERT_TRUE(DeleteJunction("C:\\links\\web"));
-    EXPECT_FALSE(HasReparsePoint("C:\\links\\web"));
-    EXPECT_TRUE(DirectoryExists("C:\\links\\web"));
-    EXPECT_FALSE(HostReparse(fs.HostPath("C:\\links\\web")));
-    EXPECT_TRUE(std::filesystem::is_empty(fs.HostPath("C:\\links\\web")));
+    bool removed = false;
+    ASSERT_TRUE(DeleteJunction("C:\\links\\web", &removed));
+    EXPECT_TRUE(removed);
+    EXPECT_EQ(fs.Names("links\\"), std::vector<std::string>{});
     EXPECT_EQ(fs.ReadFile("data\\kept.txt"), "payload");
     EXPECT_FALSE(DeleteJunction("C:\\links\\web"));
+    EXPECT_EQ(os::GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(DeleteJunction("C:\\data"));
     EXPECT_EQ(os::GetLastError(), ERROR_NOT_A_REPARSE_POINT);
+
+    // Another program puts a file into the directory once the mount point went: it stays, plain, with the file.
+    fs.MakeDir("links\\web");
+    ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
+    sim::BetweenCalls("DeviceIoControl", 1, [&] { test::WriteFileAt("C:\\links\\web\\late.txt", "late"); });
+    EXPECT_TRUE(DeleteJunction("C:\\links\\web", &removed));
+    EXPECT_FALSE(removed);
+    EXPECT_EQ(os::GetLastError(), ERROR_DIR_NOT_EMPTY);
+    EXPECT_EQ(fs.ReadFile("links\\web\\late.txt"), "late");
+    EXPECT_EQ(os::GetFileAttributesA("C:\\links\\web"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(sim::OpenHandleCount(), 0);
 }
 
 TEST_F(JunctionTest, OtherReparseKindsAreNeitherReadNorDeletedAsJunctions) {
@@ -272,6 +283,7 @@ TEST_F(JunctionTest, ForceDirectoriesCreatesThroughAJunction) {
 // answers false, closes what it opened and leaves no half-made junction.
 class FaultSweep : public JunctionTest {
 protected:
+    // `check` is given the operation's result.
     template <typename Setup, typename Op, typename Check>
     void Sweep(Setup setup, Op op, Check check) {
         setup();
@@ -287,9 +299,8 @@ protected:
             std::vector<std::string> log = sim::CallLog();
             sim::ClearFaults();
             SCOPED_TRACE("failing call " + std::to_string(k) + ": " + log.at(k - 1));
-            EXPECT_FALSE(result);
             EXPECT_EQ(sim::OpenHandleCount(), 0);
-            check();
+            check(result);
         }
     }
 };
@@ -302,14 +313,17 @@ TEST_F(FaultSweep, CreateJunction) {
             fs.MakeDir("links\\web");
         },
         [&] { return CreateJunction(dir, "C:\\data"); },
-        [&] {
+        [&](bool result) {
+            EXPECT_FALSE(result);
             // Either the directory is still there and plain, or it is gone.
             EXPECT_FALSE(HostReparse(fs.HostPath(dir)));
             EXPECT_FALSE(HasReparsePoint(dir));
         });
 }
 
-TEST_F(FaultSweep, DeleteJunctionKeepsTheJunctionWhole) {
+// Until the mount point went the junction stays whole; after that the
+// directory stays, plain, where its removal failed.
+TEST_F(FaultSweep, DeleteJunctionKeepsTheJunctionWholeOrItsPlainDirectory) {
     const std::string dir = "C:\\links\\web";
     auto whole = *reparse::BuildMountPoint(u"\\??\\C:\\data");
     Sweep(
@@ -318,7 +332,11 @@ TEST_F(FaultSweep, DeleteJunctionKeepsTheJunctionWhole) {
             fs.MakeDir("links\\web");
             ASSERT_TRUE(CreateJunction(dir, "C:\\data"));
         },
-        [&] { return DeleteJunction(dir); }, [&] { EXPECT_EQ(HostReparse(fs.HostPath(dir)), whole); });
+        [&] { return DeleteJunction(dir); },
+        [&](bool result) {
+            EXPECT_EQ(HostReparse(fs.HostPath(dir)), result ? std::nullopt : std::optional(whole));
+            EXPECT_TRUE(DirectoryExists(dir));
+        });
 }
 
 TEST_F(FaultSweep, ReadJunctionDestinationLeavesTheResultUntouched) {
@@ -326,7 +344,10 @@ TEST_F(FaultSweep, ReadJunctionDestinationLeavesTheResultUntouched) {
     ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
     std::string out;
     Sweep([&] { out = "untouched"; }, [&] { return ReadJunctionDestination("C:\\links\\web", out); },
-          [&] { EXPECT_EQ(out, "untouched"); });
+          [&](bool result) {
+              EXPECT_FALSE(result);
+              EXPECT_EQ(out, "untouched");
+          });
 }
 
 TEST_F(JunctionTest, ForceDirectoriesStopsAtTheLevelThatFails) {

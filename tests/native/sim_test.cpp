@@ -164,7 +164,29 @@ TEST_F(SimReparse, PathsGoThroughJunctions) {
     EXPECT_EQ(List("C:\\links\\web\\*"), (std::vector<std::string>{".", "..", "a.txt", "sub"}));
     EXPECT_EQ(os::GetFileAttributesA("C:\\links\\web\\sub"), FILE_ATTRIBUTE_DIRECTORY);
     // Made through it and removed: JunctionTest.ForceDirectoriesCreatesThroughAJunction,
-    // .DeleteLeavesAnEmptyOrdinaryDirectory.
+    // .DeleteRemovesTheMountPointAndThenTheDirectoryWithNothingElse.
+}
+
+// A handle holds the directory, not its name: with the folder above it moved
+// away and a junction to C:\ in its place, which makes the name lead to
+// C:\web, every call on the handle still acts on the directory it opened.
+TEST_F(SimReparse, HandleHoldsTheDirectoryWhateverBecomesOfItsName) {
+    fs.MakeDir("web");
+    UniqueHandle web = OpenDir("C:\\links\\web", GENERIC_READ | GENERIC_WRITE | DELETE);
+    ASSERT_TRUE(web.valid());
+    ASSERT_TRUE(os::MoveFileExA("C:\\links", "C:\\moved", 0));
+    test::Junction("C:\\links", "C:\\");
+    std::vector<std::uint8_t> bytes = *reparse::BuildMountPoint(u"\\??\\C:\\data");
+    EXPECT_TRUE(SetOn(web, bytes));
+    EXPECT_EQ(test::HostReparse(fs.HostPath("C:\\moved\\web")), bytes);
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    EXPECT_TRUE(os::GetFileInformationByHandleEx(web.get(), FileAttributeTagInfo, &tag, sizeof tag));
+    EXPECT_EQ(tag.ReparseTag, reparse::kMountPointTag);
+    FILE_DISPOSITION_INFO remove{TRUE};
+    EXPECT_TRUE(os::SetFileInformationByHandle(web.get(), FileDispositionInfo, &remove, sizeof remove));
+    web.reset();
+    EXPECT_FALSE(std::filesystem::exists(fs.HostPath("C:\\moved\\web")));
+    EXPECT_EQ(os::GetFileAttributesA("C:\\links\\web"), FILE_ATTRIBUTE_DIRECTORY);
 }
 
 TEST_F(SimReparse, JunctionToADriveRootAndAcrossDrives) {

@@ -84,8 +84,7 @@ TEST_F(UnicodeNames, MadeReadAndDeletedAsJunctionAndAsDestination) {
         EXPECT_EQ(HostReparse(fs.HostPath(junction)), Expected(u"\\??\\C:\\data"));
         EXPECT_EQ(Shown(junction), "C:\\data");
         ASSERT_TRUE(DeleteJunction(junction));
-        EXPECT_FALSE(HasReparsePoint(junction));
-        EXPECT_TRUE(DirectoryExists(junction));
+        EXPECT_FALSE(DirectoryExists(junction));
     }
     EXPECT_EQ(sim::OpenHandleCount(), 0);
 }
@@ -119,7 +118,6 @@ TEST_F(UnicodeNames, ImportMakesEveryEntryAndExportWritesItBack) {
         EXPECT_NE(exported.find(line), std::string::npos) << name.language;
         const std::string junction = std::string("C:\\links\\") + name.utf8 + "\\j";
         ASSERT_TRUE(DeleteJunction(junction));
-        ASSERT_TRUE(os::RemoveDirectoryA(junction.c_str()));
     }
     EXPECT_FALSE(TImport().Import("C:\\out.trs"));
     for (const Name& name : kNames)

@@ -203,6 +203,36 @@ TEST_F(PlatformTest, DirectoriesAreCreatedAndRemovedOneLevelAtATime) {
     EXPECT_TRUE(os::RemoveDirectoryA(fs.Path("a").c_str()));
 }
 
+// A directory removed through a handle opened on it: the delete disposition,
+// refused at once while it holds anything; the directory goes at the close.
+TEST_F(PlatformTest, DirectoryIsRemovedThroughItsHandle) {
+    fs.MakeDir("a");
+    fs.WriteFile("a\\f", "x");
+    auto open = [&](DWORD access) {
+        return UniqueHandle(os::CreateFileA(fs.Path("a").c_str(), access, 0, nullptr, OPEN_EXISTING,
+                                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    };
+    FILE_DISPOSITION_INFO remove{TRUE};
+    auto removeOnClose = [&](const UniqueHandle& h) {
+        return os::SetFileInformationByHandle(h.get(), FileDispositionInfo, &remove, sizeof remove);
+    };
+    EXPECT_FALSE(removeOnClose(open(GENERIC_READ | GENERIC_WRITE)));
+    EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
+    UniqueHandle a = open(GENERIC_READ | DELETE);
+    ASSERT_TRUE(a.valid());
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    EXPECT_TRUE(os::GetFileInformationByHandleEx(a.get(), FileAttributeTagInfo, &tag, sizeof tag));
+    EXPECT_EQ(tag.FileAttributes, FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(tag.ReparseTag, 0u);
+    EXPECT_FALSE(removeOnClose(a));
+    EXPECT_EQ(os::GetLastError(), ERROR_DIR_NOT_EMPTY);
+    ASSERT_TRUE(os::DeleteFileA(fs.Path("a\\f").c_str()));
+    EXPECT_TRUE(removeOnClose(a));
+    EXPECT_EQ(fs.Names(), std::vector<std::string>{"a"});
+    a.reset();
+    EXPECT_TRUE(fs.Names().empty());
+}
+
 TEST_F(PlatformTest, Listings) {
     fs.MakeDir("sub");
     fs.WriteFile("sub\\one.txt", "1");

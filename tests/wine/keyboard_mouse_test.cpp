@@ -89,6 +89,24 @@ TEST(OneSelection, CheckButtonAndEmptySpaceLeaveTheSelectionAndFields) {
     EXPECT_EQ(app.Find(p.tree, parent, "data").item, again);
 }
 
+// Wine removes no reparse point: Delete on the link says so, and nothing,
+// the link, its folder or what it leads to, is removed.
+TEST(OneSelection, DeleteOnALinkWineCannotRemoveRemovesNothing) {
+    Tarsio app;
+    Picked p;
+    ASSERT_TRUE(OpenLinks(app, p));
+    app.ClickItem(p.tree, p.link.item);
+    HWND button = app.Control(p.main, "btnDelete");
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowEnabled(button) != FALSE; }, 5000));
+    Tarsio::Click(button);
+    HWND box = app.WaitDialog();
+    EXPECT_EQ(Tarsio::MessageText(box), "Junction Point not deleted");
+    Tarsio::Press(box, IDOK);
+    const std::string links = std::string("C:\\") + kLinks + "\\";
+    EXPECT_NE(GetFileAttributesA((links + "link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    EXPECT_EQ(GetFileAttributesA((links + "data").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+}
+
 TEST(OneSelection, ExpandButtonExpandsWithoutSelecting) {
     Tarsio app;
     steps::FolderShown shown;
