@@ -10,40 +10,20 @@
 #include <sstream>
 
 #include "engine/error.h"
-#include "engine/junction.h"
-#include "engine/reparse_buffer.h"
 #include "listfile/export.h"
-#include "listfile/import.h"
 #include "platform/os.h"
-#include "platform/sim/sim.h"
 #include "platform/unique_handle.h"
 #include "tests/native/sim_helpers.h"
-#include "tests/support/scratch.h"
 
 namespace tarsio {
 namespace {
 
 using namespace std::string_literals;
-using test::HostReparse;
-using test::Scratch;
+using test::MountPoint;
 
-class ImportNative : public ::testing::Test {
+class ImportNative : public test::SimTest {
 protected:
     void SetUp() override { fs.MakeDir("data"); }
-
-    bool Run(const std::string& text, std::string* after = nullptr) {
-        fs.WriteFile("list.trs", text);
-        TImport importer;
-        bool result = importer.Import("C:\\list.trs");
-        if (after) *after = fs.ReadFile("list.trs");
-        return result;
-    }
-
-    std::optional<std::vector<std::uint8_t>> Stored(const std::string& path) {
-        return HostReparse(fs.HostPath(path));
-    }
-
-    static std::vector<std::uint8_t> MountPoint(std::u16string_view name) { return *reparse::BuildMountPoint(name); }
 
     struct Raised {
         std::string what;
@@ -59,44 +39,48 @@ protected:
         }
         return {"", 0};
     }
-
-    Scratch fs;
 };
 
-TEST_F(ImportNative, PendingEntriesAreMadeAndLoseTheirMarker) {
+// Each pending line is made and loses its marker, and a line without one is
+// left alone. Lines end at LF, CR LF or a lone CR and are written back with
+// CR LF; a Ctrl+Z at a line's start ends the list, and all after it stays.
+TEST_F(ImportNative, PendingLinesAreMadeAndLoseTheirMarker) {
     fs.MakeDir("links");
     fs.MakeDir("links\\empty");
-    std::string after;
-    EXPECT_FALSE(
-        Run("+C:\\links\\new\\deep->C:\\data\n"
-            "+C:\\links\\empty->C:\\data\n"
-            "+c:\\lower->c:\\data\n"
-            "+C:\\v->\\\\?\\C:\\data\n"
-            "C:\\done->C:\\data\n",
-            &after));
-    EXPECT_EQ(after,
-              "C:\\links\\new\\deep->C:\\data\r\n"
-              "C:\\links\\empty->C:\\data\r\n"
-              "c:\\lower->c:\\data\r\n"
-              "C:\\v->\\\\?\\C:\\data\r\n"
-              "C:\\done->C:\\data\r\n");
+    std::string list =
+        "+C:\\links\\new\\deep->C:\\data\n"
+        "+C:\\links\\empty->C:\\data\r"
+        "+c:\\lower->c:\\data\r\n"
+        "+C:\\v->\\\\?\\C:\\data\n"
+        "C:\\done->C:\\data\r";
+    std::string after =
+        "C:\\links\\new\\deep->C:\\data\r\n"
+        "C:\\links\\empty->C:\\data\r\n"
+        "c:\\lower->c:\\data\r\n"
+        "C:\\v->\\\\?\\C:\\data\r\n"
+        "C:\\done->C:\\data\r\n";
+    for (int i = 0; i < 10000; ++i) {
+        const std::string line = "C:\\links\\" + std::to_string(i / 100) + "\\j" + std::to_string(i) +
+                                 "->C:\\data\r\n";
+        list += "+" + line;
+        after += line;
+    }
+    const std::string tail = "\x1a+C:\\later->C:\\data\r\n+C:\\more->C:\\data\rfree\x1a\n";
+    EXPECT_EQ(Import(list + tail), std::pair(false, after + tail));
     EXPECT_EQ(Stored("C:\\links\\new\\deep"), MountPoint(u"\\??\\C:\\data"));
     EXPECT_EQ(Stored("C:\\links\\empty"), MountPoint(u"\\??\\C:\\data"));
     EXPECT_EQ(Stored("C:\\lower"), MountPoint(u"\\??\\c:\\data"));
     EXPECT_EQ(Stored("C:\\v"), MountPoint(u"\\??\\C:\\data"));  // a verbatim name, as its native one
-    EXPECT_FALSE(DirectoryExists("C:\\done"));
+    EXPECT_EQ(Stored("C:\\links\\99\\j9999"), MountPoint(u"\\??\\C:\\data"));
+    EXPECT_EQ(HostNames("C:\\"), (std::vector<std::string>{"data", "links", "list.trs", "lower", "v"}));
 }
 
 TEST_F(ImportNative, SecondImportMakesOnlyWhatFailedBefore) {
-    const std::string text = "+C:\\a->C:\\data\n+C:\\b->C:\\later\n";
-    std::string after;
-    EXPECT_TRUE(Run(text, &after));
-    EXPECT_EQ(after, "C:\\a->C:\\data\r\n+C:\\b->C:\\later\r\n");
-
+    EXPECT_EQ(Import("+C:\\a->C:\\data\n+C:\\b->C:\\later\n"),
+              std::pair(true, "C:\\a->C:\\data\r\n+C:\\b->C:\\later\r\n"s));
     fs.MakeDir("later");
     ASSERT_TRUE(DeleteJunction("C:\\a"));  // a second try at the done entry would show here
-    TImport again;
-    EXPECT_FALSE(again.Import("C:\\list.trs"));
+    EXPECT_FALSE(TImport().Import("C:\\list.trs"));
     EXPECT_EQ(fs.ReadFile("list.trs"), "C:\\a->C:\\data\r\nC:\\b->C:\\later\r\n");
     EXPECT_FALSE(HasReparsePoint("C:\\a"));
     EXPECT_EQ(Stored("C:\\b"), MountPoint(u"\\??\\C:\\later"));
@@ -109,9 +93,7 @@ TEST_F(ImportNative, EntriesThatCannotBeMadeKeepTheirDirectoriesAsTheyWere) {
     ASSERT_TRUE(os::CreateDirectoryA("E:\\mine", nullptr));
     const std::string text =
         "+C:\\full->C:\\data\r\n+E:\\fat\\j->C:\\data\r\n+E:\\mine->C:\\data\r\n+Q:\\x->C:\\data\r\n";
-    std::string after;
-    EXPECT_TRUE(Run(text, &after));
-    EXPECT_EQ(after, text);
+    EXPECT_EQ(Import(text), std::pair(true, text));
     EXPECT_EQ(fs.ReadFile("full\\keep.txt"), "k");
     // The refused junction directory made by the import is gone again; its
     // parent and the one that was there before stay.
@@ -122,7 +104,7 @@ TEST_F(ImportNative, EntriesThatCannotBeMadeKeepTheirDirectoriesAsTheyWere) {
 
 TEST_F(ImportNative, ErrorPartWayKeepsEarlierJunctionsAndTheFile) {
     const std::string text = "+C:\\first->C:\\data\n+C\n+C:\\second->C:\\data\n";
-    EXPECT_THROW(Run(text), TarsioError);
+    EXPECT_THROW(Import(text), TarsioError);
     EXPECT_EQ(fs.ReadFile("list.trs"), text);
     EXPECT_TRUE(HasReparsePoint("C:\\first"));
     EXPECT_FALSE(DirectoryExists("C:\\second"));
@@ -136,18 +118,10 @@ TEST_F(ImportNative, ReadOnlyListMakesTheJunctionsAndKeepsItsMarkers) {
     EXPECT_EQ(fs.ReadFile("list.trs"), text);
     EXPECT_TRUE(HasReparsePoint("C:\\ro"));
     // Nothing is left beside the list, and a later import tries the entry again.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(fs.HostPath("C:\\")), {}), 3);
+    EXPECT_EQ(HostNames("C:\\"), (std::vector<std::string>{"data", "list.trs", "ro"}));
     ASSERT_TRUE(os::SetFileAttributesA("C:\\list.trs", FILE_ATTRIBUTE_NORMAL));
     EXPECT_FALSE(TImport().Import("C:\\list.trs"));
     EXPECT_EQ(fs.ReadFile("list.trs"), "C:\\ro->C:\\data\r\n");
-}
-
-// The names in a folder of the simulated drive C:.
-std::vector<std::string> HostNames(const Scratch& fs, const std::string& folder) {
-    std::vector<std::string> names;
-    for (auto& e : std::filesystem::directory_iterator(fs.HostPath(folder))) names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Another user swaps the folder above the new junction directory for a
@@ -159,46 +133,69 @@ TEST_F(ImportNative, CleanUpRemovesTheDirectoryItMadeWhereverItsNameNowLeads) {
     fs.MakeDir("pub\\x");
     sim::FailCall("DeviceIoControl", 1, ERROR_ACCESS_DENIED);
     sim::SwapForJunction("DeviceIoControl", 1, "C:\\pub\\x", "x.old", "C:\\");
-    EXPECT_TRUE(Run("+C:\\pub\\x\\Config.Msi->C:\\data\r\n"));
+    EXPECT_TRUE(Import("+C:\\pub\\x\\Config.Msi->C:\\data\r\n").first);
     EXPECT_TRUE(HasReparsePoint("C:\\pub\\x"));
     EXPECT_TRUE(DirectoryExists("C:\\Config.Msi"));
-    EXPECT_EQ(HostNames(fs, "C:\\pub\\x.old"), std::vector<std::string>{});
+    EXPECT_EQ(HostNames("C:\\pub\\x.old"), std::vector<std::string>{});
 }
 
-// Writing the new text, or putting it on the disk before it replaces the list.
-TEST_F(ImportNative, FailedWriteLeavesTheListWhole) {
-    // A long name too: its new text also goes to a side file, never in place.
+// The list's own I/O failing: the error is raised, the list stays as it was
+// (but where only a handle read from fails to close), nothing is left
+// beside it and nothing stays open.
+TEST_F(ImportNative, FailedListIoLeavesTheListWhole) {
+    const std::string text = "+C:\\w->C:\\data\nC:\\x->C:\\y\n", done = "C:\\w->C:\\data\r\nC:\\x->C:\\y\r\n";
+    // A long name's new text also goes to a side file, never in place.
     fs.MakeDir("lists");
     const std::string longName = "lists\\" + std::string(240, 'n') + ".trs";
-    for (const char* call : {"WriteFile", "FlushFileBuffers"}) {
-        for (const std::string& name : {std::string("list.trs"), longName}) {
-            const std::string text = "+C:\\w->C:\\data\nC:\\x->C:\\y\n";
-            fs.WriteFile(name, text);
-            sim::FailCall(call, 1, ERROR_DISK_FULL);
-            EXPECT_EQ(ErrorOf("C:\\" + name), (Raised{"I/O error 112", ERROR_DISK_FULL})) << call;
-            sim::ClearFaults();
-            EXPECT_EQ(fs.ReadFile(name), text) << call << " " << name.size();
-            EXPECT_EQ(sim::OpenHandleCount(), 0);
-        }
-    }
-    EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"data", "list.trs", "lists", "w"}));
-    EXPECT_EQ(HostNames(fs, "C:\\lists"), std::vector<std::string>{longName.substr(6)});
-}
-
-TEST_F(ImportNative, WithoutASideFileTheImportFailsAndTheListStays) {
-    fs.MakeDir("lists");
-    const std::string longName = "lists\\" + std::string(240, 'n') + ".trs";
+    fs.WriteFile(longName, text);
+    fs.WriteFile("list.trs", text);
+    sim::ResetCallLog();
+    ASSERT_FALSE(TImport().Import("C:\\list.trs"));
+    // The last three: the new text written, the list looked up by name, the list held.
+    const int closes = static_cast<int>(sim::CallCount("CloseHandle"));
+    ASSERT_GE(closes, 4);
+    auto fail = [](const char* call, int occurrence, DWORD error) {
+        return [=] { sim::FailCall(call, occurrence, error); };
+    };
+    auto noSideFile = [](const char* side) {
+        return [=] { sim::FailCallOnPath("CreateFileW", side, ERROR_ACCESS_DENIED); };
+    };
+    const Raised diskFull{"I/O error 112", ERROR_DISK_FULL}, closing{"I/O error 29", ERROR_WRITE_FAULT},
+        denied{"File access denied", ERROR_ACCESS_DENIED};
     struct Case {
-        std::string list, side;
-    } cases[] = {{"list.trs", "C:\\list.trs.tarsio-new"}, {longName, "C:\\lists\\~trs"}};
+        const char* what;
+        std::string list;
+        std::function<void()> fault;
+        Raised raised;
+    } cases[] = {
+        {"a write", "list.trs", fail("WriteFile", 1, ERROR_DISK_FULL), diskFull},
+        {"a write", longName, fail("WriteFile", 1, ERROR_DISK_FULL), diskFull},
+        {"a flush", "list.trs", fail("FlushFileBuffers", 1, ERROR_DISK_FULL), diskFull},
+        {"a flush", longName, fail("FlushFileBuffers", 1, ERROR_DISK_FULL), diskFull},
+        {"no side file", "list.trs", noSideFile("C:\\list.trs.tarsio-new"), denied},
+        {"no side file", longName, noSideFile("C:\\lists\\~trs"), denied},
+        {"every close", "list.trs", fail("CloseHandle", 0, ERROR_WRITE_FAULT), closing},
+        {"the new text's close", "list.trs", fail("CloseHandle", closes - 2, ERROR_WRITE_FAULT), closing},
+        {"the held list's close", "list.trs", fail("CloseHandle", closes, ERROR_WRITE_FAULT), {"", 0}},
+        {"a read, before anything is made",
+         "list.trs",
+         fail("ReadFile", 1, ERROR_READ_FAULT),
+         {"I/O error 30", ERROR_READ_FAULT}},
+    };
     for (const Case& c : cases) {
-        const std::string text = "+C:\\j->C:\\data\n";
+        SCOPED_TRACE(::testing::Message() << c.what << " " << c.list.size());
+        std::filesystem::remove_all(fs.HostPath("C:\\w"));
         fs.WriteFile(c.list, text);
-        sim::FailCallOnPath("CreateFileW", c.side, ERROR_ACCESS_DENIED);
-        EXPECT_EQ(ErrorOf("C:\\" + c.list).what, "File access denied");
+        c.fault();
+        EXPECT_EQ(ErrorOf("C:\\" + c.list), c.raised);
         sim::ClearFaults();
-        EXPECT_EQ(fs.ReadFile(c.list), text) << c.side;
-        ASSERT_TRUE(DeleteJunction("C:\\j"));
+        EXPECT_EQ(fs.ReadFile(c.list), c.raised.code ? text : done);
+        EXPECT_EQ(sim::OpenHandleCount(), 0);
+        const bool made = c.raised.code != ERROR_READ_FAULT;
+        EXPECT_EQ(Stored("C:\\w"), made ? std::optional(MountPoint(u"\\??\\C:\\data")) : std::nullopt);
+        EXPECT_EQ(HostNames("C:\\"), (made ? std::vector<std::string>{"data", "list.trs", "lists", "w"}
+                                           : std::vector<std::string>{"data", "list.trs", "lists"}));
+        EXPECT_EQ(HostNames("C:\\lists"), std::vector<std::string>{longName.substr(6)});
     }
 }
 
@@ -289,28 +286,9 @@ TEST_F(ImportNative, LinkedListIsRewrittenWhereItLeads) {
     }
     EXPECT_TRUE(std::filesystem::is_symlink(fs.HostPath("C:\\link.trs")));
     EXPECT_TRUE(std::filesystem::is_symlink(fs.HostPath("C:\\far.trs")));
-    EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"data", "far.trs", "link.trs", "lists", "store"}));
-    EXPECT_EQ(HostNames(fs, "C:\\store"), std::vector<std::string>{"list.trs"});
-    EXPECT_EQ(HostNames(fs, "D:\\"), (std::vector<std::string>{"list.trs", "store"}));
-}
-
-TEST_F(ImportNative, CtrlZAtALineStartKeepsEverythingAfterItUnread) {
-    const std::string tail = "\x1a+C:\\later->C:\\data\r\n+C:\\more->C:\\data\rfree\x1a\n";
-    std::string after;
-    EXPECT_FALSE(Run("+C:\\first->C:\\data\r\n" + tail, &after));
-    EXPECT_EQ(after, "C:\\first->C:\\data\r\n" + tail);
-    EXPECT_TRUE(HasReparsePoint("C:\\first"));
-    EXPECT_FALSE(DirectoryExists("C:\\later"));
-    EXPECT_FALSE(DirectoryExists("C:\\more"));
-}
-
-TEST_F(ImportNative, CrOnlyListIsImportedLineByLine) {
-    std::string after;
-    EXPECT_FALSE(Run("+C:\\a->C:\\data\r+C:\\b->C:\\data\rC:\\done->C:\\x\r", &after));
-    EXPECT_EQ(after, "C:\\a->C:\\data\r\nC:\\b->C:\\data\r\nC:\\done->C:\\x\r\n");
-    EXPECT_EQ(Stored("C:\\a"), MountPoint(u"\\??\\C:\\data"));
-    EXPECT_EQ(Stored("C:\\b"), MountPoint(u"\\??\\C:\\data"));
-    EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"a", "b", "data", "list.trs"}));
+    EXPECT_EQ(HostNames("C:\\"), (std::vector<std::string>{"data", "far.trs", "link.trs", "lists", "store"}));
+    EXPECT_EQ(HostNames("C:\\store"), std::vector<std::string>{"list.trs"});
+    EXPECT_EQ(HostNames("D:\\"), (std::vector<std::string>{"list.trs", "store"}));
 }
 
 TEST_F(ImportNative, EntriesThatCouldNotWorkStayPendingWithNoJunctionMade) {
@@ -318,73 +296,26 @@ TEST_F(ImportNative, EntriesThatCouldNotWorkStayPendingWithNoJunctionMade) {
     std::string deep = "a";
     for (int i = 1; i < 30000; ++i) deep += "\\a";
     const std::string lines[] = {
-        "+C:\\j1->C:\\data\\file.txt",                     // a file
-        "+C:\\j2->\\\\server\\share\\data",                // a share
-        "+C:\\j3->\\\\.\\C:\\data",                        // a device path
-        "+C:\\j4->\\??\\UNC\\server\\share",               // a share, natively named
-        "+C:\\j5\0x->C:\\data"s,                           // a NUL byte in the junction directory
-        "+C:\\j6->C:\\data\0x"s,                           // and in the destination
-        "+C:\\j7\tx->C:\\data",                            // a control character
+        "+C:\\j1->C:\\data\\file.txt",                     // a file (the other destinations: JunctionTest)
+        "+C:\\j2\0x->C:\\data"s,                           // a NUL byte in the junction directory
+        "+C:\\j3->C:\\data\0x"s,                           // and in the destination
+        "+C:\\j4\tx->C:\\data",                            // a control character
         "+C:\\" + std::string(60000, 'a') + "->C:\\data",  // longer than any name
         "+C:\\" + deep + "->C:\\data",                     // 30,000 levels
     };
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";
     auto start = std::chrono::steady_clock::now();
-    std::string after;
-    EXPECT_TRUE(Run(text, &after));
+    auto [errors, after] = Import(text);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+    EXPECT_TRUE(errors);
     EXPECT_TRUE(after == text);  // too long to show
-    EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"data", "list.trs"}));
-}
-
-// A close that fails: on the list's new text it is the list's I/O error and
-// the list stays as it was; on a handle only read from it changes nothing.
-TEST_F(ImportNative, FailedCloseIsReportedAndLosesNothing) {
-    const std::string text = "+C:\\w->C:\\data\nC:\\x->C:\\y\n";
-    fs.WriteFile("list.trs", text);
-    sim::ResetCallLog();
-    ASSERT_FALSE(TImport().Import("C:\\list.trs"));
-    const int closes = static_cast<int>(sim::CallCount("CloseHandle"));
-    // The last three: the new text written, the list looked up by name, the list held.
-    ASSERT_GE(closes, 4);
-    struct Case {
-        const char* what;
-        int occurrence;
-        bool raised;
-    } cases[] = {
-        {"every close", 0, true},
-        {"the new text's close", closes - 2, true},
-        {"the held list's close", closes, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::filesystem::remove_all(fs.HostPath("C:\\w"));
-        fs.WriteFile("list.trs", text);
-        sim::FailCall("CloseHandle", c.occurrence, ERROR_WRITE_FAULT);
-        const Raised expected = c.raised ? Raised{"I/O error 29", ERROR_WRITE_FAULT} : Raised{"", 0};
-        EXPECT_EQ(ErrorOf("C:\\list.trs"), expected);
-        sim::ClearFaults();
-        EXPECT_EQ(fs.ReadFile("list.trs"), c.raised ? text : "C:\\w->C:\\data\r\nC:\\x->C:\\y\r\n");
-        EXPECT_EQ(Stored("C:\\w"), MountPoint(u"\\??\\C:\\data"));
-        EXPECT_EQ(sim::OpenHandleCount(), 0);
-        EXPECT_EQ(HostNames(fs, "C:\\"), (std::vector<std::string>{"data", "list.trs", "w"}));
-    }
-}
-
-TEST_F(ImportNative, ReadFailureStopsBeforeAnyWrite) {
-    const std::string text = "C:\\x->C:\\y\n";
-    fs.WriteFile("list.trs", text);
-    sim::FailCall("ReadFile", 1, ERROR_READ_FAULT);
-    EXPECT_THROW(TImport().Import("C:\\list.trs"), TarsioError);
-    sim::ClearFaults();
-    EXPECT_EQ(fs.ReadFile("list.trs"), text);
-    EXPECT_EQ(sim::OpenHandleCount(), 0);
+    EXPECT_EQ(HostNames("C:\\"), (std::vector<std::string>{"data", "list.trs"}));
 }
 
 // Every host entry of drive C: but the lists, with its reparse data,
 // attributes and deny entry.
-std::vector<std::string> DriveState(const Scratch& fs) {
+std::vector<std::string> DriveState(const test::Scratch& fs) {
     std::vector<std::string> state;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(fs.HostPath("C:\\"))) {
         if (entry.path().extension() == ".trs") continue;
@@ -432,24 +363,9 @@ TEST_F(ImportNative, BackupOfAWindowsDriveRestoresWhatItCanAndMakesNothingElse) 
         SCOPED_TRACE(c.what);
         if (c.missing) std::filesystem::remove_all(fs.HostPath("C:\\Users\\other"));
         const std::vector<std::string> before = DriveState(fs);
-        std::string written;
-        EXPECT_EQ(Run(c.list, &written), c.missing);
-        EXPECT_EQ(written, after(c.list, c.missing));
+        EXPECT_EQ(Import(c.list), std::pair(c.missing, after(c.list, c.missing)));
         EXPECT_EQ(DriveState(fs), before);
     }
-}
-
-TEST_F(ImportNative, TenThousandPendingLinesRoundTripWithoutMarkers) {
-    std::string in, expected;
-    for (int i = 0; i < 10000; ++i) {
-        std::string line = "C:\\links\\" + std::to_string(i / 100) + "\\j" + std::to_string(i) + "->C:\\data";
-        in += "+" + line + "\r\n";
-        expected += line + "\r\n";
-    }
-    std::string after;
-    EXPECT_FALSE(Run(in, &after));
-    EXPECT_EQ(after, expected);
-    EXPECT_EQ(Stored("C:\\links\\99\\j9999"), MountPoint(u"\\??\\C:\\data"));
 }
 
 }  // namespace
