@@ -25,19 +25,15 @@ class ImportNative : public test::SimTest {
 protected:
     void SetUp() override { fs.MakeDir("data"); }
 
-    struct Raised {
-        std::string what;
-        unsigned long code;
-        bool operator==(const Raised&) const = default;
-    };
-    // The error an import of `path` raises; empty and 0 when it ends without errors.
-    static Raised ErrorOf(const std::string& path) {
+    // The message of the error an import of `path` raises, with its code
+    // where it has one; empty when it ends without errors.
+    static std::string ErrorOf(const std::string& path) {
         try {
-            if (TImport().Import(path)) return {"no error raised, errors reported", 0};
+            if (TImport().Import(path)) return "no error raised, errors reported";
         } catch (const TarsioError& e) {
-            return {e.what(), e.code()};
+            return e.what() + (e.code() ? " (" + std::to_string(e.code()) + ")" : "");
         }
-        return {"", 0};
+        return "";
     }
 };
 
@@ -86,17 +82,36 @@ TEST_F(ImportNative, SecondImportMakesOnlyWhatFailedBefore) {
     EXPECT_EQ(Stored("C:\\b"), MountPoint(u"\\??\\C:\\later"));
 }
 
-TEST_F(ImportNative, EntriesThatCannotBeMadeKeepTheirDirectoriesAsTheyWere) {
+// Lines whose junction cannot be made stay pending, with the directories as
+// they were: a refused junction directory that the import made is gone
+// again, its parent and one that was there before stay. Names that no
+// folder can have are refused at once.
+TEST_F(ImportNative, EntriesThatCannotBeMadeStayPendingWithTheDirectoriesAsTheyWere) {
     fs.MakeDir("full");
     fs.WriteFile("full\\keep.txt", "k");
+    fs.WriteFile("data\\file.txt", "x");
     fs.AddDrive('E', "removable FAT32");
     ASSERT_TRUE(os::CreateDirectoryA("E:\\mine", nullptr));
-    const std::string text =
-        "+C:\\full->C:\\data\r\n+E:\\fat\\j->C:\\data\r\n+E:\\mine->C:\\data\r\n+Q:\\x->C:\\data\r\n";
-    EXPECT_EQ(Import(text), std::pair(true, text));
+    std::string deep = "a";
+    for (int i = 1; i < 30000; ++i) deep += "\\a";
+    std::string text;
+    for (const std::string& line : {
+             "+C:\\full->C:\\data"s, "+E:\\fat\\j->C:\\data"s, "+E:\\mine->C:\\data"s, "+Q:\\x->C:\\data"s,
+             "+C:\\j1->C:\\data\\file.txt"s,                    // a file (the other destinations: JunctionTest)
+             "+C:\\j2\0x->C:\\data"s,                           // a NUL byte in the junction directory
+             "+C:\\j3->C:\\data\0x"s,                           // and in the destination
+             "+C:\\j4\tx->C:\\data"s,                           // a control character
+             "+C:\\" + std::string(60000, 'a') + "->C:\\data",  // longer than any name
+             "+C:\\" + deep + "->C:\\data",                     // 30,000 levels
+         })
+        text += line + "\r\n";
+    auto start = std::chrono::steady_clock::now();
+    auto [errors, after] = Import(text);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+    EXPECT_TRUE(errors);
+    EXPECT_TRUE(after == text);  // too long to show
+    EXPECT_EQ(HostNames("C:\\"), (std::vector<std::string>{"data", "full", "list.trs"}));
     EXPECT_EQ(fs.ReadFile("full\\keep.txt"), "k");
-    // The refused junction directory made by the import is gone again; its
-    // parent and the one that was there before stay.
     EXPECT_TRUE(DirectoryExists("E:\\fat"));
     EXPECT_FALSE(DirectoryExists("E:\\fat\\j"));
     EXPECT_TRUE(DirectoryExists("E:\\mine"));
@@ -108,20 +123,6 @@ TEST_F(ImportNative, ErrorPartWayKeepsEarlierJunctionsAndTheFile) {
     EXPECT_EQ(fs.ReadFile("list.trs"), text);
     EXPECT_TRUE(HasReparsePoint("C:\\first"));
     EXPECT_FALSE(DirectoryExists("C:\\second"));
-}
-
-TEST_F(ImportNative, ReadOnlyListMakesTheJunctionsAndKeepsItsMarkers) {
-    const std::string text = "+C:\\ro->C:\\data\n";
-    fs.WriteFile("list.trs", text);
-    ASSERT_TRUE(os::SetFileAttributesA("C:\\list.trs", FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(ErrorOf("C:\\list.trs"), (Raised{"File access denied", 5}));
-    EXPECT_EQ(fs.ReadFile("list.trs"), text);
-    EXPECT_TRUE(HasReparsePoint("C:\\ro"));
-    // Nothing is left beside the list, and a later import tries the entry again.
-    EXPECT_EQ(HostNames("C:\\"), (std::vector<std::string>{"data", "list.trs", "ro"}));
-    ASSERT_TRUE(os::SetFileAttributesA("C:\\list.trs", FILE_ATTRIBUTE_NORMAL));
-    EXPECT_FALSE(TImport().Import("C:\\list.trs"));
-    EXPECT_EQ(fs.ReadFile("list.trs"), "C:\\ro->C:\\data\r\n");
 }
 
 // Another user swaps the folder above the new junction directory for a
@@ -139,15 +140,15 @@ TEST_F(ImportNative, CleanUpRemovesTheDirectoryItMadeWhereverItsNameNowLeads) {
     EXPECT_EQ(HostNames("C:\\pub\\x.old"), std::vector<std::string>{});
 }
 
-// The list's own I/O failing: the error is raised, the list stays as it was
-// (but where only a handle read from fails to close), nothing is left
-// beside it and nothing stays open.
-TEST_F(ImportNative, FailedListIoLeavesTheListWhole) {
-    const std::string text = "+C:\\w->C:\\data\nC:\\x->C:\\y\n", done = "C:\\w->C:\\data\r\nC:\\x->C:\\y\r\n";
-    // A long name's new text also goes to a side file, never in place.
-    fs.MakeDir("lists");
-    const std::string longName = "lists\\" + std::string(240, 'n') + ".trs";
-    fs.WriteFile(longName, text);
+// The list's own I/O failing, another program at work on the list while the
+// import makes its junctions, and replaces that fail: the list, or where it
+// is gone the side file, keeps every line, nothing else is left beside it,
+// and nothing stays open.
+TEST_F(ImportNative, NoLineOfTheListIsLost) {
+    const std::string text = "+C:\\j->C:\\data\r\n", made = "C:\\j->C:\\data\r\n";
+    const std::string list = fs.HostPath("C:\\list.trs"), side = list + ".tarsio-new";
+    const std::string changed = "Another program changed the list during the import, so it was not written back";
+    const std::string missing = ". The list is missing; its new text is in C:\\list.trs.tarsio-new";
     fs.WriteFile("list.trs", text);
     sim::ResetCallLog();
     ASSERT_FALSE(TImport().Import("C:\\list.trs"));
@@ -157,56 +158,6 @@ TEST_F(ImportNative, FailedListIoLeavesTheListWhole) {
     auto fail = [](const char* call, int occurrence, DWORD error) {
         return [=] { sim::FailCall(call, occurrence, error); };
     };
-    auto noSideFile = [](const char* side) {
-        return [=] { sim::FailCallOnPath("CreateFileW", side, ERROR_ACCESS_DENIED); };
-    };
-    const Raised diskFull{"I/O error 112", ERROR_DISK_FULL}, closing{"I/O error 29", ERROR_WRITE_FAULT},
-        denied{"File access denied", ERROR_ACCESS_DENIED};
-    struct Case {
-        const char* what;
-        std::string list;
-        std::function<void()> fault;
-        Raised raised;
-    } cases[] = {
-        {"a write", "list.trs", fail("WriteFile", 1, ERROR_DISK_FULL), diskFull},
-        {"a write", longName, fail("WriteFile", 1, ERROR_DISK_FULL), diskFull},
-        {"a flush", "list.trs", fail("FlushFileBuffers", 1, ERROR_DISK_FULL), diskFull},
-        {"a flush", longName, fail("FlushFileBuffers", 1, ERROR_DISK_FULL), diskFull},
-        {"no side file", "list.trs", noSideFile("C:\\list.trs.tarsio-new"), denied},
-        {"no side file", longName, noSideFile("C:\\lists\\~trs"), denied},
-        {"every close", "list.trs", fail("CloseHandle", 0, ERROR_WRITE_FAULT), closing},
-        {"the new text's close", "list.trs", fail("CloseHandle", closes - 2, ERROR_WRITE_FAULT), closing},
-        {"the held list's close", "list.trs", fail("CloseHandle", closes, ERROR_WRITE_FAULT), {"", 0}},
-        {"a read, before anything is made",
-         "list.trs",
-         fail("ReadFile", 1, ERROR_READ_FAULT),
-         {"I/O error 30", ERROR_READ_FAULT}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.what << " " << c.list.size());
-        std::filesystem::remove_all(fs.HostPath("C:\\w"));
-        fs.WriteFile(c.list, text);
-        c.fault();
-        EXPECT_EQ(ErrorOf("C:\\" + c.list), c.raised);
-        sim::ClearFaults();
-        EXPECT_EQ(fs.ReadFile(c.list), c.raised.code ? text : done);
-        EXPECT_EQ(sim::OpenHandleCount(), 0);
-        const bool made = c.raised.code != ERROR_READ_FAULT;
-        EXPECT_EQ(Stored("C:\\w"), made ? std::optional(MountPoint(u"\\??\\C:\\data")) : std::nullopt);
-        EXPECT_EQ(HostNames("C:\\"), (made ? std::vector<std::string>{"data", "list.trs", "lists", "w"}
-                                           : std::vector<std::string>{"data", "list.trs", "lists"}));
-        EXPECT_EQ(HostNames("C:\\lists"), std::vector<std::string>{longName.substr(6)});
-    }
-}
-
-// Another program at work on the list while the import makes its
-// junctions, and replaces that fail: the list, or where it is gone the side
-// file, keeps every line.
-TEST_F(ImportNative, NoLineOfTheListIsLost) {
-    const std::string text = "+C:\\j->C:\\data\r\n", made = "C:\\j->C:\\data\r\n";
-    const std::string list = fs.HostPath("C:\\list.trs"), side = list + ".tarsio-new";
-    const std::string changed = "Another program changed the list during the import, so it was not written back";
-    const std::string missing = ". The list is missing; its new text is in C:\\list.trs.tarsio-new";
     auto meanwhile = [](std::function<void()> edit) { return [=] { sim::BeforeCall("CreateDirectoryW", 1, edit); }; };
     // ReplaceFileW without a backup name that cannot move the replacement
     // has already removed the list, as Windows documents.
@@ -219,6 +170,15 @@ TEST_F(ImportNative, NoLineOfTheListIsLost) {
         std::function<void()> setUp;
         std::string error, after, side;  // after, side: what they hold, "" when missing
     } cases[] = {
+        {"a write", fail("WriteFile", 1, ERROR_DISK_FULL), "I/O error 112 (112)", text, ""},
+        {"a flush to the disk", fail("FlushFileBuffers", 1, ERROR_DISK_FULL), "I/O error 112 (112)", text, ""},
+        {"no side file", [] { sim::FailCallOnPath("CreateFileW", "C:\\list.trs.tarsio-new", ERROR_ACCESS_DENIED); },
+         "File access denied (5)", text, ""},
+        {"a read-only list", [] { ASSERT_TRUE(os::SetFileAttributesA("C:\\list.trs", FILE_ATTRIBUTE_READONLY)); },
+         "File access denied (5)", text, ""},
+        {"every close", fail("CloseHandle", 0, ERROR_WRITE_FAULT), "I/O error 29 (29)", text, ""},
+        {"the new text's close", fail("CloseHandle", closes - 2, ERROR_WRITE_FAULT), "I/O error 29 (29)", text, ""},
+        {"the held list's close, which only read", fail("CloseHandle", closes, ERROR_WRITE_FAULT), "", made, ""},
         {"a writer is kept out", meanwhile([] {
              UniqueHandle writer(os::CreateFileA("C:\\list.trs", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                  nullptr, OPEN_EXISTING, 0, nullptr));
@@ -234,31 +194,60 @@ TEST_F(ImportNative, NoLineOfTheListIsLost) {
          }),
          changed, "theirs\r\n", ""},
         {"a deletion", meanwhile([&] { std::filesystem::remove(list); }), changed + missing, "", made},
-        {"a replace refused once for sharing", [] { sim::FailCall("ReplaceFileW", 1, ERROR_SHARING_VIOLATION); }, "",
-         made, ""},
-        {"a replace refused for good", [] { sim::FailCall("ReplaceFileW", 0, ERROR_UNABLE_TO_REMOVE_REPLACED); },
-         "I/O error 1175", text, ""},
+        {"a replace refused once for sharing", fail("ReplaceFileW", 1, ERROR_SHARING_VIOLATION), "", made, ""},
+        {"a replace refused for good", fail("ReplaceFileW", 0, ERROR_UNABLE_TO_REMOVE_REPLACED),
+         "I/O error 1175 (1175)", text, ""},
         {"a lost list, renamed into place", losesTheList, "", made, ""},
         {"a lost list that no rename can put back",
          [&] {
              losesTheList();
              sim::FailCall("MoveFileExW", 0, ERROR_ACCESS_DENIED);
          },
-         "I/O error 1176" + missing, "", made},
+         "I/O error 1176" + missing + " (1176)", "", made},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(fs.HostPath("C:\\j"));
         std::filesystem::remove(side);
+        os::SetFileAttributesA("C:\\list.trs", FILE_ATTRIBUTE_NORMAL);
         fs.WriteFile("list.trs", text);
         c.setUp();
-        EXPECT_EQ(ErrorOf("C:\\list.trs").what, c.error);
+        EXPECT_EQ(ErrorOf("C:\\list.trs"), c.error);
         sim::ClearFaults();
         EXPECT_EQ(test::HostText(list), c.after);
         EXPECT_EQ(test::HostText(side), c.side);
         EXPECT_EQ(Stored("C:\\j"), MountPoint(u"\\??\\C:\\data"));
+        EXPECT_EQ(HostNames("C:\\").size(), 3u);  // data, j, and the list or its side file
         EXPECT_EQ(sim::OpenHandleCount(), 0);
     }
+
+    // A long name's new text goes to a short side file beside it, never in place.
+    fs.MakeDir("lists");
+    const std::string longName = "lists\\" + std::string(240, 'n') + ".trs";
+    const std::pair<std::function<void()>, std::string> longCases[] = {
+        {fail("WriteFile", 1, ERROR_DISK_FULL), "I/O error 112 (112)"},
+        {fail("FlushFileBuffers", 1, ERROR_DISK_FULL), "I/O error 112 (112)"},
+        {[] { sim::FailCallOnPath("CreateFileW", "C:\\lists\\~trs", ERROR_ACCESS_DENIED); },
+         "File access denied (5)"},
+    };
+    for (const auto& [setUp, error] : longCases) {
+        fs.WriteFile(longName, text);
+        setUp();
+        EXPECT_EQ(ErrorOf("C:\\" + longName), error);
+        sim::ClearFaults();
+        EXPECT_EQ(fs.ReadFile(longName), text);
+        EXPECT_EQ(HostNames("C:\\lists"), std::vector<std::string>{longName.substr(6)});
+    }
+
+    // A read that fails stops the import before anything is made.
+    std::filesystem::remove_all(fs.HostPath("C:\\j"));
+    fs.WriteFile("list.trs", text);
+    sim::FailCall("ReadFile", 1, ERROR_READ_FAULT);
+    EXPECT_EQ(ErrorOf("C:\\list.trs"), "I/O error 30 (30)");
+    sim::ClearFaults();
+    EXPECT_EQ(fs.ReadFile("list.trs"), text);
+    EXPECT_FALSE(DirectoryExists("C:\\j"));
+    EXPECT_EQ(sim::OpenHandleCount(), 0);
 }
 
 // A list reached through a symbolic link or a junction is rewritten where
@@ -270,18 +259,13 @@ TEST_F(ImportNative, LinkedListIsRewrittenWhereItLeads) {
     test::Junction("C:\\lists", "D:\\store");
     std::filesystem::create_symlink("store/list.trs", fs.HostPath("C:\\link.trs"));
     std::filesystem::create_symlink("../D/list.trs", fs.HostPath("C:\\far.trs"));
-    struct Case {
-        const char* name;
-        const char* target;
-    } cases[] = {
-        {"C:\\link.trs", "C:\\store\\list.trs"},
-        {"C:\\far.trs", "D:\\list.trs"},
-        {"C:\\lists\\list.trs", "D:\\store\\list.trs"},
-    };
-    for (const Case& c : cases) {
-        test::WriteFileAt(c.target, "+C:\\j->C:\\data\r\n");
-        EXPECT_FALSE(TImport().Import(c.name)) << c.name;
-        EXPECT_EQ(test::ReadFileAt(c.target), "C:\\j->C:\\data\r\n") << c.name;
+    // The name imported, and where it leads.
+    for (auto [name, target] : {std::pair{"C:\\link.trs", "C:\\store\\list.trs"},
+                                {"C:\\far.trs", "D:\\list.trs"},
+                                {"C:\\lists\\list.trs", "D:\\store\\list.trs"}}) {
+        test::WriteFileAt(target, "+C:\\j->C:\\data\r\n");
+        EXPECT_FALSE(TImport().Import(name)) << name;
+        EXPECT_EQ(test::ReadFileAt(target), "C:\\j->C:\\data\r\n") << name;
         ASSERT_TRUE(DeleteJunction("C:\\j"));
     }
     EXPECT_TRUE(std::filesystem::is_symlink(fs.HostPath("C:\\link.trs")));
@@ -289,28 +273,6 @@ TEST_F(ImportNative, LinkedListIsRewrittenWhereItLeads) {
     EXPECT_EQ(HostNames("C:\\"), (std::vector<std::string>{"data", "far.trs", "link.trs", "lists", "store"}));
     EXPECT_EQ(HostNames("C:\\store"), std::vector<std::string>{"list.trs"});
     EXPECT_EQ(HostNames("D:\\"), (std::vector<std::string>{"list.trs", "store"}));
-}
-
-TEST_F(ImportNative, EntriesThatCouldNotWorkStayPendingWithNoJunctionMade) {
-    fs.WriteFile("data\\file.txt", "x");
-    std::string deep = "a";
-    for (int i = 1; i < 30000; ++i) deep += "\\a";
-    const std::string lines[] = {
-        "+C:\\j1->C:\\data\\file.txt",                     // a file (the other destinations: JunctionTest)
-        "+C:\\j2\0x->C:\\data"s,                           // a NUL byte in the junction directory
-        "+C:\\j3->C:\\data\0x"s,                           // and in the destination
-        "+C:\\j4\tx->C:\\data",                            // a control character
-        "+C:\\" + std::string(60000, 'a') + "->C:\\data",  // longer than any name
-        "+C:\\" + deep + "->C:\\data",                     // 30,000 levels
-    };
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    auto start = std::chrono::steady_clock::now();
-    auto [errors, after] = Import(text);
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
-    EXPECT_TRUE(errors);
-    EXPECT_TRUE(after == text);  // too long to show
-    EXPECT_EQ(HostNames("C:\\"), (std::vector<std::string>{"data", "list.trs"}));
 }
 
 // Every host entry of drive C: but the lists, with its reparse data,

@@ -3,11 +3,13 @@
 #include "engine/junction.h"
 
 #include <gtest/gtest.h>
+#include <sys/xattr.h>
 
 #include <cstring>
 #include <filesystem>
 
 #include "engine/reparse_buffer.h"
+#include "platform/ansi.h"
 #include "platform/os.h"
 #include "platform/sim/sim.h"
 #include "platform/unique_handle.h"
@@ -16,6 +18,7 @@
 namespace tarsio {
 namespace {
 
+using namespace std::string_literals;
 using test::MountPoint;
 
 class JunctionTest : public test::SimTest {
@@ -26,8 +29,12 @@ protected:
     }
 };
 
+// In a junction directory and a destination whose names are beyond any
+// legacy code page (Polish, Cyrillic, Greek, CJK, outside the BMP) too.
 TEST_F(JunctionTest, DestinationIsStoredAsTheNativeNameItStandsFor) {
-    fs.WriteFile("data\\f.txt", "x");
+    const std::string j = "C:\\links\\Łódź Москва";
+    fs.MakeDir("Ωμέγα 中文 𝄞");
+    for (const char* dir : {"data", "Ωμέγα 中文 𝄞"}) fs.WriteFile(dir + "\\f.txt"s, "x");
     struct Case {
         const char* destination;
         std::u16string stored;
@@ -37,6 +44,7 @@ TEST_F(JunctionTest, DestinationIsStoredAsTheNativeNameItStandsFor) {
         {"data", u"\\??\\C:\\data", "C:\\data", true},  // "\??\data" would lead nowhere
         {"\\\\?\\C:\\data", u"\\??\\C:\\data", "C:\\data", true},
         {"\\\\?\\c:\\data", u"\\??\\c:\\data", "c:\\data", true},
+        {"C:\\Ωμέγα 中文 𝄞", u"\\??\\C:\\Ωμέγα 中文 𝄞", "C:\\Ωμέγα 中文 𝄞", true},
         {"\\??\\C:\\data\\f.txt", u"\\??\\C:\\data\\f.txt", "C:\\data\\f.txt", false},  // as it is, with no look
         {"\\??\\C:\\nowhere", u"\\??\\C:\\nowhere", "C:\\nowhere", false},
         {"\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\",
@@ -45,24 +53,25 @@ TEST_F(JunctionTest, DestinationIsStoredAsTheNativeNameItStandsFor) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.destination);
-        fs.MakeDir("links\\j");
+        ASSERT_TRUE(os::CreateDirectoryA(j.c_str(), nullptr));
         sim::ResetCallLog();
-        ASSERT_TRUE(CreateJunction("C:\\links\\j", c.destination));
+        ASSERT_TRUE(CreateJunction(j, c.destination));
         const std::size_t looks = sim::CallCount("GetFileAttributesW");
-        EXPECT_EQ(Stored("C:\\links\\j"), MountPoint(c.stored));
-        EXPECT_EQ(os::GetFileAttributesA("C:\\links\\j"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+        EXPECT_EQ(Stored(j), MountPoint(c.stored));
+        EXPECT_EQ(os::GetFileAttributesA(j.c_str()), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
         std::string read;
-        ASSERT_TRUE(ReadJunctionDestination("C:\\links\\j", read));
-        EXPECT_EQ(read, std::string(c.stored.begin(), c.stored.end()) + '\0');
+        ASSERT_TRUE(ReadJunctionDestination(j, read));
+        EXPECT_EQ(read, *WideToAnsi(c.stored) + '\0');
         EXPECT_EQ(PlainDestination(read), c.shown);
-        EXPECT_TRUE(JunctionLeadsTo("C:\\links\\j", c.shown));
+        EXPECT_TRUE(JunctionLeadsTo(j, c.shown));
         EXPECT_EQ(CheckJunctionDestination(c.destination), c.there);
         if (c.destination[1] == '?') {
             EXPECT_EQ(looks, 0u);
         } else {  // it leads where it says
-            EXPECT_NE(os::GetFileAttributesA("C:\\links\\j\\f.txt"), INVALID_FILE_ATTRIBUTES);
+            EXPECT_NE(os::GetFileAttributesA((j + "\\f.txt").c_str()), INVALID_FILE_ATTRIBUTES);
         }
-        ASSERT_TRUE(DeleteJunction("C:\\links\\j"));
+        ASSERT_TRUE(DeleteJunction(j));
+        EXPECT_FALSE(DirectoryExists(j));
         EXPECT_EQ(sim::OpenHandleCount(), 0);
     }
 }
@@ -202,6 +211,27 @@ TEST_F(JunctionTest, WhatIsNoJunctionIsNeitherReadNorDeleted) {
     }
     EXPECT_EQ(Stored("C:\\links\\sym"), symlink);
     EXPECT_TRUE(DirectoryExists("C:\\data"));
+}
+
+TEST_F(JunctionTest, ProtectedAndBusyJunctionsRead) {
+    test::Junction("C:\\Documents and Settings", "C:\\data");
+    // Reading is denied to everyone, as on Windows' compatibility junctions.
+    const std::string host = fs.HostPath("C:\\Documents and Settings");
+    ASSERT_EQ(::lsetxattr(host.c_str(), "user.deny", "read", 4, 0), 0);
+    EXPECT_EQ(os::CreateFileA("C:\\Documents and Settings", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Shown("C:\\Documents and Settings"), "C:\\data");
+
+    // Held open without sharing by another program: reads, but is not deleted.
+    test::Junction("C:\\busy", "C:\\data");
+    UniqueHandle other(os::CreateFileA("C:\\busy", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    ASSERT_TRUE(other.valid());
+    EXPECT_EQ(Shown("C:\\busy"), "C:\\data");
+    EXPECT_FALSE(DeleteJunction("C:\\busy"));
+    EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
 }
 
 TEST_F(JunctionTest, DeleteRemovesTheMountPointAndThenTheDirectoryWithNothingElse) {

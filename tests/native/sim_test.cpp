@@ -83,10 +83,8 @@ TEST(SimDrives, TypesAndVolumesComeFromTheRootAndLettersInAnyCase) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.root);
         EXPECT_EQ(os::GetDriveTypeA(c.root), c.type);
-        DWORD flags = 0, maxLen = 0;
-        char fsName[16] = {};
-        BOOL ok = os::GetVolumeInformationA(c.root, nullptr, 0, nullptr, &maxLen, &flags, fsName, 16);
-        EXPECT_EQ(ok != FALSE, c.volume);
+        DWORD flags = 0;
+        EXPECT_EQ(os::GetVolumeInformationA(c.root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0), c.volume);
         EXPECT_EQ(flags & FILE_SUPPORTS_REPARSE_POINTS, c.reparse);
     }
     EXPECT_EQ(os::GetFileAttributesA("R:\\"), INVALID_FILE_ATTRIBUTES);
@@ -124,34 +122,21 @@ TEST_F(SimReparse, CallsAreRefusedAsWindowsRefusesThem) {
     auto open = [](const char* path, DWORD access, DWORD flags) {
         return UniqueHandle(os::CreateFileA(path, access, 0, nullptr, OPEN_EXISTING, flags, nullptr));
     };
-    struct Case {
-        const char* what;
-        std::function<bool()> call;
-        DWORD error;
-    } cases[] = {
-        {"a mount point on a file",
-         [&] {
-             return SetOn(open("C:\\data\\a.txt", GENERIC_READ | GENERIC_WRITE, FILE_FLAG_OPEN_REPARSE_POINT), bytes);
-         },
-         ERROR_DIRECTORY},
-        {"a mount point through a handle without write access",
-         [&] { return SetOn(OpenDir("C:\\links\\web", GENERIC_READ), bytes); }, ERROR_ACCESS_DENIED},
-        {"lengths that disagree with the size handed over",
-         [&] { return SetOn(OpenDir("C:\\links\\web", GENERIC_READ | GENERIC_WRITE), longer); },
-         ERROR_INVALID_REPARSE_DATA},
-        {"a directory without backup semantics", [&] { return open("C:\\data", GENERIC_READ, 0).valid(); },
-         ERROR_ACCESS_DENIED},
-        {"a directory held open",
-         [&] { return OpenDir("C:\\data", GENERIC_READ) && OpenDir("C:\\data", GENERIC_READ); },
-         ERROR_SHARING_VIOLATION},
-        {"a read-only file for writing", [&] { return open("C:\\ro.txt", GENERIC_WRITE, 0).valid(); },
-         ERROR_ACCESS_DENIED},
-        {"a read-only file deleted", [] { return os::DeleteFileA("C:\\ro.txt") != FALSE; }, ERROR_ACCESS_DENIED},
+    auto refused = [](const char* what, bool done, DWORD error) {
+        EXPECT_FALSE(done) << what;
+        EXPECT_EQ(os::GetLastError(), error) << what;
     };
-    for (const Case& c : cases) {
-        EXPECT_FALSE(c.call()) << c.what;
-        EXPECT_EQ(os::GetLastError(), c.error) << c.what;
-    }
+    refused("on a file",
+            SetOn(open("C:\\data\\a.txt", GENERIC_READ | GENERIC_WRITE, FILE_FLAG_OPEN_REPARSE_POINT), bytes),
+            ERROR_DIRECTORY);
+    refused("without write access", SetOn(OpenDir("C:\\links\\web", GENERIC_READ), bytes), ERROR_ACCESS_DENIED);
+    refused("lengths that disagree with the size handed over",
+            SetOn(OpenDir("C:\\links\\web", GENERIC_READ | GENERIC_WRITE), longer), ERROR_INVALID_REPARSE_DATA);
+    refused("a directory without backup semantics", open("C:\\data", GENERIC_READ, 0).valid(), ERROR_ACCESS_DENIED);
+    refused("a directory held open", OpenDir("C:\\data", GENERIC_READ) && OpenDir("C:\\data", GENERIC_READ),
+            ERROR_SHARING_VIOLATION);
+    refused("a read-only file for writing", open("C:\\ro.txt", GENERIC_WRITE, 0).valid(), ERROR_ACCESS_DENIED);
+    refused("a read-only file deleted", os::DeleteFileA("C:\\ro.txt"), ERROR_ACCESS_DENIED);
     EXPECT_FALSE(HasReparsePoint("C:\\links\\web"));
     EXPECT_EQ(sim::OpenHandleCount(), 0);
 }
