@@ -180,22 +180,6 @@ protected:
     TExportResult result;
 };
 
-TEST_F(ExportTest, DefaultDrivesAreRemovableAndFixedFromCToY) {
-    fs.AddDrive('A');
-    fs.AddDrive('B', "removable");
-    fs.AddDrive('D', "removable FAT32", false);  // no medium: still a default drive
-    fs.AddDrive('E', "remote");
-    fs.AddDrive('F', "cdrom");
-    fs.AddDrive('G', "ramdisk");
-    fs.AddDrive('H', "tape");  // unknown type
-    fs.AddDrive('K', "fixed FAT32");
-    fs.AddDrive('Y');
-    fs.AddDrive('Z');
-    EXPECT_EQ(DefaultExportDrives(), (DriveList{"C", "D", "K", "Y"}));
-    EXPECT_EQ(ChooseExportDrives({}), (DriveList{"C", "D", "K", "Y"}));
-    EXPECT_EQ(ChooseExportDrives({"Z", "C"}), (DriveList{"Z", "C"}));
-}
-
 // Every entry is examined once, junctions and all, in scan order; a drive
 // without medium is passed over, and the file written anew.
 TEST_F(ExportTest, LinesComeInScanOrderDrivesInListOrder) {

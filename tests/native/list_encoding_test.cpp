@@ -35,8 +35,10 @@ TEST_F(ListEncoding, ListLinesAreReadInTheirOwnEncodingAndKeepTheirBytes) {
         // 1252) beside a UTF-8 line: a stray 1252 byte changes only its own line.
         {"1252 and UTF-8 lines",
          sim::kUtf8CodePage,
-         "+C:\\caf\xE9\\j->C:\\data\r\n+C:\\M\xC3\xBCll\\j->C:\\data\r\nna\xEFve text\n+C:\\missing caf\xE9->C:\\nowhere\r\n",
-         "C:\\caf\xE9\\j->C:\\data\r\nC:\\M\xC3\xBCll\\j->C:\\data\r\nna\xEFve text\r\n+C:\\missing caf\xE9->C:\\nowhere\r\n",
+         "+C:\\caf\xE9\\j->C:\\data\r\n+C:\\M\xC3\xBCll\\j->C:\\data\r\nna\xEFve text\n+C:\\missing "
+         "caf\xE9->C:\\nowhere\r\n",
+         "C:\\caf\xE9\\j->C:\\data\r\nC:\\M\xC3\xBCll\\j->C:\\data\r\nna\xEFve text\r\n+C:\\missing "
+         "caf\xE9->C:\\nowhere\r\n",
          {"café/j", "Müll/j"}},
         {"a byte-order mark before a pending entry",
          sim::kUtf8CodePage,

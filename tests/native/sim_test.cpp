@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "listfile/export.h"
 #include "platform/unique_handle.h"
 #include "tests/native/sim_helpers.h"
 
@@ -57,29 +58,33 @@ BOOL SetOn(const UniqueHandle& handle, const std::vector<std::uint8_t>& bytes) {
                                static_cast<DWORD>(bytes.size()), nullptr, 0, &returned, nullptr);
 }
 
-TEST(SimDrives, TypesAndVolumesComeFromTheRootAndLettersInAnyCase) {
+// Each drive's type and volume come from its root's .drive file; an export
+// takes the removable and fixed drives from C: to Y: by default.
+TEST(SimDrives, KindsComeFromTheRootAndExportsTakeRemovableAndFixedFromCToY) {
     Scratch fs;
-    fs.AddDrive('D');
-    fs.AddDrive('E', "removable FAT32");
-    fs.AddDrive('F', "remote NTFS");
-    fs.AddDrive('G', "cdrom CDFS");
-    fs.AddDrive('H', "ramdisk NTFS");
-    fs.AddDrive('R', "removable FAT32", /*medium=*/false);
     struct Case {
         const char* root;
+        const char* kind;  // nullptr: no .drive file and no drive folder made here
+        bool medium;
         UINT type;
         bool volume;
         DWORD reparse;
     } cases[] = {
-        {"C:\\", DRIVE_FIXED, true, FILE_SUPPORTS_REPARSE_POINTS},
-        {"d:\\", DRIVE_FIXED, true, FILE_SUPPORTS_REPARSE_POINTS},
-        {"E:\\", DRIVE_REMOVABLE, true, 0},
-        {"F:\\", DRIVE_REMOTE, true, FILE_SUPPORTS_REPARSE_POINTS},
-        {"G:\\", DRIVE_CDROM, true, 0},
-        {"H:\\", DRIVE_RAMDISK, true, FILE_SUPPORTS_REPARSE_POINTS},
-        {"R:\\", DRIVE_REMOVABLE, false, 0},
-        {"Q:\\", DRIVE_NO_ROOT_DIR, false, 0},
+        {"A:\\", "", true, DRIVE_FIXED, true, FILE_SUPPORTS_REPARSE_POINTS},
+        {"B:\\", "removable FAT32", true, DRIVE_REMOVABLE, true, 0},
+        {"C:\\", nullptr, true, DRIVE_FIXED, true, FILE_SUPPORTS_REPARSE_POINTS},
+        {"D:\\", "removable FAT32", false, DRIVE_REMOVABLE, false, 0},  // no medium: still a default drive
+        {"E:\\", "remote NTFS", true, DRIVE_REMOTE, true, FILE_SUPPORTS_REPARSE_POINTS},
+        {"F:\\", "cdrom CDFS", true, DRIVE_CDROM, true, 0},
+        {"G:\\", "ramdisk NTFS", true, DRIVE_RAMDISK, true, FILE_SUPPORTS_REPARSE_POINTS},
+        {"H:\\", "tape", true, DRIVE_UNKNOWN, true, FILE_SUPPORTS_REPARSE_POINTS},
+        {"k:\\", "fixed FAT32", true, DRIVE_FIXED, true, 0},
+        {"Q:\\", nullptr, false, DRIVE_NO_ROOT_DIR, false, 0},
+        {"Y:\\", "", true, DRIVE_FIXED, true, FILE_SUPPORTS_REPARSE_POINTS},
+        {"Z:\\", "", true, DRIVE_FIXED, true, FILE_SUPPORTS_REPARSE_POINTS},
     };
+    for (const Case& c : cases)
+        if (c.kind) fs.AddDrive(static_cast<char>(std::toupper(c.root[0])), c.kind, c.medium);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.root);
         EXPECT_EQ(os::GetDriveTypeA(c.root), c.type);
@@ -87,7 +92,10 @@ TEST(SimDrives, TypesAndVolumesComeFromTheRootAndLettersInAnyCase) {
         EXPECT_EQ(os::GetVolumeInformationA(c.root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0), c.volume);
         EXPECT_EQ(flags & FILE_SUPPORTS_REPARSE_POINTS, c.reparse);
     }
-    EXPECT_EQ(os::GetFileAttributesA("R:\\"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(DefaultExportDrives(), (DriveList{"C", "D", "K", "Y"}));
+    EXPECT_EQ(ChooseExportDrives({}), (DriveList{"C", "D", "K", "Y"}));
+    EXPECT_EQ(ChooseExportDrives({"Z", "C"}), (DriveList{"Z", "C"}));
+    EXPECT_EQ(os::GetFileAttributesA("D:\\"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(os::GetLastError(), ERROR_NOT_READY);
     EXPECT_EQ(os::GetFileAttributesA("Q:\\x"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND);
@@ -230,22 +238,6 @@ TEST(SimNames, WideCallsTakeLongNamesOnlyBehindThePrefix) {
     }
 }
 
-TEST(SimCache, OwnChangesAreSeenWhileListingsAreOpen) {
-    Scratch fs;
-    for (const char* dir : {"d", "d\\sub", "target"}) fs.MakeDir(dir);
-    fs.WriteFile("target\\f.txt", "x");
-    UniqueFindHandle outer = ListUpTo("C:\\*", "d"), inner = ListUpTo("C:\\d\\*", "sub");
-    EXPECT_EQ(os::GetFileAttributesA("C:\\d\\sub"), FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(os::GetFileAttributesA("C:\\d\\sub\\f.txt"), INVALID_FILE_ATTRIBUTES);
-    ASSERT_TRUE(os::SetFileAttributesA("C:\\d\\sub", FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_EQ(os::GetFileAttributesA("C:\\d\\sub"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
-    ASSERT_TRUE(CreateJunction("C:\\d\\sub", "C:\\target"));
-    EXPECT_EQ(os::GetFileAttributesA("C:\\d\\sub"),
-              FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_REPARSE_POINT);
-    // Names through it now lead to the target.
-    EXPECT_EQ(os::GetFileAttributesA("C:\\d\\sub\\f.txt"), FILE_ATTRIBUTE_ARCHIVE);
-}
-
 TEST(SimCache, AFolderListedAgainShowsWhatChanged) {
     Scratch fs;
     fs.MakeDir("d");
@@ -268,36 +260,31 @@ TEST(SimCache, AFolderListedAgainShowsWhatChanged) {
 }
 
 // A search lists a folder while its parent's listing is open: the folder is
-// known from there until something changes.
+// known from there until something changes, by a call of the simulation's
+// own while listings are open, or on the host.
 TEST(SimCache, AFolderListedFromItsParentsListingShowsWhatChanged) {
     struct Case {
         const char* what;
         bool parentStaysOpen;
         std::function<void(const Scratch&)> change;
-        DWORD dotAttributes;  // of "." in the listing of C:\d\sub
-        std::vector<std::string> names;
+        DWORD attributes;  // of C:\d\sub, and of "." in its listing
+        const char* file;  // the one file listed in it
     } cases[] = {
-        {"nothing", true, [](const Scratch&) {}, FILE_ATTRIBUTE_DIRECTORY, {".", "..", "s.txt"}},
-        {"its attributes, by a call",
-         true,
+        {"nothing", true, [](const Scratch&) {}, FILE_ATTRIBUTE_DIRECTORY, "s.txt"},
+        {"its attributes, by a call", true,
          [](const Scratch&) { ASSERT_TRUE(os::SetFileAttributesA("C:\\d\\sub", FILE_ATTRIBUTE_HIDDEN)); },
-         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN,
-         {".", "..", "s.txt"}},
-        {"a junction made of it, by a call",
-         true,
+         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, "s.txt"},
+        {"a junction made of it, by a call", true,
          [](const Scratch&) {
              ASSERT_TRUE(os::DeleteFileA("C:\\d\\sub\\s.txt"));
              ASSERT_TRUE(CreateJunction("C:\\d\\sub", "C:\\target"));
          },
-         FILE_ATTRIBUTE_DIRECTORY,
-         {".", "..", "f.txt"}},
-        {"its attributes, on the host with no listing open",
-         false,
+         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, "f.txt"},
+        {"its attributes, on the host with no listing open", false,
          [](const Scratch& fs) {
              ASSERT_EQ(::lsetxattr(fs.HostPath("C:\\d\\sub").c_str(), "user.attrib", "0x02", 4, 0), 0);
          },
-         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN,
-         {".", "..", "s.txt"}},
+         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, "s.txt"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -311,10 +298,14 @@ TEST(SimCache, AFolderListedFromItsParentsListingShowsWhatChanged) {
             outer.reset();
         }
         c.change(fs);
+        EXPECT_EQ(os::GetFileAttributesA("C:\\d\\sub"), c.attributes);
+        // Names through a junction lead to its target.
+        EXPECT_EQ(os::GetFileAttributesA("C:\\d\\sub\\f.txt"),
+                  c.file == std::string("f.txt") ? FILE_ATTRIBUTE_ARCHIVE : INVALID_FILE_ATTRIBUTES);
         std::vector<WIN32_FIND_DATAA> entries = Entries("C:\\d\\sub\\*.*");
-        ASSERT_FALSE(entries.empty());
-        EXPECT_EQ(entries[0].dwFileAttributes, c.dotAttributes);
-        EXPECT_EQ(Names(entries), c.names);
+        ASSERT_EQ(Names(entries), (std::vector<std::string>{".", "..", c.file}));
+        // The target's own ".", as Windows lists a folder through a junction.
+        EXPECT_EQ(entries[0].dwFileAttributes, c.attributes & ~FILE_ATTRIBUTE_REPARSE_POINT);
     }
 }
 

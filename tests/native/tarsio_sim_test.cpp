@@ -73,16 +73,13 @@ TEST(TarsioSim, ExportsTheJunctionsOfTheDrivesNamed) {
     fs.MakeDir("data");
     fs.WriteFile("list.trs", "+C:\\links\\web->C:\\data\n+D:\\j->C:\\data\n");
     ASSERT_EQ(RunSim("-import 'C:\\list.trs'").out, "Import successfully\n");
-    struct Case {
-        std::string letters, expected;
-    } cases[] = {
-        {"dC", "+D:\\j->C:\\data\r\n+C:\\links\\web->C:\\data\r\n"},
-        {"C", "+C:\\links\\web->C:\\data\r\n"},
-        {"", "+C:\\links\\web->C:\\data\r\n+D:\\j->C:\\data\r\n"},  // the default drives
-    };
-    for (const Case& c : cases) {
-        Expect("export 'C:\\out file.trs' " + c.letters, "", "", 0);
-        EXPECT_EQ(fs.ReadFile("out file.trs"), c.expected) << c.letters;
+    // The drive letters given, and the lines written.
+    for (auto [letters, expected] : {std::pair{"dC", "+D:\\j->C:\\data\r\n+C:\\links\\web->C:\\data\r\n"},
+                                     {"C", "+C:\\links\\web->C:\\data\r\n"},
+                                     // The default drives.
+                                     {"", "+C:\\links\\web->C:\\data\r\n+D:\\j->C:\\data\r\n"}}) {
+        Expect("export 'C:\\out file.trs' " + std::string(letters), "", "", 0);
+        EXPECT_EQ(fs.ReadFile("out file.trs"), expected) << letters;
     }
     Expect("export 'C:\\missing\\out.trs'", "", "tarsio-sim: export failed: Invalid filename (system error 3)\n", 1);
     EXPECT_EQ(RunSim("export 'C:\\out.trs' C:").status, 2);
