@@ -21,6 +21,7 @@
 namespace tarsio {
 namespace {
 
+using namespace std::string_literals;
 using test::Junction;
 using Names = std::vector<std::string>;
 
@@ -47,24 +48,19 @@ TEST_F(FindFileNative, AttributeWordsInBothMatchModes) {
     ASSERT_EQ(os::GetFileAttributesA("C:\\archdir"), 0x30u);
     ASSERT_EQ(os::GetFileAttributesA("C:\\junction"), 0x410u);
 
-    struct Case {
-        TFileAttr attr;
-        bool strict;
-        Names expected;
-    } cases[] = {
-        // 0x80 shares no bit with any set, so it is never reported.
-        {{ffaAnyFile}, false, {"C:\\archdir", "C:\\junction", "C:\\plain", "C:\\target"}},
-        {{ffaDirectory}, false, {"C:\\archdir", "C:\\junction", "C:\\plain", "C:\\target"}},
-        {{ffaDirectory}, true, {"C:\\plain", "C:\\target"}},
-        {{ffaDirectory, ffaArchive}, true, {"C:\\archdir"}},
-        {{ffaArchive}, false, {}},
-    };
-    for (const Case& c : cases) {
+    // The attribute set, strict or loose, and what it finds. 0x80 shares no
+    // bit with any set, so it is never reported.
+    const Names all = {"C:\\archdir", "C:\\junction", "C:\\plain", "C:\\target"};
+    for (const auto& [attr, strict, expected] : {std::tuple{TFileAttr{ffaAnyFile}, false, all},
+                                                 {TFileAttr{ffaDirectory}, false, all},
+                                                 {TFileAttr{ffaDirectory}, true, Names{"C:\\plain", "C:\\target"}},
+                                                 {TFileAttr{ffaDirectory, ffaArchive}, true, Names{"C:\\archdir"}},
+                                                 {TFileAttr{ffaArchive}, false, Names{}}}) {
         finder.SetPath("C:\\");
-        finder.FileAttr = c.attr;
-        finder.StrictMatchOfAttr = c.strict;
-        EXPECT_EQ(finder.Execute(), c.expected)
-            << "mask 0x" << std::hex << c.attr.Mask() << (c.strict ? " strict" : " loose");
+        finder.FileAttr = attr;
+        finder.StrictMatchOfAttr = strict;
+        EXPECT_EQ(finder.Execute(), expected)
+            << "mask 0x" << std::hex << attr.Mask() << (strict ? " strict" : " loose");
     }
 }
 
@@ -88,17 +84,17 @@ TEST_F(FindFileNative, ListingsAreClosedWhenTheHandlerThrowsOrEndsTheSearch) {
     for (const char* dir : {"a", "a\\b", "a\\b\\c", "d"}) fs.MakeDir(dir);
     fs.WriteFile("a\\b\\c\\deep.txt", "x");
     fs.WriteFile("d\\later.txt", "x");
-    struct Case {
-        const char* last;      // the entry whose report throws or answers false
-        std::size_t found;     // the entries found before it
-        std::size_t listings;  // the folders listed until then
-    } cases[] = {{"C:\\a", 0, 1}, {"C:\\a\\b\\c", 3, 3}, {"C:\\a\\b\\c\\deep.txt", 4, 4}, {"C:\\d\\later.txt", 5, 5}};
-    for (const Case& c : cases) {
+    // The entry whose report throws or answers false, the entries found
+    // before it, and the folders listed until then.
+    for (auto [last, found, listings] : {std::tuple{"C:\\a", 0u, 1u},
+                                         {"C:\\a\\b\\c", 3u, 3u},
+                                         {"C:\\a\\b\\c\\deep.txt", 4u, 4u},
+                                         {"C:\\d\\later.txt", 5u, 5u}}) {
         for (bool throws : {true, false}) {
-            SCOPED_TRACE(::testing::Message() << c.last << " " << throws);
+            SCOPED_TRACE(::testing::Message() << last << " " << throws);
             finder.NotifyWhenFound = true;
             finder.OnFileFound = [&](const std::string& folder, const TSearchRec& rec) -> bool {
-                if (folder + rec.Name != c.last) return true;
+                if (folder + rec.Name != last) return true;
                 if (throws) throw std::runtime_error("stop");
                 return false;
             };
@@ -106,8 +102,8 @@ TEST_F(FindFileNative, ListingsAreClosedWhenTheHandlerThrowsOrEndsTheSearch) {
             if (throws)
                 EXPECT_THROW(WholeDrive().Execute(), std::runtime_error);
             else
-                EXPECT_EQ(WholeDrive().Execute().size(), c.found);
-            EXPECT_EQ(sim::CallCount("FindFirstFileExW"), c.listings);
+                EXPECT_EQ(WholeDrive().Execute().size(), found);
+            EXPECT_EQ(sim::CallCount("FindFirstFileExW"), listings);
             EXPECT_EQ(sim::OpenHandleCount(), 0);
         }
     }
@@ -121,12 +117,11 @@ TEST_F(FindFileNative, JunctionCyclesEndWithEveryDirectoryEnteredOnce) {
     // in one folder at depth 10.
     fs.MakeDir("top");
     Junction("C:\\top\\loop", "C:\\top");
-    std::vector<std::string> chain = {"C:\\deep"};
-    for (int level = 2; level <= 10; ++level) chain.push_back(chain.back() + "\\l" + std::to_string(level));
-    ASSERT_TRUE(ForceDirectories(chain.back()));
+    const std::string deep = "C:\\deep\\l2\\l3\\l4\\l5\\l6\\l7\\l8\\l9\\l10";
+    ASSERT_TRUE(ForceDirectories(deep));
     fs.WriteFile("deep\\l2\\file.txt", "x");
-    Junction(chain.back() + "\\up1", chain[0]);
-    Junction(chain.back() + "\\up2", chain[1]);
+    Junction(deep + "\\up1", "C:\\deep");
+    Junction(deep + "\\up2", "C:\\deep\\l2");
     // A junction to a folder elsewhere: its contents are found once, under
     // their own path.
     fs.MakeDir("data");
@@ -137,24 +132,18 @@ TEST_F(FindFileNative, JunctionCyclesEndWithEveryDirectoryEnteredOnce) {
     // without a reparse point (data, deep, l2..l10, top); two with a mask
     // that does not match every name, which the file system applies.
     const std::size_t plainDirectories = 12;
-    struct Case {
-        const char* mask;
-        std::size_t listings, found;
-    } cases[] = {
-        {"*.*", plainDirectories + 1, plainDirectories + 4 + 2},
-        {"*", plainDirectories + 1, plainDirectories + 4 + 2},
-        {"*.txt", 2 * (plainDirectories + 1), 2},
-    };
-    for (const Case& c : cases) {
-        finder.FileMask = c.mask;
+    for (auto [mask, listings, count] : {std::tuple{"*.*", plainDirectories + 1, plainDirectories + 4 + 2},
+                                         {"*", plainDirectories + 1, plainDirectories + 4 + 2},
+                                         {"*.txt", 2 * (plainDirectories + 1), std::size_t{2}}}) {
+        finder.FileMask = mask;
         sim::ResetCallLog();
         const Names& found = WholeDrive().Execute();
-        EXPECT_EQ(found.size(), c.found) << c.mask;
-        EXPECT_EQ(sim::CallCount("FindFirstFileExW"), c.listings) << c.mask;
-        EXPECT_EQ(sim::CallCount("FindFirstFileExA"), 0u) << c.mask;
-        if (c.found == 2) continue;
-        for (const std::string& name : Names{"C:\\top\\loop", "C:\\top\\data", chain.back() + "\\up1",
-                                             chain.back() + "\\up2", "C:\\data\\d.txt", "C:\\deep\\l2\\file.txt"})
+        EXPECT_EQ(found.size(), count) << mask;
+        EXPECT_EQ(sim::CallCount("FindFirstFileExW"), listings) << mask;
+        EXPECT_EQ(sim::CallCount("FindFirstFileExA"), 0u) << mask;
+        if (count == 2) continue;
+        for (const std::string& name : Names{"C:\\top\\loop", "C:\\top\\data", deep + "\\up1", deep + "\\up2",
+                                             "C:\\data\\d.txt", "C:\\deep\\l2\\file.txt"})
             EXPECT_EQ(std::count(found.begin(), found.end(), name), 1) << name;
     }
 }
@@ -212,13 +201,10 @@ TEST_F(ExportTest, LinesComeInScanOrderDrivesInListOrder) {
 // drive holding the same plain folders, with the same reparse bytes.
 TEST_F(ExportTest, OutputReimportsTheSameJunctions) {
     fs.AddDrive('D');
-    fs.MakeDir("data");
-    fs.MakeDir("data\\sub");
-    ASSERT_TRUE(ForceDirectories("D:\\Projects\\Current"));
-    ASSERT_TRUE(ForceDirectories("D:\\caches\\gradle"));
     // A destination as long as the simulation's host keeps (about 4 KB of reparse data).
     const std::string far = test::Deep("C:\\far", 1900);
-    ASSERT_TRUE(ForceDirectories(far));
+    for (const std::string& dir : {"C:\\data\\sub"s, "D:\\Projects\\Current"s, "D:\\caches\\gradle"s, far})
+        ASSERT_TRUE(ForceDirectories(dir));
     const char* volume = "\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\";  // D:, which the import looks for
     std::filesystem::create_directory_symlink("D", fs.HostRoot() + "/Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}");
     // The junction, and its destination as made and as written.
@@ -262,9 +248,7 @@ TEST_F(ExportTest, OutputReimportsTheSameJunctions) {
 // folder that cannot be listed. The result counts them, and names the first.
 TEST_F(ExportTest, WhatCannotComeBackIsLeftOutCountedAndNamed) {
     fs.MakeDir("data");
-    Junction("C:\\kept", "C:\\data");
-    Junction("C:\\locked\\inner", "C:\\data");
-    Junction("C:\\unreadable", "C:\\data");
+    for (const char* junction : {"C:\\kept", "C:\\locked\\inner", "C:\\unreadable"}) Junction(junction, "C:\\data");
     const std::pair<const char*, std::u16string> cases[] = {
         {"C:\\inject", u"\\??\\C:\\x\r\n+C:\\Windows\\System32\\evil->C:\\Users\\Public"},
         {"C:\\zero", std::u16string(u"\\??\\C:\\data\0C:\\x", 16)},

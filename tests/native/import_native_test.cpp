@@ -129,9 +129,7 @@ TEST_F(ImportNative, ErrorPartWayKeepsEarlierJunctionsAndTheFile) {
 // junction to C:\ once the write failed: the clean-up removes the directory
 // the import made, not the empty C:\Config.Msi its name now leads to.
 TEST_F(ImportNative, CleanUpRemovesTheDirectoryItMadeWhereverItsNameNowLeads) {
-    fs.MakeDir("Config.Msi");
-    fs.MakeDir("pub");
-    fs.MakeDir("pub\\x");
+    for (const char* dir : {"Config.Msi", "pub", "pub\\x"}) fs.MakeDir(dir);
     sim::FailCall("DeviceIoControl", 1, ERROR_ACCESS_DENIED);
     sim::SwapForJunction("DeviceIoControl", 1, "C:\\pub\\x", "x.old", "C:\\");
     EXPECT_TRUE(Import("+C:\\pub\\x\\Config.Msi->C:\\data\r\n").first);
@@ -302,6 +300,11 @@ std::vector<std::string> DriveState(const test::Scratch& fs) {
 // parents would make.
 TEST_F(ImportNative, BackupOfAWindowsDriveRestoresWhatItCanAndMakesNothingElse) {
     test::MakeWindowsDrive(fs, {"me", "other"});
+    // Windows' own junctions deny reading to everyone: they are read all the same.
+    EXPECT_EQ(os::CreateFileA("C:\\Documents and Settings", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
     TFindFile finder;
     SetUpFinder(finder);
     ASSERT_EQ(ExportJunctions(finder, {"C"}, "C:\\backup.trs").Lines.size(), 11u);
@@ -316,16 +319,13 @@ TEST_F(ImportNative, BackupOfAWindowsDriveRestoresWhatItCanAndMakesNothingElse) 
             text += (missing && line.starts_with("+C:\\Users\\other\\") ? line : line.substr(1)) + "\n";
         return text;
     };
-    struct Case {
-        const char* what;
-        std::string list;
-        bool missing;
-    } cases[] = {{"the same drive", backup, false}, {"a new install", backup, true}, {"the loop alone", loop, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        if (c.missing) std::filesystem::remove_all(fs.HostPath("C:\\Users\\other"));
+    for (const auto& [what, list, missing] : {std::tuple{"the same drive", backup, false},
+                                              {"a new install", backup, true},
+                                              {"the loop alone", loop, true}}) {
+        SCOPED_TRACE(what);
+        if (missing) std::filesystem::remove_all(fs.HostPath("C:\\Users\\other"));
         const std::vector<std::string> before = DriveState(fs);
-        EXPECT_EQ(Import(c.list), std::pair(c.missing, after(c.list, c.missing)));
+        EXPECT_EQ(Import(list), std::pair(missing, after(list, missing)));
         EXPECT_EQ(DriveState(fs), before);
     }
 }

@@ -63,7 +63,7 @@ inline void HostReparsePoint(const std::string& host, std::uint32_t tag, const s
 // A mount point storing `name` on the host directory `host`, whatever the name.
 inline void HostMountPoint(const std::string& host, std::u16string_view name) {
     const std::vector<std::uint8_t> bytes = MountPoint(name);
-    ASSERT_EQ(::lsetxattr(host.c_str(), "user.reparse", bytes.data(), bytes.size(), 0), 0) << host;
+    HostReparsePoint(host, reparse::kMountPointTag, {bytes.begin() + 8, bytes.end()});
 }
 
 // A symbolic link's reparse point (tag 0xA000000C, a flags word, empty

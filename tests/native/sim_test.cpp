@@ -19,6 +19,7 @@
 namespace tarsio {
 namespace {
 
+using namespace std::string_literals;
 using test::Scratch;
 
 std::vector<WIN32_FIND_DATAA> Entries(const std::string& pattern) {
@@ -149,19 +150,6 @@ TEST_F(SimReparse, CallsAreRefusedAsWindowsRefusesThem) {
     EXPECT_EQ(sim::OpenHandleCount(), 0);
 }
 
-TEST_F(SimReparse, PathsGoThroughJunctionsOnTheDrives) {
-    fs.AddDrive('D');
-    ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
-    test::Junction("D:\\j", "C:\\");
-    test::Junction("C:\\links\\odd", "\\??\\C:\\..\\..\\etc");
-    EXPECT_EQ(Names(Entries("C:\\links\\web\\*")), (std::vector<std::string>{".", "..", "a.txt", "sub"}));
-    EXPECT_EQ(os::GetFileAttributesA("C:\\links\\web\\sub"), FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(os::GetFileAttributesA("D:\\j\\data\\a.txt"), FILE_ATTRIBUTE_ARCHIVE);
-    // A junction leading outside the drives is not followed.
-    EXPECT_EQ(os::GetFileAttributesA("C:\\links\\odd\\passwd"), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND);
-}
-
 // A handle holds the directory, not its name: with the folder above it moved
 // away and a junction to C:\ in its place, which makes the name lead to
 // C:\web, every call on the handle still acts on the directory it opened.
@@ -183,26 +171,35 @@ TEST_F(SimReparse, HandleHoldsTheDirectoryWhateverBecomesOfItsName) {
     EXPECT_EQ(os::GetFileAttributesA("C:\\links\\web"), FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Junctions to their own parent make names of any depth: they end at the
-// path limit, or where one name passes more than 63 reparse points (the
-// last component of a name whose attributes are asked is not followed).
-TEST_F(SimReparse, CyclesEndAtThePathLimitOrTheReparseBound) {
+// Names go through junctions, to a drive's root and across drives, but not
+// out of the drives. Junctions to their own parent make names of any depth:
+// they end at the path limit, or where one name passes more than 63 reparse
+// points (the last component of a name whose attributes are asked is not
+// followed).
+TEST_F(SimReparse, PathsGoThroughJunctionsWithinTheDrivesAndTheLimits) {
+    fs.AddDrive('D');
+    ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
+    test::Junction("D:\\j", "C:\\");
+    test::Junction("C:\\links\\odd", "\\??\\C:\\..\\..\\etc");
+    EXPECT_EQ(Names(Entries("C:\\links\\web\\*")), (std::vector<std::string>{".", "..", "a.txt", "sub"}));
+    EXPECT_EQ(os::GetFileAttributesA("C:\\links\\web\\sub"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(os::GetFileAttributesA("D:\\j\\data\\a.txt"), FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(os::GetFileAttributesA("C:\\links\\odd\\passwd"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND);
+
     const std::string longName(40, 'n');
     test::Junction("C:\\c\\l", "C:\\c");
     test::Junction("C:\\c\\" + longName, "C:\\c");
-    struct Case {
-        std::string link;
-        int depth;
-        DWORD error;
-    } cases[] = {{longName, (MAX_PATH - 1 - 4) / 41, ERROR_FILENAME_EXCED_RANGE},
-                 {"l", 64, ERROR_CANT_RESOLVE_FILENAME}};
-    for (const Case& c : cases) {
+    // The link descended through while the name resolves, the depth reached, and the reason it ends.
+    for (const auto& [link, limit, error] :
+         {std::tuple{longName, (MAX_PATH - 1 - 4) / 41, ERROR_FILENAME_EXCED_RANGE},
+          {"l"s, 64, ERROR_CANT_RESOLVE_FILENAME}}) {
         std::string path = "C:\\c";
         int depth = 0;
-        for (; os::GetFileAttributesA((path + "\\" + c.link).c_str()) != INVALID_FILE_ATTRIBUTES; ++depth)
-            path += "\\" + c.link;
-        EXPECT_EQ(os::GetLastError(), c.error) << c.link;
-        EXPECT_EQ(depth, c.depth) << c.link;
+        for (; os::GetFileAttributesA((path + "\\" + link).c_str()) != INVALID_FILE_ATTRIBUTES; ++depth)
+            path += "\\" + link;
+        EXPECT_EQ(os::GetLastError(), error) << link;
+        EXPECT_EQ(depth, limit) << link;
     }
 }
 
