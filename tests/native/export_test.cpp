@@ -1,6 +1,6 @@
 // The file finder and the junction exporter on the simulated drives: what
 // Wine cannot store (attribute words, junctions and their cycles), folders
-// that cannot be listed, the drives chosen, the lines in scan order, the
+// that cannot be listed, the drives in list order, the lines in scan order, the
 // file written, and the re-import of what it wrote.
 
 #include "listfile/export.h"

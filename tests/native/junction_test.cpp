@@ -100,7 +100,7 @@ TEST_F(JunctionTest, DirectoryThatCannotTakeTheMountPointIsLeftAsItWas) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.dir << " " << c.madeForIt);
-        os::CreateDirectoryA(c.dir, nullptr);
+        os::CreateDirectoryA(c.dir, nullptr);  // again where the case before removed it
         EXPECT_FALSE(CreateJunction(c.dir, "C:\\data", c.madeForIt));
         EXPECT_EQ(os::GetLastError(), c.error);
         EXPECT_EQ(DirectoryExists(c.dir), c.stays);

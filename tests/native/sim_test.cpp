@@ -1,9 +1,9 @@
 // Rules of the simulated platform that the Wine build cannot check: drives
-// and volumes, reparse points, paths through junctions and the limits of
-// names. And what it remembers between calls must never show a state that
-// has changed: not after its own calls change the drives while listings are
-// open, and not after the host changes a folder on the way of a name
-// resolved before.
+// and volumes (and the drives an export takes from them by default),
+// reparse points, paths through junctions and the limits of names. And what
+// it remembers between calls must never show a state that has changed: not
+// after its own calls change the drives while listings are open, and not
+// after the host changes a folder on the way of a name resolved before.
 
 #include <gtest/gtest.h>
 #include <sys/xattr.h>
