@@ -1,6 +1,6 @@
-// The file finder on plain folders: defaults, the Path setter, the order of
-// reports, what is kept, attribute filtering, names with a leading full stop
-// and the handler ending the search.
+// The file finder on plain folders: the Path setter, the order of
+// reports, what is kept, the mask, attribute filtering, names with a leading
+// full stop and the handler ending the search.
 
 #include "listfile/find_file.h"
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/junction.h"
+#include "listfile/import.h"
 #include "platform/os.h"
 #include "tests/support/scratch.h"
 
@@ -46,12 +47,29 @@ protected:
         return path.substr(fs.Path().size());
     }
 
-    void MakeFile(const std::string& relative, DWORD attributes = 0) {
-        fs.WriteFile(relative, "x");
-        if (attributes) {
-            ASSERT_TRUE(os::SetFileAttributesA(fs.Path(relative).c_str(), attributes));
-        }
+    // Folders three levels deep, an empty one, and names that begin with a
+    // full stop ("..x" sorts before ".cache"). kOrder is the order in which a
+    // search of every subfolder reports them.
+    void MakeTree() {
+        for (const char* dir : {"..x", ".cache", ".cache\\sub", ".cache\\sub\\deep", "A", "empty"}) fs.MakeDir(dir);
+        for (const char* file : {"..x\\y.txt", ".cache\\.hidden", ".cache\\sub\\s.TXT", ".cache\\sub\\deep\\d.txt",
+                                 ".profile", "A\\a.txt", "b.txt.bak", "z.txt"})
+            fs.WriteFile(file, "x");
     }
+    const Names kOrder = {"..x",
+                          ".cache",
+                          ".profile",
+                          "A",
+                          "b.txt.bak",
+                          "empty",
+                          "z.txt",
+                          "..x\\y.txt",
+                          ".cache\\.hidden",
+                          ".cache\\sub",
+                          ".cache\\sub\\deep",
+                          ".cache\\sub\\s.TXT",
+                          ".cache\\sub\\deep\\d.txt",
+                          "A\\a.txt"};
 
     Scratch fs;
     TFindFile finder;
@@ -59,15 +77,10 @@ protected:
     std::size_t stopAt = 0;  // 1-based report that answers false; 0 never
 };
 
-TEST_F(FindFileTest, DefaultsAndPathSetter) {
+// Path starts as the current directory, the scratch area, and takes only
+// an existing directory.
+TEST_F(FindFileTest, PathSetter) {
     TFindFile fresh;
-    EXPECT_EQ(fresh.FileAttr, TFileAttr{ffaAnyFile});
-    EXPECT_FALSE(fresh.InSubFolders);
-    EXPECT_EQ(fresh.FileMask, "*.*");
-    EXPECT_FALSE(fresh.StrictMatchOfAttr);
-    EXPECT_FALSE(fresh.NotifyWhenFound);
-    EXPECT_EQ(fresh.FoundCount(), 0);
-    // The scratch area is the current directory.
     EXPECT_EQ(fresh.Path(), fs.Path());
 
     fs.MakeDir("Data");
@@ -89,42 +102,40 @@ TEST_F(FindFileTest, DefaultsAndPathSetter) {
     }
 }
 
+// A folder's entries come before its subfolders', depth first: every name
+// but "." and "..", as the mask picks them.
 TEST_F(FindFileTest, FolderEntriesComeBeforeSubfoldersDepthFirst) {
-    fs.MakeDir("A");
-    fs.MakeDir("A\\Sub");
-    fs.MakeDir("c");
-    fs.MakeDir("empty");
-    MakeFile("b.txt");
-    MakeFile("z.txt");
-    MakeFile("A\\a.txt");
-    MakeFile("A\\Sub\\s.txt");
-    MakeFile("c\\c.txt");
-    const Names expected = {"A", "b.txt", "c", "empty", "z.txt", "A\\a.txt", "A\\Sub", "A\\Sub\\s.txt", "c\\c.txt"};
-
+    MakeTree();
     const std::vector<std::string>& found = Finder().Execute();
     EXPECT_EQ(&found, &finder.FoundFiles());
-    EXPECT_EQ(Relative(found), expected);
-    EXPECT_EQ(reported, expected);
-    EXPECT_EQ(finder.FoundCount(), 9);
+    EXPECT_EQ(Relative(found), kOrder);
+    EXPECT_EQ(reported, kOrder);
+    EXPECT_EQ(finder.FoundCount(), 14);
     // Not kept, every entry is still reported and counted.
     reported.clear();
     finder.KeepFoundFiles = false;
     EXPECT_TRUE(finder.Execute().empty());
-    EXPECT_EQ(reported, expected);
-    EXPECT_EQ(finder.FoundCount(), 9);
+    EXPECT_EQ(reported, kOrder);
+    EXPECT_EQ(finder.FoundCount(), 14);
     finder.KeepFoundFiles = true;
+
+    // The mask picks entries, whatever their case, not the folders searched.
+    finder.FileMask = "*.txt";
+    EXPECT_EQ(Relative(finder.Execute()),
+              (Names{"z.txt", "..x\\y.txt", ".cache\\sub\\s.TXT", ".cache\\sub\\deep\\d.txt", "A\\a.txt"}));
+    finder.FileMask = "*.*";
 
     // A second search starts from an empty list; without subfolders only the
     // folder's own entries; without NotifyWhenFound no handler is called.
     reported.clear();
     finder.InSubFolders = false;
     finder.NotifyWhenFound = false;
-    EXPECT_EQ(Relative(finder.Execute()), Names(expected.begin(), expected.begin() + 5));
+    EXPECT_EQ(Relative(finder.Execute()), Names(kOrder.begin(), kOrder.begin() + 7));
     EXPECT_TRUE(reported.empty());
     // NotifyWhenFound without a handler: everything still goes to the list.
     finder.NotifyWhenFound = true;
     finder.OnFileFound = nullptr;
-    EXPECT_EQ(finder.Execute().size(), 5u);
+    EXPECT_EQ(finder.Execute().size(), 7u);
 
     finder.SetPath(fs.Path("empty"));
     EXPECT_TRUE(finder.Execute().empty());
@@ -132,35 +143,28 @@ TEST_F(FindFileTest, FolderEntriesComeBeforeSubfoldersDepthFirst) {
 }
 
 TEST_F(FindFileTest, HandlerFalseEndsTheSearchAtEveryLevel) {
-    fs.MakeDir("A");
-    fs.MakeDir("A\\B");
-    fs.MakeDir("A\\B\\C");
-    fs.MakeDir("D");
-    MakeFile("A\\B\\C\\deep.txt");
-    MakeFile("A\\B\\b.txt");
-    MakeFile("D\\d.txt");
-    MakeFile("top.txt");
-    const Names order = {"A", "D", "top.txt", "A\\B", "A\\B\\b.txt", "A\\B\\C", "A\\B\\C\\deep.txt", "D\\d.txt"};
+    MakeTree();
     // Stopping at each report in turn: that entry is not added, nothing after
     // it is reported, here or in any folder above.
-    for (std::size_t stop = 1; stop <= order.size(); ++stop) {
+    for (std::size_t stop = 1; stop <= kOrder.size(); ++stop) {
         reported.clear();
         stopAt = stop;
         Names found = Relative(Finder().Execute());
-        EXPECT_EQ(reported, Names(order.begin(), order.begin() + stop)) << "stop at " << stop;
-        EXPECT_EQ(found, Names(order.begin(), order.begin() + stop - 1)) << "stop at " << stop;
+        EXPECT_EQ(reported, Names(kOrder.begin(), kOrder.begin() + stop)) << "stop at " << stop;
+        EXPECT_EQ(found, Names(kOrder.begin(), kOrder.begin() + stop - 1)) << "stop at " << stop;
         EXPECT_EQ(finder.FoundCount(), static_cast<int>(stop - 1));
     }
 }
 
 TEST_F(FindFileTest, AttributeSetAndMatchMode) {
-    MakeFile("arch.txt");                                                                        // 0x20
-    MakeFile("ro.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);                        // 0x21
-    MakeFile("hs.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);  // 0x26
-    fs.MakeDir("dir");                                                                           // 0x10
-    fs.MakeDir("hdir");
-    ASSERT_TRUE(os::SetFileAttributesA(fs.Path("hdir").c_str(), FILE_ATTRIBUTE_HIDDEN));  // 0x12
-    MakeFile("hdir\\inner.txt");
+    fs.MakeDir("dir");                                                                                     // 0x10
+    fs.MakeDir("hdir");                                                                                    // 0x12
+    for (const char* file : {"arch.txt", "ro.txt", "hs.txt", "hdir\\inner.txt"}) fs.WriteFile(file, "x");  // 0x20
+    const std::pair<const char*, DWORD> attributes[] = {
+        {"ro.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE},                        // 0x21
+        {"hs.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE},  // 0x26
+        {"hdir", FILE_ATTRIBUTE_HIDDEN}};
+    for (auto [name, bits] : attributes) ASSERT_TRUE(os::SetFileAttributesA(fs.Path(name).c_str(), bits)) << name;
 
     struct Case {
         TFileAttr attr;
@@ -196,48 +200,37 @@ TEST_F(FindFileTest, AttributeSetAndMatchMode) {
     EXPECT_EQ(Relative(finder.Execute()), (Names{"arch.txt", "ro.txt", "hdir\\inner.txt"}));
 }
 
-TEST_F(FindFileTest, MaskAppliesToEntriesNotToTheFoldersSearched) {
-    fs.MakeDir("docs");
-    fs.MakeDir("docs\\old");
-    MakeFile("a.txt");
-    MakeFile("a.log");
-    MakeFile("docs\\b.TXT");
-    MakeFile("docs\\old\\c.txt");
-    MakeFile("docs\\old\\c.txt.bak");
-    Finder().FileMask = "*.txt";
-    EXPECT_EQ(Relative(finder.Execute()), (Names{"a.txt", "docs\\b.TXT", "docs\\old\\c.txt"}));
-}
-
-TEST_F(FindFileTest, EveryNameButDotAndDotDotIsReported) {
-    fs.MakeDir(".cache");
-    fs.MakeDir(".cache\\sub");
-    fs.MakeDir("..x");
-    MakeFile(".profile");
-    MakeFile(".cache\\kept.txt");
-    MakeFile(".cache\\.hidden");
-    MakeFile("..x\\y.txt");
-    MakeFile("plain.txt");
-    // "..x" sorts before ".cache".
-    EXPECT_EQ(Relative(Finder().Execute()), (Names{"..x", ".cache", ".profile", "plain.txt", "..x\\y.txt",
-                                                   ".cache\\.hidden", ".cache\\kept.txt", ".cache\\sub"}));
-}
-
-TEST_F(FindFileTest, FoldersOfEveryDepthAreFound) {
-    Names files;
+// Paths past MAX_PATH, natively to near the longest name: folders made as
+// typed, holding lists that import, are found with every level.
+TEST_F(FindFileTest, FoldersOfEveryDepthAreMadeHoldListsThatImportAndAreFound) {
+    Names lists;
     std::size_t entries = 0;
     for (std::size_t depth : test::kDepths) {
-        const std::string folder = test::Deep(fs.Path("d" + std::to_string(depth)), depth);
-        ASSERT_TRUE(ForceDirectories(folder)) << depth << " error " << os::GetLastError();
-        test::WriteFileAt(folder + "\\f.txt", "x");
-        files.push_back(Relative(folder + "\\f.txt"));
-        // Every level on the way is an entry, and so is the file.
-        entries += static_cast<std::size_t>(std::count(files.back().begin(), files.back().end(), '\\')) + 1;
+        const std::string n = std::to_string(depth), folder = test::Deep(fs.Path("d" + n), depth);
+        bool created = false;
+        ASSERT_TRUE(ForceDirectories(folder, &created)) << depth << " error " << os::GetLastError();
+        EXPECT_TRUE(created) << depth;
+        EXPECT_TRUE(DirectoryExists(folder)) << depth;
+        EXPECT_FALSE(HasReparsePoint(folder)) << depth;
+        // Relative, with "/" and a trailing backslash, as a user may type it.
+        std::string typed = Relative(folder) + "\\";
+        std::replace(typed.begin(), typed.begin() + static_cast<std::ptrdiff_t>(typed.size() / 2), '\\', '/');
+        EXPECT_TRUE(ForceDirectories(typed, &created)) << depth;
+        EXPECT_FALSE(created) << depth;
+        // A pending entry as deep, to nowhere: it stays, and nothing is made for it.
+        const std::string pending = "+" + test::Deep(fs.Path("j" + n), depth) + "->" + fs.Path("nowhere");
+        test::WriteFileAt(folder + "\\list.trs", pending + "\nC:\\a->C:\\b");
+        EXPECT_TRUE(TImport().Import(folder + "\\list.trs")) << depth;
+        EXPECT_EQ(test::ReadFileAt(folder + "\\list.trs"), pending + "\r\nC:\\a->C:\\b\r\n") << depth;
+        lists.push_back(Relative(folder + "\\list.trs"));
+        // Every level on the way is an entry, and so is the list.
+        entries += static_cast<std::size_t>(std::count(lists.back().begin(), lists.back().end(), '\\')) + 1;
     }
     Names found = Relative(Finder().Execute());
     EXPECT_EQ(found.size(), entries);
     EXPECT_EQ(reported, found);
-    for (const std::string& file : files)
-        EXPECT_NE(std::find(found.begin(), found.end(), file), found.end()) << file.size();
+    for (const std::string& list : lists)
+        EXPECT_NE(std::find(found.begin(), found.end(), list), found.end()) << list.size();
 }
 
 }  // namespace

@@ -38,16 +38,12 @@ TEST(UniqueAny, ClosesEachHandleOnceThroughMovesResetsAndReleases) {
         UniqueCounted e(4);
         *e.put() = 5;  // put() closes 4 first
         e.reset(6);    // closes 5
-    }                  // closes 6 and 1
+        os::SetLastError(ERROR_PATH_NOT_FOUND);
+        e.reset();  // closes 6; the last error stays
+        EXPECT_EQ(os::GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+        EXPECT_FALSE(e);
+    }  // closes 1
     EXPECT_EQ(Counted::closed, (std::vector<int>{2, 4, 5, 6, 1}));
-}
-
-TEST(UniqueAny, ClosingKeepsTheLastError) {
-    UniqueCounted h(7);
-    os::SetLastError(ERROR_PATH_NOT_FOUND);
-    h.reset();
-    EXPECT_EQ(os::GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-    EXPECT_FALSE(h);
 }
 
 TEST(UniqueAny, ARealMenuIsDestroyed) {

@@ -14,7 +14,8 @@ namespace tarsio::test {
 
 class Scratch {
 public:
-    Scratch();
+    // `prefix` begins the name of the area's folder in the temporary directory.
+    explicit Scratch(std::string_view prefix = "tarsio-");
     ~Scratch();
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
