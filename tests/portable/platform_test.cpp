@@ -1,11 +1,17 @@
-// What the engine relies on from the platform, checked against the
+// What the engine relies on from the platform layer, checked against the
 // simulated platform natively and against Wine's kernel32 in the Windows
-// build: path resolution, directory creation, listings and attributes.
+// build: the conversions (the process code page is UTF-8 natively, the legacy
+// code page 1252 under Wine: every text converts exactly or is refused, never
+// mapped to a look-alike), path resolution, directory creation, listings,
+// attributes, and the owning handles, each closed exactly once whatever moves,
+// resets and releases happen, without changing the last error.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
+#include "platform/ansi.h"
 #include "platform/os.h"
 #include "platform/paths.h"
 #include "platform/unique_handle.h"
@@ -15,6 +21,8 @@ namespace tarsio {
 namespace {
 
 using test::Scratch;
+
+WideString Wide(std::u16string_view s) { return WideString(s.begin(), s.end()); }
 
 std::string FullPath(const std::string& name) {
     char buffer[1024];
@@ -41,6 +49,50 @@ std::vector<std::string> List(const std::string& pattern, DWORD* error = nullptr
 DWORD Outcome(bool succeeded) { return succeeded ? ERROR_SUCCESS : os::GetLastError(); }
 DWORD AttributesError(const std::string& name) {
     return Outcome(os::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Conversions, ExactInTheProcessCodePageOrRefused) {
+    const bool utf8 = os::GetACP() == CP_UTF8;
+    struct Case {
+        const char* what;
+        std::u16string text;
+        bool in1252;
+        bool inUtf8;
+    } cases[] = {
+        {"ASCII", u"C:\\data", true, true},
+        {"Latin-1", u"C:\\café", true, true},
+        {"Polish (best fit would give Lodz)", u"C:\\Łódź", false, true},
+        {"Cyrillic", u"C:\\Москва", false, true},
+        {"Greek", u"C:\\Ωμέγα", false, true},
+        {"CJK", u"C:\\中文", false, true},
+        {"outside the BMP", u"C:\\𝄞", false, true},
+        {"lone surrogate", std::u16string(u"C:\\") + char16_t(0xD800), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        os::SetLastError(0);
+        std::optional<std::string> text = WideToAnsi(Wide(c.text));
+        if (utf8 ? c.inUtf8 : c.in1252) {
+            ASSERT_TRUE(text);
+            EXPECT_EQ(AnsiToWide(*text), Wide(c.text));
+        } else {
+            EXPECT_FALSE(text);
+            EXPECT_EQ(os::GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
+        }
+    }
+}
+
+TEST(Conversions, Utf8WhateverTheProcessCodePage) {
+    EXPECT_EQ(WideToAnsi(Wide(u"Łódź 中文"), CP_UTF8), "\xC5\x81\xC3\xB3\x64\xC5\xBA \xE4\xB8\xAD\xE6\x96\x87");
+    EXPECT_EQ(AnsiToWide("\xC5\x81\xC3\xB3\x64\xC5\xBA", CP_UTF8), Wide(u"Łódź"));
+    for (const char* bad : {"caf\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xE4\xB8"}) {
+        os::SetLastError(0);
+        EXPECT_FALSE(AnsiToWide(bad, CP_UTF8)) << bad;
+        EXPECT_EQ(os::GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
+    }
+    EXPECT_FALSE(WideToAnsi(Wide(std::u16string(1, char16_t(0xDC00))), CP_UTF8));
+    EXPECT_EQ(WideToAnsi(WideString()), "");
+    EXPECT_EQ(AnsiToWide(""), WideString());
 }
 
 class PlatformTest : public ::testing::Test {
@@ -99,7 +151,7 @@ TEST(CompareStringOrdinal, ComparesAsFileNamesCompare) {
         {u"C:\\data", u"C:\\data\\", TRUE, CSTR_LESS_THAN},
     };
     for (const Case& c : cases) {
-        const WideString a(c.a.begin(), c.a.end()), b(c.b.begin(), c.b.end());
+        const WideString a = Wide(c.a), b = Wide(c.b);
         EXPECT_EQ(os::CompareStringOrdinal(a.c_str(), -1, b.data(), static_cast<int>(b.size()), c.ignoreCase),
                   c.result)
             << a.size() << " " << b.size();
@@ -327,6 +379,49 @@ TEST_F(PlatformTest, HardLinksAreNamesOfOneFile) {
     EXPECT_EQ(a.dwVolumeSerialNumber, other.dwVolumeSerialNumber);
     EXPECT_EQ(std::pair(a.nFileIndexHigh, a.nFileIndexLow), std::pair(b.nFileIndexHigh, b.nFileIndexLow));
     EXPECT_NE(std::pair(a.nFileIndexHigh, a.nFileIndexLow), std::pair(other.nFileIndexHigh, other.nFileIndexLow));
+}
+
+struct Counted {
+    using Type = int;
+    static inline std::vector<int> closed;
+    static Type Invalid() noexcept { return -1; }
+    static void Close(Type h) noexcept {
+        closed.push_back(h);
+        os::SetLastError(ERROR_INVALID_HANDLE);  // as a failing close would
+    }
+};
+using UniqueCounted = UniqueAny<Counted>;
+
+TEST(UniqueAny, ClosesEachHandleOnceThroughMovesResetsAndReleases) {
+    Counted::closed.clear();
+    {
+        UniqueCounted a(1);
+        UniqueCounted b(std::move(a));
+        EXPECT_FALSE(a.valid());
+        UniqueCounted c(2);
+        c = std::move(b);  // closes 2, takes 1
+        auto& self = c;
+        c = std::move(self);  // a move onto itself keeps the handle
+        EXPECT_EQ(c.get(), 1);
+        UniqueCounted d(3);
+        EXPECT_EQ(d.release(), 3);  // not closed: the caller owns it now
+        UniqueCounted e(4);
+        *e.put() = 5;  // put() closes 4 first
+        e.reset(6);    // closes 5
+        os::SetLastError(ERROR_PATH_NOT_FOUND);
+        e.reset();  // closes 6; the last error stays
+        EXPECT_EQ(os::GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+        EXPECT_FALSE(e);
+    }  // closes 1
+    EXPECT_EQ(Counted::closed, (std::vector<int>{2, 4, 5, 6, 1}));
+}
+
+TEST(UniqueAny, ARealMenuIsDestroyed) {
+    UniqueMenu menu(os::CreatePopupMenu());
+    ASSERT_TRUE(menu);
+    HMENU raw = menu.get();
+    menu.reset();
+    EXPECT_FALSE(os::DestroyMenu(raw));  // already gone
 }
 
 }  // namespace
