@@ -10,7 +10,6 @@
 #include <chrono>
 
 #include "engine/error.h"
-#include "engine/junction.h"
 #include "platform/os.h"
 #include "tests/support/scratch.h"
 

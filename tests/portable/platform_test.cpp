@@ -131,8 +131,7 @@ TEST_F(PlatformTest, FullPathNames) {
     for (const Case& c : cases) EXPECT_EQ(FullPath(c.name), c.expected) << "name: " << c.name;
 
     char small[4];
-    std::string full = W + "\\data";
-    EXPECT_EQ(os::GetFullPathNameA("data", sizeof small, small, nullptr), full.size() + 1);
+    EXPECT_EQ(os::GetFullPathNameA("data", sizeof small, small, nullptr), (W + "\\data").size() + 1);
 }
 
 // Names compared as Windows compares file names: code unit by code unit,
