@@ -20,6 +20,7 @@
 namespace tarsio {
 namespace {
 
+using test::ErrorLeft;
 using test::Scratch;
 
 WideString Wide(std::u16string_view s) { return WideString(s.begin(), s.end()); }
@@ -45,10 +46,8 @@ std::vector<std::string> List(const std::string& pattern, DWORD* error = nullptr
     return names;
 }
 
-// The error a call that failed leaves, or ERROR_SUCCESS where it did not fail.
-DWORD Outcome(bool succeeded) { return succeeded ? ERROR_SUCCESS : os::GetLastError(); }
 DWORD AttributesError(const std::string& name) {
-    return Outcome(os::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES);
+    return ErrorLeft(os::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(Conversions, ExactInTheProcessCodePageOrRefused) {
@@ -87,8 +86,7 @@ TEST(Conversions, Utf8WhateverTheProcessCodePage) {
     EXPECT_EQ(AnsiToWide("\xC5\x81\xC3\xB3\x64\xC5\xBA", CP_UTF8), Wide(u"Łódź"));
     for (const char* bad : {"caf\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xE4\xB8"}) {
         os::SetLastError(0);
-        EXPECT_FALSE(AnsiToWide(bad, CP_UTF8)) << bad;
-        EXPECT_EQ(os::GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
+        EXPECT_EQ(ErrorLeft(AnsiToWide(bad, CP_UTF8).has_value()), ERROR_NO_UNICODE_TRANSLATION) << bad;
     }
     EXPECT_FALSE(WideToAnsi(Wide(std::u16string(1, char16_t(0xDC00))), CP_UTF8));
     EXPECT_EQ(WideToAnsi(WideString()), "");
@@ -176,7 +174,7 @@ TEST_F(PlatformTest, AnsiCallsRefuseNamesOfMaxPathOrMore) {
     for (const std::string& name : {fs.Path(std::string(300, 'x')), "\\\\?\\" + fs.Path(std::string(300, 'x'))}) {
         SCOPED_TRACE(name.substr(0, 8));
         EXPECT_EQ(AttributesError(name), ERROR_FILENAME_EXCED_RANGE);
-        EXPECT_EQ(Outcome(os::CreateDirectoryA(name.c_str(), nullptr)), ERROR_FILENAME_EXCED_RANGE);
+        EXPECT_EQ(ErrorLeft(os::CreateDirectoryA(name.c_str(), nullptr)), ERROR_FILENAME_EXCED_RANGE);
     }
 }
 
@@ -217,7 +215,7 @@ TEST_F(PlatformTest, VerbatimNamesAreTakenLiterally) {
         {verbatim + "a\\..\\b", ERROR_INVALID_NAME},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Outcome(os::CreateDirectoryW(AnsiToWide(c.name)->c_str(), nullptr)), c.error) << c.name;
+        EXPECT_EQ(ErrorLeft(os::CreateDirectoryW(AnsiToWide(c.name)->c_str(), nullptr)), c.error) << c.name;
     EXPECT_EQ(fs.Names(), std::vector<std::string>{"trailing. "});
 }
 
@@ -232,14 +230,14 @@ TEST_F(PlatformTest, AttributesAndDirectoriesMadeAndRemovedOneLevelAtATime) {
     EXPECT_EQ(os::GetFileAttributesA(""), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(os::GetFileAttributesA((D + "\\").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 
-    EXPECT_EQ(Outcome(os::CreateDirectoryA(fs.Path("a").c_str(), nullptr)), ERROR_SUCCESS);
-    EXPECT_EQ(Outcome(os::CreateDirectoryA(fs.Path("a").c_str(), nullptr)), ERROR_ALREADY_EXISTS);
-    EXPECT_EQ(Outcome(os::CreateDirectoryA(fs.Path("x\\y").c_str(), nullptr)), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(ErrorLeft(os::CreateDirectoryA(fs.Path("a").c_str(), nullptr)), ERROR_SUCCESS);
+    EXPECT_EQ(ErrorLeft(os::CreateDirectoryA(fs.Path("a").c_str(), nullptr)), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(ErrorLeft(os::CreateDirectoryA(fs.Path("x\\y").c_str(), nullptr)), ERROR_PATH_NOT_FOUND);
     fs.WriteFile("a\\f", "x");
-    EXPECT_EQ(Outcome(os::RemoveDirectoryA(fs.Path("a").c_str())), ERROR_DIR_NOT_EMPTY);
-    EXPECT_EQ(Outcome(os::RemoveDirectoryA(fs.Path("a\\f").c_str())), ERROR_DIRECTORY);
-    EXPECT_EQ(Outcome(os::RemoveDirectoryA(fs.Path("none").c_str())), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(Outcome(os::DeleteFileA(fs.Path("a").c_str())), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ErrorLeft(os::RemoveDirectoryA(fs.Path("a").c_str())), ERROR_DIR_NOT_EMPTY);
+    EXPECT_EQ(ErrorLeft(os::RemoveDirectoryA(fs.Path("a\\f").c_str())), ERROR_DIRECTORY);
+    EXPECT_EQ(ErrorLeft(os::RemoveDirectoryA(fs.Path("none").c_str())), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorLeft(os::DeleteFileA(fs.Path("a").c_str())), ERROR_ACCESS_DENIED);
     EXPECT_TRUE(os::DeleteFileA(fs.Path("a\\f").c_str()));
     EXPECT_TRUE(os::RemoveDirectoryA(fs.Path("a").c_str()));
 }
@@ -255,7 +253,7 @@ TEST_F(PlatformTest, DirectoryIsRemovedThroughItsHandle) {
     };
     FILE_DISPOSITION_INFO remove{TRUE};
     auto removeOnClose = [&](const UniqueHandle& h) {
-        return Outcome(os::SetFileInformationByHandle(h.get(), FileDispositionInfo, &remove, sizeof remove));
+        return ErrorLeft(os::SetFileInformationByHandle(h.get(), FileDispositionInfo, &remove, sizeof remove));
     };
     EXPECT_EQ(removeOnClose(open(GENERIC_READ | GENERIC_WRITE)), ERROR_ACCESS_DENIED);
     UniqueHandle a = open(GENERIC_READ | DELETE);
@@ -292,7 +290,7 @@ TEST_F(PlatformTest, ListingsStandardAndBasic) {
     ASSERT_TRUE(find.valid());
     EXPECT_EQ(data.nFileSizeLow, 2u);
     EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_ARCHIVE);
-    EXPECT_EQ(Outcome(os::FindNextFileA(find.get(), &data)), ERROR_NO_MORE_FILES);
+    EXPECT_EQ(ErrorLeft(os::FindNextFileA(find.get(), &data)), ERROR_NO_MORE_FILES);
 
     // The basic listing gives what the standard one gives.
     auto entries = [](HANDLE h, WIN32_FIND_DATAA* data) {
@@ -319,7 +317,8 @@ TEST_F(PlatformTest, ListingsStandardAndBasic) {
     }
     // Other information levels and search operations are refused.
     auto refused = [&](FINDEX_INFO_LEVELS level, FINDEX_SEARCH_OPS op) {
-        return Outcome(UniqueFindHandle(os::FindFirstFileExA(pattern.c_str(), level, &data, op, nullptr, 0)).valid());
+        return ErrorLeft(
+            UniqueFindHandle(os::FindFirstFileExA(pattern.c_str(), level, &data, op, nullptr, 0)).valid());
     };
     EXPECT_EQ(refused(FindExInfoMaxInfoLevel, FindExSearchNameMatch), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(refused(FindExInfoBasic, FindExSearchMaxSearchOp), ERROR_INVALID_PARAMETER);
@@ -337,14 +336,14 @@ TEST_F(PlatformTest, AHeldFileKeepsWritersOutAndCanBeReplaced) {
     };
     UniqueHandle held = open(list, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
     ASSERT_TRUE(held.valid());
-    EXPECT_EQ(Outcome(open(list, GENERIC_WRITE, kShareAll).valid()), ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(ErrorLeft(open(list, GENERIC_WRITE, kShareAll).valid()), ERROR_SHARING_VIOLATION);
     WCHAR final[MAX_PATH];
     EXPECT_EQ(os::GetFinalPathNameByHandleW(held.get(), final, MAX_PATH, 0), list.size() + 4);
     EXPECT_EQ(WideToAnsi(final), "\\\\?\\" + list);
     // Only a handle that may write is flushed.
-    EXPECT_EQ(Outcome(os::FlushFileBuffers(held.get())), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ErrorLeft(os::FlushFileBuffers(held.get())), ERROR_ACCESS_DENIED);
     auto replace = [&] {
-        return Outcome(
+        return ErrorLeft(
             os::ReplaceFileA(list.c_str(), side.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr));
     };
     {
@@ -360,7 +359,7 @@ TEST_F(PlatformTest, HardLinksAreNamesOfOneFile) {
     fs.WriteFile("a.trs", "abc");
     fs.WriteFile("other.trs", "abc");
     ASSERT_TRUE(os::CreateHardLinkA(fs.Path("b.trs").c_str(), fs.Path("a.trs").c_str(), nullptr));
-    EXPECT_EQ(Outcome(os::CreateHardLinkA(fs.Path("b.trs").c_str(), fs.Path("other.trs").c_str(), nullptr)),
+    EXPECT_EQ(ErrorLeft(os::CreateHardLinkA(fs.Path("b.trs").c_str(), fs.Path("other.trs").c_str(), nullptr)),
               ERROR_ALREADY_EXISTS);
     auto info = [this](const char* name) {
         UniqueHandle file(os::CreateFileA(fs.Path(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os.h"
+
 namespace tarsio::test {
 
 class Scratch {
@@ -45,6 +47,9 @@ private:
     std::string hostRoot_;
 #endif
 };
+
+// The error a call left where it failed, ERROR_SUCCESS where it did not.
+inline DWORD ErrorLeft(bool succeeded) { return succeeded ? ERROR_SUCCESS : os::GetLastError(); }
 
 // Whole-file helpers through the seam; they fail the test on error.
 void WriteFileAt(const std::string& path, std::string_view bytes);
