@@ -1,4 +1,4 @@
-// The inspection mode and the three dialogs of the Create page.
+// The inspection mode, the target chooser and the junction information.
 
 #include "engine/junction.h"
 #include "platform/sim/menu_view.h"
@@ -27,9 +27,8 @@ protected:
         ASSERT_TRUE(CreateJunction("C:\\cycle\\one\\up", "C:\\cycle"));
         ASSERT_TRUE(CreateJunction("C:\\cycle\\one\\root", "C:\\"));
     }
-    shelltree::TVirtualExplorerTree& tree() { return *Form1->vteSourceTree; }
     std::vector<std::string> Children(const std::string& path) {
-        shelltree::PVirtualNode node = Reveal(tree(), path);
+        PVirtualNode node = Reveal(tree(), path);
         if (!node) return {"<no " + path + ">"};
         tree().Expand(node);
         return Captions(node->children);
@@ -41,6 +40,7 @@ TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
     ui.cursors.clear();
     // The searches keep the window answering, and drop what the user does meanwhile.
     ui.whileBusy = [&](gui::BusyWork&) { ui.Click(*Form1->btnReset); };
+    const int resets = View(tree()).resets;
     ui.Click(*Form1->btnInspect);
     EXPECT_EQ(Form1->btnInspect->Text(), "I&nspecting is enabled");
     EXPECT_TRUE(Form1->Inspecting);
@@ -59,6 +59,10 @@ TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
     ASSERT_FALSE(ui.cursors.empty());
     EXPECT_EQ(ui.cursors.back(), gui::Cursor::Default);
     EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default);
+    // Pressing it again rebuilds the tree again.
+    ui.Click(*Form1->btnInspect);
+    EXPECT_EQ(View(tree()).resets - resets, 2);
+    EXPECT_TRUE(Form1->Inspecting);
 
     ui.Click(*Form1->btnReset);
     EXPECT_EQ(Form1->btnInspect->Text(), "I&nspecting is disabled");
@@ -113,14 +117,6 @@ TEST_F(Inspection, OnlyFoldersLeadingToFoldersCount) {
     for (const Case& c : cases) EXPECT_EQ(Form1->ContainsJunction(shelltree::FromAnsi(c.path)), c.holds) << c.path;
 }
 
-TEST_F(Inspection, PressingInspectTwiceRebuildsTwice) {
-    int before = View(tree()).resets;
-    ui.Click(*Form1->btnInspect);
-    ui.Click(*Form1->btnInspect);
-    EXPECT_EQ(View(tree()).resets - before, 2);
-    EXPECT_TRUE(Form1->Inspecting);
-}
-
 class Dialogs : public WindowTest {
 protected:
     void Prepare() override {
@@ -130,48 +126,12 @@ protected:
     }
 };
 
-TEST_F(Dialogs, NameDialogComposesAndHandsBack) {
-    // The second showing starts with an empty name and the new prefix; Cancel hands back false.
-    struct Showing {
-        const char *source, *prefix, *typed;  // typed: nullptr for Cancel without typing
-        std::vector<std::string> seen;        // label, name and composed path, then composed after typing
-    } showings[] = {
-        {"C:\\data",
-         "C:\\links\\",
-         "web",
-         {"Enter the target directory which is linked from C:\\data to:", "", "C:\\links\\", "C:\\links\\web"}},
-        {"D:\\other", "C:\\", nullptr, {"Enter the target directory which is linked from D:\\other to:", "", "C:\\"}},
-    };
-    for (const Showing& showing : showings) {
-        std::vector<std::string> seen;
-        ui.modalPlayers["Form2"] = [&](gui::Form&) {
-            seen = {Form2->Label1->Text(), Form2->edtTargetDir->Text(), Form2->edtTargetShort->Text()};
-            if (showing.typed) {
-                ui.Type(*Form2->edtTargetDir, showing.typed);
-                seen.push_back(Form2->edtTargetShort->Text());
-            }
-            ui.Click(showing.typed ? *Form2->btnOK : *Form2->btnCancel);
-        };
-        Form2->SourcePath = showing.source;
-        Form2->TargetPath = showing.prefix;
-        Form2->Confirmed = !showing.typed;
-        Form2->ShowModal();
-        EXPECT_EQ(seen, showing.seen) << showing.source;
-        EXPECT_EQ(Form2->Confirmed, showing.typed != nullptr) << showing.source;
-        if (showing.typed) {
-            EXPECT_EQ(Form2->TargetPath, std::string(showing.prefix) + showing.typed);
-        }
-    }
-    // Enter and Escape press nothing in this dialog.
-    EXPECT_FALSE(Form2->btnOK->isDefault || Form2->btnCancel->isCancel);
-}
-
 TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     auto& tree = *Form3->vteTargetTree;
     // The drives folder is the one top-level node; junctions carry the button.
     ASSERT_EQ(tree.RootNodes().size(), 1u);
     EXPECT_FALSE(tree.RootNodes()[0]->ns->FileSystem());
-    shelltree::PVirtualNode one = Reveal(tree, "C:\\links\\one");
+    PVirtualNode one = Reveal(tree, "C:\\links\\one");
     Reveal(tree, "C:\\data");
     tree.PaintHeadless();
     EXPECT_EQ(one->CheckType, shelltree::ctButton);
@@ -206,8 +166,8 @@ TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links\\one");
 
     // A right click opens the node's menu without moving the selection.
-    shelltree::PVirtualNode data = Reveal(tree, "C:\\data");
-    shelltree::PVirtualNode links = Reveal(tree, "C:\\links");
+    PVirtualNode data = Reveal(tree, "C:\\data");
+    PVirtualNode links = Reveal(tree, "C:\\links");
     tree.ClickNode(data);
     std::vector<sim::MenuEntry> shown;
     View(tree).popupChoice = [&](HMENU menu) {
@@ -220,6 +180,11 @@ TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     EXPECT_EQ(shown[0].text, "Create");
     EXPECT_EQ(shown[0].id, 6u);
     for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_EQ(shown[i].state, MFS_GRAYED);
+    // The drives folder's node has its menu too.
+    shown.clear();
+    tree.RightClickNode(tree.RootNodes()[0].get());
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0].text, "Create");
 
     // The dialog keeps its selection and OK's state between showings.
     ui.modalPlayers["Form3"] = [&](gui::Form&) {
@@ -240,7 +205,7 @@ TEST_F(Dialogs, InfoDialogShowsEachJunctionItself) {
         ui.Click(*JunctionInfoDlg->OKBtn);
     };
     auto& tree = *Form1->vteSourceTree;
-    shelltree::PVirtualNode one = Reveal(tree, "C:\\links\\one");
+    PVirtualNode one = Reveal(tree, "C:\\links\\one");
     tree.ClickCheck(one);
     tree.ClickCheck(Reveal(tree, "C:\\links\\two"));
     tree.ClickCheck(Reveal(tree, "C:\\links\\vol"));  // a volume mount point, in its Win32 form

@@ -1,18 +1,19 @@
 // The source tree of the main window over the simulated drives: what it
-// lists, how it marks junctions, clicks, the context menu and refreshes.
+// lists, how it marks junctions, names beyond any legacy code page, clicks,
+// the one selection, the context menu and refreshes.
 
 #include <filesystem>
 
 #include "engine/junction.h"
+#include "platform/sim/codepage.h"
 #include "platform/sim/menu_view.h"
+#include "platform/sim/sim.h"
 #include "shelltree/menu_ids.h"
 #include "shelltree/sim_namespace.h"
 #include "tests/gui/window_fixture.h"
 
 namespace tarsio::test {
 namespace {
-
-using shelltree::PVirtualNode;
 
 class SourceTree : public WindowTest {
 protected:
@@ -22,13 +23,12 @@ protected:
         AddDriveOfEachKind();
         fs.AddDrive('H', "ramdisk FAT32");
         fs.AddDrive('K', "removable FAT32");
-        MakeLinks({{"web", "C:\\data"}});
+        MakeLinks({{"web", "C:\\data"}, {"b", "C:\\links"}});
         fs.MakeDir("data\\sub");
         fs.MakeDir("my files");
         fs.WriteFile("readme.txt", "x");
         fs.WriteFile("data\\a.txt", "x");
     }
-    shelltree::TVirtualExplorerTree& tree() { return *Form1->vteSourceTree; }
 };
 
 TEST_F(SourceTree, ListsLocalDrivesAndDirectoriesOnly) {
@@ -43,6 +43,38 @@ TEST_F(SourceTree, ListsLocalDrivesAndDirectoriesOnly) {
     tree().Collapse(c);
     tree().Expand(c);
     EXPECT_EQ(Captions(c->children), (std::vector<std::string>{"data", "links", "my files"}));
+}
+
+// Names beyond any legacy code page are shown, clicked into the fields and
+// inspected exactly. Before Windows 10 1903 the process code page is the
+// legacy one: a name that it cannot hold is never shown.
+TEST_F(SourceTree, NamesAreShownClickedAndInspectedExactlyOrNotAtAll) {
+    for (const char* dir : {"Łódź", "Ωμέγα", "中文"}) fs.MakeDir(dir);
+    ASSERT_TRUE(CreateJunction("C:\\中文", "C:\\Łódź"));
+    PVirtualNode c = tree().FindNode("C:\\");
+    ASSERT_TRUE(tree().Expand(c));
+    EXPECT_EQ(Captions(c->children),
+              (std::vector<std::string>{"data", "links", "my files", "Łódź", "Ωμέγα", "中文"}));
+    ClickPath("C:\\Łódź");
+    EXPECT_EQ(Form1->edtSource->Text(), "C:\\Łódź");
+    EXPECT_TRUE(Form1->btnCreate->Enabled());
+    std::vector<std::string> shown;
+    ui.modalPlayers["JunctionInfoDlg"] = [&](gui::Form&) {
+        shown = {JunctionInfoDlg->edtJunctionSource->Text(), JunctionInfoDlg->edtJunctionTarget->Text()};
+        ui.Click(*JunctionInfoDlg->OKBtn);
+    };
+    tree().ClickCheck(Reveal(tree(), "C:\\中文"));
+    EXPECT_EQ(shown, (std::vector<std::string>{"C:\\Łódź", "C:\\中文"}));
+    ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
+    ClickPath("C:\\中文");
+    EXPECT_EQ(Form1->edtDelete->Text(), "C:\\中文");
+    EXPECT_TRUE(Form1->btnDelete->Enabled());
+
+    sim::SetAnsiCodePage(sim::kLegacyCodePage);
+    fs.MakeDir("caf\xE9");  // café in 1252
+    tree().RefreshTree();
+    EXPECT_EQ(Captions(tree().FindNode("C:\\")->children),
+              (std::vector<std::string>{"caf\xE9", "data", "links", "my files"}));
 }
 
 TEST_F(SourceTree, MarksExactlyTheReparsePoints) {
@@ -118,10 +150,89 @@ TEST_F(SourceTree, ClickRulesOnTheOtherPages) {
     EXPECT_EQ(Form1->edtSource->Text(), "");
 }
 
+TEST_F(SourceTree, EveryClickLeavesTheHighlightOnTheProgramsSelection) {
+    ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
+    PVirtualNode web = Reveal(tree(), "C:\\links\\web");
+    PVirtualNode b = Reveal(tree(), "C:\\links\\b");
+    tree().PaintHeadless();
+    ASSERT_EQ(b->CheckType, shelltree::ctButton);
+    int infoShown = 0;
+    ui.modalPlayers["JunctionInfoDlg"] = [&](gui::Form&) {
+        ++infoShown;
+        ui.Click(*JunctionInfoDlg->OKBtn);
+    };
+
+    struct Step {
+        const char* action;
+        std::function<void()> act;
+        PVirtualNode selected;
+    };
+    const std::vector<Step> steps = {
+        {"click on web", [&] { tree().ClickNode(web); }, web},
+        {"check button of b", [&] { tree().ClickCheck(b); }, web},
+        {"empty space", [&] { tree().ClickNode(nullptr); }, web},
+        {"keyboard to b", [&] { tree().SelectNode(b); }, b},
+        {"Inspect rebuilds", [&] { ui.Click(*Form1->btnInspect); }, nullptr},
+        {"Reset rebuilds", [&] { ui.Click(*Form1->btnReset); }, nullptr},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        if (step.selected) {
+            EXPECT_EQ(tree().FirstSelectedNode(), step.selected) << step.action;
+        }
+        EXPECT_EQ(Form1->edtDelete->Text(), "C:\\links\\web") << step.action;
+        EXPECT_EQ(View(tree()).highlighted, tree().FirstSelectedNode()) << step.action;  // shown as selected
+    }
+    EXPECT_EQ(infoShown, 1);
+    // The rebuilt tree selects b again, shown selected.
+    ASSERT_TRUE(tree().FirstSelectedNode());
+    EXPECT_EQ(shelltree::ToAnsi(tree().FirstSelectedNode()->ns->ParsingName()), "C:\\links\\b");
+
+    // Delete acts on what is shown selected.
+    ui.Click(*Form1->btnDelete);
+    EXPECT_FALSE(HasReparsePoint("C:\\links\\b"));
+    EXPECT_TRUE(HasReparsePoint("C:\\links\\web"));
+}
+
+TEST_F(SourceTree, NodesAreInitialisedWhenFirstShown) {
+    fs.MakeDir("many");
+    fs.MakeDir("few");
+    for (int i = 0; i < 2000; ++i) fs.MakeDir("many\\f" + std::to_string(i));
+    for (int i = 0; i < 10; ++i) fs.MakeDir("few\\f" + std::to_string(i));
+    PVirtualNode few = Reveal(tree(), "C:\\few");
+    PVirtualNode many = Reveal(tree(), "C:\\many");
+    ASSERT_TRUE(few && many);
+    // Expanding asks the file system once per child (the listing filter),
+    // not a second time to initialise it.
+    sim::ResetCallLog();
+    ASSERT_TRUE(tree().Expand(few));
+    std::size_t forFew = sim::CallCount("GetFileAttributesW");
+    sim::ResetCallLog();
+    ASSERT_TRUE(tree().Expand(many));
+    std::size_t forMany = sim::CallCount("GetFileAttributesW");
+    EXPECT_EQ(forMany - forFew, 2000u - 10u);
+    for (const auto& child : many->children) EXPECT_FALSE(child->initialized);
+
+    // Painting initialises the rows shown, and only those.
+    sim::ResetCallLog();
+    tree().PaintHeadless();
+    std::vector<PVirtualNode> rows = tree().RowsShown();
+    EXPECT_EQ(rows.size(), 273u / 17u);
+    std::size_t initialised = 0;
+    for (const auto& child : many->children) initialised += child->initialized;
+    EXPECT_GT(initialised, 0u);
+    EXPECT_LE(initialised, rows.size());
+    // Each shown row: one test to initialise it (new ones), one to paint it.
+    EXPECT_LE(sim::CallCount("GetFileAttributesW"), 2 * rows.size());
+}
+
+// A right click, or Shift+F10 beside the selected node, opens the menu: the
+// link entry, then the shell's, all grey.
 TEST_F(SourceTree, ContextMenuGreysTheShellAndOffersTheLink) {
+    auto& view = View(tree());
     PVirtualNode data = Reveal(tree(), "C:\\data");
     std::vector<sim::MenuEntry> shown;
-    View(tree()).popupChoice = [&](HMENU menu) {
+    view.popupChoice = [&](HMENU menu) {
         shown = sim::MenuEntries(menu);
         return static_cast<int>(shown.front().id);
     };
@@ -131,10 +242,13 @@ TEST_F(SourceTree, ContextMenuGreysTheShellAndOffersTheLink) {
         ui.Click(*Form3->btnOK);
     };
     shelltree::SimShellCommandsRun().clear();
+    tree().KeyboardContextMenu();  // nothing selected: no menu
+    EXPECT_EQ(view.popupsShown, 0);
     tree().RightClickNode(data);
 
-    // Right-click selects; the menu was the link entry, then the shell's, all grey.
+    // Right-click selects, and the menu comes at the mouse.
     EXPECT_EQ(tree().FirstSelectedNode(), data);
+    EXPECT_EQ(view.popupAtNode, nullptr);
     ASSERT_EQ(shown.size(), 8u);
     EXPECT_EQ(shown[0].text, "Link this directory to...");
     EXPECT_EQ(shown[0].state, 0u);
@@ -149,7 +263,9 @@ TEST_F(SourceTree, ContextMenuGreysTheShellAndOffersTheLink) {
 
     // Cancelling the chooser leaves the field.
     ui.modalPlayers["Form3"] = [&](gui::Form&) { ui.Click(*Form3->btnCancel); };
-    tree().RightClickNode(data);
+    tree().KeyboardContextMenu();
+    EXPECT_EQ(view.popupsShown, 2);
+    EXPECT_EQ(view.popupAtNode, data);
     EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links");
 }
 
@@ -191,7 +307,7 @@ TEST_F(SourceTree, RefreshKeepsExpandedFoldersAndSelectionAndDropsWhatIsGone) {
     ASSERT_TRUE(c && data && links);
     EXPECT_TRUE(c->expanded && data->expanded && links->expanded);
     EXPECT_EQ(Captions(data->children), (std::vector<std::string>{"new", "sub"}));
-    EXPECT_EQ(Captions(links->children), std::vector<std::string>{"web"});
+    EXPECT_EQ(Captions(links->children), (std::vector<std::string>{"b", "web"}));
     ASSERT_TRUE(tree().FirstSelectedNode());
     EXPECT_EQ(shelltree::ToAnsi(tree().FirstSelectedNode()->ns->ParsingName()), "C:\\data\\sub");
 
@@ -209,7 +325,7 @@ TEST_F(SourceTree, RefreshNodeReadsOneFolderAgain) {
     fs.MakeDir("links\\added");
     fs.MakeDir("data\\elsewhere");
     tree().RefreshNode(links);
-    EXPECT_EQ(Captions(links->children), (std::vector<std::string>{"added", "web"}));
+    EXPECT_EQ(Captions(links->children), (std::vector<std::string>{"added", "b", "web"}));
     EXPECT_TRUE(links->expanded);
     // Other folders are not read again.
     PVirtualNode data = tree().FindNode("C:\\data");

@@ -1,6 +1,7 @@
 #include "tests/gui/window_fixture.h"
 
 #include "engine/junction.h"
+#include "platform/sim/codepage.h"
 
 namespace tarsio::test {
 
@@ -23,6 +24,7 @@ void WindowTest::TearDown() {
     AboutBox = nullptr;
     JunctionInfoDlg = nullptr;
     SelectDriveDlg = nullptr;
+    sim::SetAnsiCodePage(sim::kUtf8CodePage);
 }
 
 void WindowTest::AddDriveOfEachKind() {
@@ -40,25 +42,25 @@ void WindowTest::MakeLinks(std::initializer_list<std::pair<const char*, const ch
         ASSERT_TRUE(CreateJunction(std::string("C:\\links\\") + name, target)) << name;
 }
 
-shelltree::PVirtualNode WindowTest::Reveal(shelltree::TVirtualExplorerTree& tree, const std::string& path) {
+PVirtualNode WindowTest::Reveal(shelltree::TVirtualExplorerTree& in, const std::string& path) {
     // Every prefix ending before a backslash is a folder on the way.
-    shelltree::PVirtualNode node = tree.FindNode(path.substr(0, 3));
+    PVirtualNode node = in.FindNode(path.substr(0, 3));
     for (std::size_t at = 3; node && at < path.size(); ++at) {
         if (path[at] != '\\' && at + 1 != path.size()) continue;
-        tree.Expand(node);
-        node = tree.FindNode(path.substr(0, path[at] == '\\' ? at : at + 1));
+        in.Expand(node);
+        node = in.FindNode(path.substr(0, path[at] == '\\' ? at : at + 1));
     }
     return node;
 }
 
 void WindowTest::ClickPath(const std::string& path) {
-    shelltree::PVirtualNode node = Reveal(*Form1->vteSourceTree, path);
+    PVirtualNode node = Reveal(tree(), path);
     ASSERT_TRUE(node) << path;
-    gui::App().Dispatch([&] { Form1->vteSourceTree->ClickNode(node); });
+    gui::App().Dispatch([&] { tree().ClickNode(node); });
 }
 
-shelltree::HeadlessTreeView& WindowTest::View(shelltree::TVirtualExplorerTree& tree) {
-    return static_cast<shelltree::HeadlessTreeView&>(*tree.view());
+shelltree::HeadlessTreeView& WindowTest::View(shelltree::TVirtualExplorerTree& in) {
+    return static_cast<shelltree::HeadlessTreeView&>(*in.view());
 }
 
 std::vector<std::string> WindowTest::Captions(const std::vector<std::unique_ptr<shelltree::TreeNode>>& nodes) {
@@ -71,6 +73,12 @@ std::vector<std::string> WindowTest::Paths(const std::vector<std::unique_ptr<she
     std::vector<std::string> paths;
     for (const auto& node : nodes) paths.push_back(shelltree::ToAnsi(node->ns->ParsingName()));
     return paths;
+}
+
+Shown WindowTest::Messages() {
+    Shown shown;
+    for (const auto& m : ui.messages) shown.emplace_back(m.request.kind, m.request.text);
+    return shown;
 }
 
 }  // namespace tarsio::test

@@ -15,6 +15,11 @@
 
 namespace tarsio::test {
 
+using gui::MessageKind;
+using shelltree::PVirtualNode;
+// Message dialogs as kind and text.
+using Shown = std::vector<std::pair<MessageKind, std::string>>;
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -27,13 +32,16 @@ protected:
     // C:\data and C:\links, and in links each named junction to its target.
     void MakeLinks(std::initializer_list<std::pair<const char*, const char*>> junctions);
 
-    // Expands the source tree down to `path` and returns its node.
-    shelltree::PVirtualNode Reveal(shelltree::TVirtualExplorerTree& tree, const std::string& path);
+    shelltree::TVirtualExplorerTree& tree() { return *Form1->vteSourceTree; }
+    // Expands a tree down to `path` and returns its node.
+    PVirtualNode Reveal(shelltree::TVirtualExplorerTree& in, const std::string& path);
     // A left click on the node of `path` in the source tree.
     void ClickPath(const std::string& path);
-    shelltree::HeadlessTreeView& View(shelltree::TVirtualExplorerTree& tree);
+    shelltree::HeadlessTreeView& View(shelltree::TVirtualExplorerTree& in);
     std::vector<std::string> Captions(const std::vector<std::unique_ptr<shelltree::TreeNode>>& nodes);
     std::vector<std::string> Paths(const std::vector<std::unique_ptr<shelltree::TreeNode>>& nodes);
+    // The message dialogs shown since the records were last cleared.
+    Shown Messages();
 
     Scratch fs;
     gui::HeadlessBackend ui;
