@@ -19,16 +19,6 @@ const Shown kDeleted = {{MessageKind::Information, "Junction Point succesfully d
 
 class CreateDelete : public WindowTest {
 protected:
-    void Prepare() override {
-        MakeLinks({{"web", "C:\\data"}});
-        for (const char* dir : {"data\\sub", "my links", "empty", "plain"}) fs.MakeDir(dir);
-        fs.WriteFile("data\\a.txt", "payload");
-        fs.WriteFile("data\\sub\\deep.bin", std::string("\0\1\2\3", 4));
-        fs.WriteFile("file.txt", "f");
-        fs.AddDrive('E', "removable FAT32");
-        ASSERT_TRUE(os::CreateDirectoryA("E:\\emptytarget", nullptr));
-    }
-
     // Fills the two fields and presses Create. A name dialog is given `name`
     // and OK (or Cancel); `seen` keeps its prompt, name and composed path
     // as shown, and the composed path after the typing.
@@ -89,14 +79,14 @@ TEST_F(CreateDelete, CreateChecksTheFieldsAndMakesTheJunctionWhereTheySay) {
         {"C:\\data", "C:\\links", "C:\\links\\", "new", kCreated, {{"C:\\links\\new", kData}}},
         {"C:\\data", "C:\\", "C:\\", "a\\b", kCreated, {{"C:\\a\\b", kData}, {"C:\\a", kDir}}},
         // A quoted field, as the tree fills it for paths with blanks, is read unquoted.
-        {"C:\\data", "\"C:\\my links\"", "C:\\my links\\", "q", kCreated, {{"C:\\my links\\q", kData}}},
+        {"C:\\data", "\"C:\\my files\"", "C:\\my files\\", "q", kCreated, {{"C:\\my files\\q", kData}}},
         {"C:\\data", "C:\\empty", "C:\\empty\\", "", kCreated, {{"C:\\empty", kData}}},
         {"C:\\data", "C:\\links", "C:\\links\\", "", kNotCreated, {{"C:\\links", kDir}}},
         // A file as the junction ends it without a word.
         {"C:\\data", "C:\\file.txt", nullptr, "", {}, {{"C:\\file.txt", "file"}}},
         // Where no reparse point can be set, a directory made for it goes, the user's own stays.
-        {"C:\\data", "E:\\outer\\j", nullptr, "", kNotCreated, {{"E:\\outer\\j", kAbsent}, {"E:\\outer", kDir}}},
-        {"C:\\data", "E:\\emptytarget", "E:\\emptytarget\\", "", kNotCreated, {{"E:\\emptytarget", kDir}}},
+        {"C:\\data", "K:\\outer\\j", nullptr, "", kNotCreated, {{"K:\\outer\\j", kAbsent}, {"K:\\outer", kDir}}},
+        {"C:\\data", "K:\\emptytarget", "K:\\emptytarget\\", "", kNotCreated, {{"K:\\emptytarget", kDir}}},
         {"C:\\data", "\\\\.\\C:", nullptr, "", {target}, {}},
         {"C:\\data", "C:\\data", nullptr, "", {equal}, {{"C:\\data", kDir}}},
         {"C:\\missing", "C:\\links\\x", nullptr, "", {source}, {{"C:\\links\\x", kAbsent}}},
@@ -182,12 +172,12 @@ TEST_F(CreateDelete, DeleteRemovesTheJunctionsOwnDirectoryWhereverItsNameNowLead
 // and so is a reparse point of another kind.
 TEST_F(CreateDelete, DeleteRemovesOnlyASelectedJunction) {
     ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
-    ClickPath("C:\\plain");
+    ClickPath("C:\\data");
     Form1->edtDelete->SetText("C:\\links\\web");
     Form1->btnDelete->SetEnabled(true);
     ui.Click(*Form1->btnDelete);
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(What("C:\\plain"), kDir);
+    EXPECT_EQ(What("C:\\data"), kDir);
     EXPECT_EQ(What("C:\\links\\web"), kData);
     EXPECT_EQ(Form1->edtDelete->Text(), "C:\\links\\web");
 
@@ -212,7 +202,7 @@ TEST_F(CreateDelete, SourceFieldLosesItsQuotes) {
         {"\"\"C:\\data\"\"", "C:\\data", false},
         {"C:\\da\"ta", "C:\\da\"ta", false},  // a quote inside stays
         {"\"", "", false},
-        {"C:\\none", "C:\\none", false},
+        {"C:\\missing", "C:\\missing", false},
     };
     for (const Case& c : cases) {
         ui.Type(*Form1->edtSource, c.typed);

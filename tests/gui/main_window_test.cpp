@@ -88,8 +88,10 @@ protected:
     void Prepare() override {
         AddDriveOfEachKind();
         fs.AddDrive('Z');
-        MakeLinks({{"b", "C:\\data"}, {"a", "C:\\data"}});
+        for (const char* dir : {"data", "links", "links\\b", "links\\a"}) fs.MakeDir(dir);
         ASSERT_TRUE(os::CreateDirectoryA("D:\\j", nullptr));
+        for (const char* junction : {"C:\\links\\b", "C:\\links\\a"})
+            ASSERT_TRUE(CreateJunction(junction, "C:\\data"));
         ASSERT_TRUE(CreateJunction("D:\\j", "C:\\links"));
     }
     void SetUp() override {

@@ -11,22 +11,6 @@ namespace {
 
 class Inspection : public WindowTest {
 protected:
-    void Prepare() override {
-        fs.AddDrive('D');
-        for (const char* dir : {"data", "deep", "deep\\a", "deep\\a\\b", "deep\\a\\b\\c", "none", "none\\x", "hidden",
-                                "hidden\\inner", "direct", "cycle", "cycle\\one"})
-            fs.MakeDir(dir);
-        fs.WriteFile("file.txt", "f");
-        ASSERT_TRUE(CreateJunction("C:\\deep\\a\\b\\c", "C:\\data"));
-        fs.MakeDir("hidden\\inner\\.dot");
-        ASSERT_TRUE(CreateJunction("C:\\hidden\\inner\\.dot", "C:\\data"));
-        ASSERT_TRUE(CreateJunction("C:\\direct", "C:\\data"));
-        // Junctions leading back to their own ancestors.
-        fs.MakeDir("cycle\\one\\up");
-        fs.MakeDir("cycle\\one\\root");
-        ASSERT_TRUE(CreateJunction("C:\\cycle\\one\\up", "C:\\cycle"));
-        ASSERT_TRUE(CreateJunction("C:\\cycle\\one\\root", "C:\\"));
-    }
     std::vector<std::string> Children(const std::string& path) {
         PVirtualNode node = Reveal(tree(), path);
         if (!node) return {"<no " + path + ">"};
@@ -47,9 +31,8 @@ TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
     EXPECT_GT(ui.busyAnswers, 0);
     ui.whileBusy = nullptr;
     // Drive roots stay, searched or not; below them only what leads to a junction.
-    EXPECT_EQ(Paths(tree().RootNodes()), (std::vector<std::string>{"C:\\", "D:\\"}));
-    // "hidden" holds only a junction named ".dot".
-    EXPECT_EQ(Children("C:\\"), (std::vector<std::string>{"cycle", "deep", "direct", "hidden"}));
+    EXPECT_EQ(Paths(tree().RootNodes()), (std::vector<std::string>{"C:\\", "D:\\", "H:\\", "K:\\"}));
+    EXPECT_EQ(Children("C:\\"), (std::vector<std::string>{"cycle", "deep", "direct", "hidden", "links", "中文"}));
     EXPECT_EQ(Children("C:\\deep"), std::vector<std::string>{"a"});
     EXPECT_EQ(Children("C:\\deep\\a\\b"), std::vector<std::string>{"c"});
     EXPECT_EQ(Children("D:\\"), std::vector<std::string>{});
@@ -67,7 +50,7 @@ TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
     ui.Click(*Form1->btnReset);
     EXPECT_EQ(Form1->btnInspect->Text(), "I&nspecting is disabled");
     EXPECT_EQ(Form1->btnReset->Text(), "Rese&t");
-    EXPECT_EQ(Children("C:\\"), (std::vector<std::string>{"cycle", "data", "deep", "direct", "hidden", "none"}));
+    EXPECT_EQ(Children("C:\\"), kFoldersOfC);
 }
 
 TEST_F(Inspection, JunctionSearchStopsAtTheFirstAndNeverEntersOne) {
@@ -117,24 +100,17 @@ TEST_F(Inspection, OnlyFoldersLeadingToFoldersCount) {
     for (const Case& c : cases) EXPECT_EQ(Form1->ContainsJunction(shelltree::FromAnsi(c.path)), c.holds) << c.path;
 }
 
-class Dialogs : public WindowTest {
-protected:
-    void Prepare() override {
-        MakeLinks({{"one", "C:\\data"},
-                   {"two", "C:\\links"},
-                   {"vol", "\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\"}});
-    }
-};
+using Dialogs = WindowTest;
 
 TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     auto& tree = *Form3->vteTargetTree;
     // The drives folder is the one top-level node; junctions carry the button.
     ASSERT_EQ(tree.RootNodes().size(), 1u);
     EXPECT_FALSE(tree.RootNodes()[0]->ns->FileSystem());
-    PVirtualNode one = Reveal(tree, "C:\\links\\one");
+    PVirtualNode web = Reveal(tree, "C:\\links\\web");
     Reveal(tree, "C:\\data");
     tree.PaintHeadless();
-    EXPECT_EQ(one->CheckType, shelltree::ctButton);
+    EXPECT_EQ(web->CheckType, shelltree::ctButton);
     EXPECT_EQ(tree.FindNode("C:\\data")->CheckType, shelltree::ctNone);
     EXPECT_FALSE(Form3->btnOK->Enabled());
 
@@ -157,13 +133,13 @@ TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     // Without a handler of its own, the chooser takes a click on a check
     // image as a click on the node: it is selected and OK is enabled.
     ui.modalPlayers["Form3"] = [&](gui::Form&) {
-        tree.ClickCheck(one);
-        EXPECT_EQ(tree.FirstSelectedNode(), one);
+        tree.ClickCheck(web);
+        EXPECT_EQ(tree.FirstSelectedNode(), web);
         EXPECT_TRUE(Form3->btnOK->Enabled());
         ui.Click(*Form3->btnOK);
     };
     ui.Click(*Form1->btnBrowse);
-    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links\\one");
+    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links\\web");
 
     // A right click opens the node's menu without moving the selection.
     PVirtualNode data = Reveal(tree, "C:\\data");
@@ -205,18 +181,20 @@ TEST_F(Dialogs, InfoDialogShowsEachJunctionItself) {
         ui.Click(*JunctionInfoDlg->OKBtn);
     };
     auto& tree = *Form1->vteSourceTree;
-    PVirtualNode one = Reveal(tree, "C:\\links\\one");
-    tree.ClickCheck(one);
-    tree.ClickCheck(Reveal(tree, "C:\\links\\two"));
+    PVirtualNode web = Reveal(tree, "C:\\links\\web");
+    tree.ClickCheck(web);
+    tree.ClickCheck(Reveal(tree, "C:\\links\\b"));
     tree.ClickCheck(Reveal(tree, "C:\\links\\vol"));  // a volume mount point, in its Win32 form
+    tree.ClickCheck(Reveal(tree, "C:\\中文"));
     // A node without the button raises nothing; one whose destination
     // cannot be read shows nothing.
     tree.ClickCheck(Reveal(tree, "C:\\data"));
-    ASSERT_TRUE(DeleteJunction("C:\\links\\one"));
-    tree.ClickCheck(one);
+    ASSERT_TRUE(DeleteJunction("C:\\links\\web"));
+    tree.ClickCheck(web);
     EXPECT_EQ(seen,
-              (std::vector<std::string>{"C:\\data <- C:\\links\\one", "C:\\links <- C:\\links\\two",
-                                        "\\\\?\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\ <- C:\\links\\vol"}));
+              (std::vector<std::string>{"C:\\data <- C:\\links\\web", "C:\\links <- C:\\links\\b",
+                                        "\\\\?\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\ <- C:\\links\\vol",
+                                        "C:\\Łódź <- C:\\中文"}));
     EXPECT_EQ(JunctionInfoDlg->Text(), "Junction Information");
     EXPECT_TRUE(JunctionInfoDlg->OKBtn->isDefault);
 }

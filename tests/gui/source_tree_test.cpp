@@ -15,21 +15,7 @@
 namespace tarsio::test {
 namespace {
 
-class SourceTree : public WindowTest {
-protected:
-    void Prepare() override {
-        fs.AddDrive('A', "removable FAT12");
-        fs.AddDrive('B', "removable FAT12");
-        AddDriveOfEachKind();
-        fs.AddDrive('H', "ramdisk FAT32");
-        fs.AddDrive('K', "removable FAT32");
-        MakeLinks({{"web", "C:\\data"}, {"b", "C:\\links"}});
-        fs.MakeDir("data\\sub");
-        fs.MakeDir("my files");
-        fs.WriteFile("readme.txt", "x");
-        fs.WriteFile("data\\a.txt", "x");
-    }
-};
+using SourceTree = WindowTest;
 
 TEST_F(SourceTree, ListsLocalDrivesAndDirectoriesOnly) {
     // No A:, B:, network or CD-ROM drive, no drive without medium, no
@@ -37,44 +23,24 @@ TEST_F(SourceTree, ListsLocalDrivesAndDirectoriesOnly) {
     EXPECT_EQ(Paths(tree().RootNodes()), (std::vector<std::string>{"C:\\", "D:\\", "H:\\", "K:\\"}));
     PVirtualNode c = tree().FindNode("C:\\");
     ASSERT_TRUE(tree().Expand(c));
-    EXPECT_EQ(Captions(c->children), (std::vector<std::string>{"data", "links", "my files"}));
+    EXPECT_EQ(Captions(c->children), kFoldersOfC);
     // An item refused stays refused when its folder is collapsed and expanded again.
     fs.MakeDir("later");
     tree().Collapse(c);
     tree().Expand(c);
-    EXPECT_EQ(Captions(c->children), (std::vector<std::string>{"data", "links", "my files"}));
+    EXPECT_EQ(Captions(c->children), kFoldersOfC);
 }
 
-// Names beyond any legacy code page are shown, clicked into the fields and
-// inspected exactly. Before Windows 10 1903 the process code page is the
-// legacy one: a name that it cannot hold is never shown.
-TEST_F(SourceTree, NamesAreShownClickedAndInspectedExactlyOrNotAtAll) {
-    for (const char* dir : {"Łódź", "Ωμέγα", "中文"}) fs.MakeDir(dir);
-    ASSERT_TRUE(CreateJunction("C:\\中文", "C:\\Łódź"));
-    PVirtualNode c = tree().FindNode("C:\\");
-    ASSERT_TRUE(tree().Expand(c));
-    EXPECT_EQ(Captions(c->children),
-              (std::vector<std::string>{"data", "links", "my files", "Łódź", "Ωμέγα", "中文"}));
-    ClickPath("C:\\Łódź");
-    EXPECT_EQ(Form1->edtSource->Text(), "C:\\Łódź");
-    EXPECT_TRUE(Form1->btnCreate->Enabled());
-    std::vector<std::string> shown;
-    ui.modalPlayers["JunctionInfoDlg"] = [&](gui::Form&) {
-        shown = {JunctionInfoDlg->edtJunctionSource->Text(), JunctionInfoDlg->edtJunctionTarget->Text()};
-        ui.Click(*JunctionInfoDlg->OKBtn);
-    };
-    tree().ClickCheck(Reveal(tree(), "C:\\中文"));
-    EXPECT_EQ(shown, (std::vector<std::string>{"C:\\Łódź", "C:\\中文"}));
-    ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
-    ClickPath("C:\\中文");
-    EXPECT_EQ(Form1->edtDelete->Text(), "C:\\中文");
-    EXPECT_TRUE(Form1->btnDelete->Enabled());
-
+// Before Windows 10 1903 the process code page is the legacy one: a name
+// that it cannot hold is never shown.
+TEST_F(SourceTree, ALegacyCodePageHidesWhatItCannotName) {
     sim::SetAnsiCodePage(sim::kLegacyCodePage);
     fs.MakeDir("caf\xE9");  // café in 1252
-    tree().RefreshTree();
-    EXPECT_EQ(Captions(tree().FindNode("C:\\")->children),
-              (std::vector<std::string>{"caf\xE9", "data", "links", "my files"}));
+    PVirtualNode c = tree().FindNode("C:\\");
+    ASSERT_TRUE(tree().Expand(c));
+    std::vector<std::string> shown = {"caf\xE9"};
+    shown.insert(shown.end(), kFoldersOfC.begin(), kFoldersOfC.end() - 2);  // not Łódź and 中文
+    EXPECT_EQ(Captions(c->children), shown);
 }
 
 TEST_F(SourceTree, MarksExactlyTheReparsePoints) {
@@ -112,8 +78,8 @@ TEST_F(SourceTree, ClickRulesOnTheCreatePage) {
         EXPECT_EQ(Form1->edtTarget->Text(), target) << path;
         EXPECT_EQ(Form1->btnCreate->Enabled(), create) << path;
     };
-    // No field entered yet: the source field is filled.
-    click("C:\\data", "C:\\data", "", true);
+    // No field entered yet: the source field is filled, with the name exactly.
+    click("C:\\Łódź", "C:\\Łódź", "", true);
     // A junction can never be picked as the source.
     click("C:\\links\\web", "C:\\links\\web", "", false);
     // A path with a blank arrives quoted; the source field drops the quotes.
@@ -135,7 +101,8 @@ TEST_F(SourceTree, ClickRulesOnTheOtherPages) {
     ClickPath("C:\\data");
     EXPECT_EQ(Form1->edtDelete->Text(), "C:\\data");
     EXPECT_FALSE(Form1->btnDelete->Enabled());
-    ClickPath("C:\\links\\web");
+    ClickPath("C:\\中文");
+    EXPECT_EQ(Form1->edtDelete->Text(), "C:\\中文");
     EXPECT_TRUE(Form1->btnDelete->Enabled());
     ClickPath("C:\\my files");
     EXPECT_EQ(Form1->edtDelete->Text(), "\"C:\\my files\"");
@@ -212,6 +179,7 @@ TEST_F(SourceTree, NodesAreInitialisedWhenFirstShown) {
     std::size_t forMany = sim::CallCount("GetFileAttributesW");
     EXPECT_EQ(forMany - forFew, 2000u - 10u);
     for (const auto& child : many->children) EXPECT_FALSE(child->initialized);
+    tree().Collapse(few);  // many's first children in sight
 
     // Painting initialises the rows shown, and only those.
     sim::ResetCallLog();
@@ -290,24 +258,30 @@ TEST(FreeMenuItemId, SmallestFreeIdentifier) {
     }
 }
 
-TEST_F(SourceTree, RefreshKeepsExpandedFoldersAndSelectionAndDropsWhatIsGone) {
-    PVirtualNode sub = Reveal(tree(), "C:\\data\\sub");
+TEST_F(SourceTree, RefreshReadsFoldersAgainAndKeepsWhatIsExpandedAndSelected) {
+    // A node's refresh reads its folder again, and no other.
+    PVirtualNode links = Reveal(tree(), "C:\\links");
+    tree().Expand(links);
     fs.MakeDir("links\\old");
-    PVirtualNode old = Reveal(tree(), "C:\\links\\old");
-    ASSERT_TRUE(sub && old);
-    tree().Expand(old->Parent);
+    fs.MakeDir("data\\new");
+    tree().RefreshNode(links);
+    EXPECT_EQ(Captions(links->children), (std::vector<std::string>{"b", "old", "vol", "web"}));
+    EXPECT_TRUE(links->expanded);
+    EXPECT_FALSE(tree().FindNode("C:\\data")->childrenCreated);
+
+    // The tree's refresh keeps the folders expanded and the selection, and
+    // drops what is gone.
+    PVirtualNode sub = Reveal(tree(), "C:\\data\\sub");
     tree().ClickNode(sub);
     ASSERT_TRUE(os::RemoveDirectoryA("C:\\links\\old"));
-    fs.MakeDir("data\\new");
-
+    fs.MakeDir("data\\newer");
     tree().RefreshTree();
-    PVirtualNode c = tree().FindNode("C:\\");
     PVirtualNode data = tree().FindNode("C:\\data");
-    PVirtualNode links = tree().FindNode("C:\\links");
-    ASSERT_TRUE(c && data && links);
-    EXPECT_TRUE(c->expanded && data->expanded && links->expanded);
-    EXPECT_EQ(Captions(data->children), (std::vector<std::string>{"new", "sub"}));
-    EXPECT_EQ(Captions(links->children), (std::vector<std::string>{"b", "web"}));
+    links = tree().FindNode("C:\\links");
+    ASSERT_TRUE(data && links);
+    EXPECT_TRUE(tree().FindNode("C:\\")->expanded && data->expanded && links->expanded);
+    EXPECT_EQ(Captions(data->children), (std::vector<std::string>{"new", "newer", "sub"}));
+    EXPECT_EQ(Captions(links->children), (std::vector<std::string>{"b", "vol", "web"}));
     ASSERT_TRUE(tree().FirstSelectedNode());
     EXPECT_EQ(shelltree::ToAnsi(tree().FirstSelectedNode()->ns->ParsingName()), "C:\\data\\sub");
 
@@ -317,19 +291,6 @@ TEST_F(SourceTree, RefreshKeepsExpandedFoldersAndSelectionAndDropsWhatIsGone) {
     EXPECT_FALSE(tree().FindNode("C:\\data"));
     EXPECT_FALSE(tree().FirstSelectedNode());
     EXPECT_TRUE(tree().FindNode("C:\\links")->expanded);
-}
-
-TEST_F(SourceTree, RefreshNodeReadsOneFolderAgain) {
-    PVirtualNode links = Reveal(tree(), "C:\\links");
-    tree().Expand(links);
-    fs.MakeDir("links\\added");
-    fs.MakeDir("data\\elsewhere");
-    tree().RefreshNode(links);
-    EXPECT_EQ(Captions(links->children), (std::vector<std::string>{"added", "b", "web"}));
-    EXPECT_TRUE(links->expanded);
-    // Other folders are not read again.
-    PVirtualNode data = tree().FindNode("C:\\data");
-    EXPECT_FALSE(data->childrenCreated);
 }
 
 TEST_F(SourceTree, SelectedPathsOfNothingAndOfAVirtualItem) {

@@ -27,19 +27,45 @@ void WindowTest::TearDown() {
     sim::SetAnsiCodePage(sim::kUtf8CodePage);
 }
 
+void WindowTest::Prepare() {
+    fs.AddDrive('A', "removable FAT12");
+    fs.AddDrive('B', "removable FAT12");
+    AddDriveOfEachKind();
+    fs.AddDrive('H', "ramdisk FAT32");
+    fs.AddDrive('K', "removable FAT32");
+    ASSERT_TRUE(os::CreateDirectoryA("K:\\emptytarget", nullptr));
+    // Folders; "file.txt" and files in data.
+    for (const char* dir : {"data",   "data\\sub",  "empty",          "my files",        "Łódź",
+                            "links",  "links\\b",   "links\\vol",     "links\\web",      "中文",
+                            "direct", "deep",       "deep\\a",        "deep\\a\\b",      "deep\\a\\b\\c",
+                            "none",   "none\\x",    "hidden",         "hidden\\inner",   "hidden\\inner\\.dot",
+                            "cycle",  "cycle\\one", "cycle\\one\\up", "cycle\\one\\root"})
+        fs.MakeDir(dir);
+    fs.WriteFile("file.txt", "f");
+    fs.WriteFile("data\\a.txt", "payload");
+    fs.WriteFile("data\\sub\\deep.bin", std::string("\0\1\2\3", 4));
+    // Junctions: "hidden" holds only one named ".dot"; two lead back to
+    // their own ancestors; one is a volume mount point.
+    const std::pair<const char*, const char*> junctions[] = {
+        {"links\\web", "C:\\data"},
+        {"links\\b", "C:\\links"},
+        {"links\\vol", "\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\"},
+        {"中文", "C:\\Łódź"},
+        {"direct", "C:\\data"},
+        {"deep\\a\\b\\c", "C:\\data"},
+        {"hidden\\inner\\.dot", "C:\\data"},
+        {"cycle\\one\\up", "C:\\cycle"},
+        {"cycle\\one\\root", "C:\\"},
+    };
+    for (const auto& [junction, target] : junctions)
+        ASSERT_TRUE(CreateJunction(std::string("C:\\") + junction, target)) << junction;
+}
+
 void WindowTest::AddDriveOfEachKind() {
     fs.AddDrive('D');
     fs.AddDrive('E', "removable FAT32", /*medium=*/false);
     fs.AddDrive('F', "remote NTFS");
     fs.AddDrive('G', "cdrom CDFS");
-}
-
-void WindowTest::MakeLinks(std::initializer_list<std::pair<const char*, const char*>> junctions) {
-    fs.MakeDir("data");
-    fs.MakeDir("links");
-    for (const auto& [name, target] : junctions) fs.MakeDir(std::string("links\\") + name);
-    for (const auto& [name, target] : junctions)
-        ASSERT_TRUE(CreateJunction(std::string("C:\\links\\") + name, target)) << name;
 }
 
 PVirtualNode WindowTest::Reveal(shelltree::TVirtualExplorerTree& in, const std::string& path) {
@@ -63,16 +89,12 @@ shelltree::HeadlessTreeView& WindowTest::View(shelltree::TVirtualExplorerTree& i
     return static_cast<shelltree::HeadlessTreeView&>(*in.view());
 }
 
-std::vector<std::string> WindowTest::Captions(const std::vector<std::unique_ptr<shelltree::TreeNode>>& nodes) {
+std::vector<std::string> WindowTest::Captions(const std::vector<std::unique_ptr<shelltree::TreeNode>>& nodes,
+                                              bool paths) {
     std::vector<std::string> captions;
-    for (const auto& node : nodes) captions.push_back(node->ns->DisplayName());
+    for (const auto& node : nodes)
+        captions.push_back(paths ? shelltree::ToAnsi(node->ns->ParsingName()) : node->ns->DisplayName());
     return captions;
-}
-
-std::vector<std::string> WindowTest::Paths(const std::vector<std::unique_ptr<shelltree::TreeNode>>& nodes) {
-    std::vector<std::string> paths;
-    for (const auto& node : nodes) paths.push_back(shelltree::ToAnsi(node->ns->ParsingName()));
-    return paths;
 }
 
 Shown WindowTest::Messages() {
