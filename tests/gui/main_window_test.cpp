@@ -26,53 +26,34 @@ TEST(AnyVolumeSupportsJunctions, AsksCToYWithTheDriveSpecifier) {
     EXPECT_TRUE(AnyVolumeSupportsJunctions());
 }
 
-// No drive that is asked is NTFS: the start-up question comes, answered
-// with the parameter.
-class NoNtfs : public WindowTest, public ::testing::WithParamInterface<int> {
+// The start-up question comes only where no drive from C: to Y: is NTFS;
+// the parameter answers it, or is 0 where C: is NTFS.
+class StartUp : public WindowTest, public ::testing::WithParamInterface<int> {
 protected:
     void Prepare() override {
-        std::ofstream(fs.HostRoot() + "/C.drive") << "fixed FAT32\n";
+        if (GetParam()) std::ofstream(fs.HostRoot() + "/C.drive") << "fixed FAT32\n";
         fs.AddDrive('Z');  // NTFS, but never asked
         ui.answers.push_back(GetParam());
     }
 };
 
-// Its caption, text and Yes/No buttons: MainWindow.StartUpQuestionAndAnswerNo
+// The question's caption, text and Yes/No buttons: MainWindow.StartUpQuestionAndAnswerNo
 // under Wine. No ends the program once the other forms are made, in order,
 // and the loop never runs.
-TEST_P(NoNtfs, StartUpQuestionAnsweredYesOpensTheWindowNoEndsTheProgram) {
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].request.kind, MessageKind::Confirmation);
+TEST_P(StartUp, QuestionOnlyWithoutNtfsAndNoEndsTheProgram) {
+    EXPECT_EQ(ui.messages.size(), GetParam() ? 1u : 0u);
+    for (const auto& m : ui.messages) EXPECT_EQ(m.request.kind, MessageKind::Confirmation);
     EXPECT_EQ(gui::App().terminated(), GetParam() == gui::mrNo);
     ASSERT_EQ(gui::App().forms().size(), 6u);
     EXPECT_EQ(gui::App().forms()[5]->name(), "SelectDriveDlg");
-    EXPECT_FALSE(Form1->pnlWaitInExport->Visible());
-    gui::App().Run();
-    EXPECT_EQ(ui.running, GetParam() == gui::mrYes);
-}
-
-INSTANTIATE_TEST_SUITE_P(Answers, NoNtfs, ::testing::Values(gui::mrYes, gui::mrNo));
-
-using MainWindow = WindowTest;
-
-// The captions, shortcuts and states that Windows shows are checked on the
-// real exe (MainWindow.CaptionsAndStatesAtStart under Wine); here the rest.
-TEST_F(MainWindow, NtfsDriveMeansNoQuestionAndTheStateAtStart) {
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_FALSE(gui::App().terminated());
     EXPECT_EQ(gui::App().mainForm(), Form1);
     EXPECT_EQ(Form1->Text(), "Tarsio");
-    EXPECT_EQ(Form1->pclInputAction->ActivePageIndex(), 0);
-    EXPECT_FALSE(Form1->Inspecting);
-    EXPECT_TRUE(Form1->ExportDrives.empty());
-    EXPECT_EQ(Form1->mnuOptions->shortCut, "Ctrl+P");
-    EXPECT_TRUE(Form1->mnuOptions->Checked());
-    EXPECT_FALSE(Form1->mnuOptions->OnClick);  // Ctrl+P does nothing
-    EXPECT_EQ(Form1->mniFileOpen->hint,
-              "Import links and create junctions automatically. If this item is disabled, goto Options->Enable");
-    EXPECT_EQ(Form1->mniFileSaveAs->hint,
-              "Export existing junctions to a file. If this item is disabled, goto Options->Enable");
+    EXPECT_FALSE(Form1->pnlWaitInExport->Visible());
+    gui::App().Run();
+    EXPECT_EQ(ui.running, GetParam() != gui::mrNo);
 }
+
+INSTANTIATE_TEST_SUITE_P(NtfsOrAnswer, StartUp, ::testing::Values(0, gui::mrYes, gui::mrNo));
 
 const std::vector<gui::Cursor> kHourGlassThenDefault = {gui::Cursor::HourGlass, gui::Cursor::Default};
 
@@ -203,7 +184,8 @@ TEST_F(FileMenu, ExportWritesScanOrderLinesAndSaysWhatItLeftOut) {
                                   "otherwise): 1 (C:\\share)"}}));
 }
 
-TEST_F(FileMenu, CancelledExportChangesNothing) {
+// An export cancelled or failing leaves the file as it was.
+TEST_F(FileMenu, ExportThatEndsEarlyLeavesTheFileAndCleansUp) {
     fs.WriteFile("out.trs", "old");
     ui.ClearRecords();
     ui.Choose(*Form1->mniFileSaveAs);
@@ -240,10 +222,9 @@ TEST_F(FileMenu, CancelledExportChangesNothing) {
         EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default) << way.name;
         EXPECT_TRUE(Form1->FindFile4Export.KeepFoundFiles && !Form1->FindFile4Export.OnFileFound) << way.name;
     }
-}
 
-TEST_F(FileMenu, ExportThatCannotWriteReportsAndCleansUp) {
-    fs.WriteFile("out.trs", "old");
+    // A file that cannot be written: the error is said.
+    ui.whileBusy = nullptr;
     ASSERT_TRUE(os::SetFileAttributesA("C:\\out.trs", FILE_ATTRIBUTE_READONLY));
     Export("C:\\out.trs");
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"File access denied"});

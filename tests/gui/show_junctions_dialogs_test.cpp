@@ -53,32 +53,11 @@ TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
     EXPECT_EQ(Children("C:\\"), kFoldersOfC);
 }
 
-TEST_F(Inspection, JunctionSearchStopsAtTheFirstAndNeverEntersOne) {
-    Form1->Inspecting = true;
-    sim::ResetCallLog();
-    EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\cycle")));
-    EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\direct")));  // without a search
-    EXPECT_FALSE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\none")));
-    EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\hidden")));  // ".dot" is one
-    EXPECT_FALSE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\missing")));
-    // A handful of listings, not a walk through the cycles.
-    EXPECT_LT(sim::CallCount("FindFirstFileExW"), 20u);
-    EXPECT_GT(sim::CallCount("FindFirstFileExW"), 0u);
-}
-
-TEST_F(Inspection, FindsJunctionsOfEveryDepth) {
-    for (std::size_t depth : kDepths) {
-        const std::string folder = "C:\\none\\x" + std::to_string(depth);
-        ASSERT_TRUE(ForceDirectories(Deep(folder, depth)));
-        ASSERT_TRUE(CreateJunction(Deep(folder, depth), "C:\\data"));
-        EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi(folder))) << depth;
-    }
-}
-
-// Beside the junctions of a Windows profile lie files with reparse points
-// of other kinds. Only a folder that leads to another counts: a junction, or
-// a directory symbolic link, which the tree marks as well.
-TEST_F(Inspection, OnlyFoldersLeadingToFoldersCount) {
+// The search ends at the first junction and never enters one. Beside the
+// junctions of a Windows profile lie files with reparse points of other
+// kinds: only a folder that leads to another counts, a junction or a
+// directory symbolic link (which the tree marks as well).
+TEST_F(Inspection, OnlyFoldersThatAreOrHoldLinksToFoldersCount) {
     MakeWindowsDrive(fs, {"me"});
     for (const char* dir : {"Users\\me\\Links\\sdk", "Users\\me\\Scripts"})
         ASSERT_TRUE(ForceDirectories("C:\\" + std::string(dir)));
@@ -89,6 +68,11 @@ TEST_F(Inspection, OnlyFoldersLeadingToFoldersCount) {
         const char* path;
         bool holds;
     } cases[] = {
+        {"C:\\cycle", true},
+        {"C:\\direct", true},  // without a search
+        {"C:\\none", false},
+        {"C:\\hidden", true},  // ".dot" is one
+        {"C:\\missing", false},
         {"C:\\Users\\me\\AppData\\Local\\Microsoft", false},  // an app execution alias
         {"C:\\Users\\me\\OneDrive", false},                   // a cloud placeholder file and folder
         {"C:\\Users\\me\\OneDrive\\Photos", false},           // the placeholder folder
@@ -97,7 +81,11 @@ TEST_F(Inspection, OnlyFoldersLeadingToFoldersCount) {
         {"C:\\Users\\me\\Documents", true},                   // a junction
         {"C:\\Documents and Settings", true},                 // itself one
     };
+    sim::ResetCallLog();
     for (const Case& c : cases) EXPECT_EQ(Form1->ContainsJunction(shelltree::FromAnsi(c.path)), c.holds) << c.path;
+    // A handful of listings, not a walk through the cycles.
+    EXPECT_LT(sim::CallCount("FindFirstFileExW"), 20u);
+    EXPECT_GT(sim::CallCount("FindFirstFileExW"), 0u);
 }
 
 using Dialogs = WindowTest;
@@ -170,6 +158,11 @@ TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     ui.Click(*Form1->btnBrowse);
     EXPECT_EQ(Form1->edtTarget->Text(), "C:\\data");
     EXPECT_EQ(Form3->ChosenPath, "C:\\data");
+
+    // Its root, the drives folder, is a node of its own, with no path.
+    tree.ClickNode(tree.RootNodes()[0].get());
+    EXPECT_TRUE(tree.SelectedPaths().empty());
+    EXPECT_EQ(Paths(tree.RootNodes()[0]->children), (std::vector<std::string>{"C:\\", "D:\\", "H:\\", "K:\\"}));
 }
 
 TEST_F(Dialogs, InfoDialogShowsEachJunctionItself) {

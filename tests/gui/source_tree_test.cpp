@@ -70,7 +70,7 @@ TEST_F(SourceTree, MarksExactlyTheReparsePoints) {
     EXPECT_EQ(web->CheckType, shelltree::ctButton);
 }
 
-TEST_F(SourceTree, ClickRulesOnTheCreatePage) {
+TEST_F(SourceTree, ClickRulesOnEachPage) {
     // A click on `path` leaves both fields and the Create button so.
     auto click = [&](const std::string& path, const std::string& source, const std::string& target, bool create) {
         ClickPath(path);
@@ -94,9 +94,8 @@ TEST_F(SourceTree, ClickRulesOnTheCreatePage) {
     ui.Focus(*Form1->edtSource);
     EXPECT_EQ(EditFocus, 1);
     click("C:\\data", "C:\\data", "\"C:\\my files\"", true);
-}
 
-TEST_F(SourceTree, ClickRulesOnTheOtherPages) {
+    // On the Delete page clicks fill its field; the Create page is left as it was.
     ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
     ClickPath("C:\\data");
     EXPECT_EQ(Form1->edtDelete->Text(), "C:\\data");
@@ -107,17 +106,24 @@ TEST_F(SourceTree, ClickRulesOnTheOtherPages) {
     ClickPath("C:\\my files");
     EXPECT_EQ(Form1->edtDelete->Text(), "\"C:\\my files\"");
     EXPECT_FALSE(Form1->btnDelete->Enabled());
-    EXPECT_FALSE(Form1->btnCreate->Enabled());  // untouched by this page
+    EXPECT_EQ(Form1->edtSource->Text(), "C:\\data");
+    EXPECT_TRUE(Form1->btnCreate->Enabled());
 
+    // On the third page clicks change no field.
     ClickPath("C:\\links\\web");
     ui.SelectPage(*Form1->pclInputAction, *Form1->TabSheet1);
-    ClickPath("C:\\data");
+    ClickPath("C:\\my files");
     EXPECT_EQ(Form1->edtDelete->Text(), "C:\\links\\web");
     EXPECT_TRUE(Form1->btnDelete->Enabled());
-    EXPECT_EQ(Form1->edtSource->Text(), "");
+    EXPECT_EQ(Form1->edtSource->Text(), "C:\\data");
 }
 
 TEST_F(SourceTree, EveryClickLeavesTheHighlightOnTheProgramsSelection) {
+    // Nothing selected yet: no path.
+    EXPECT_TRUE(tree().SelectedPaths().empty());
+    shelltree::WideString path = shelltree::FromAnsi("stale");
+    tree().SelectedPath(path);
+    EXPECT_TRUE(path.empty());
     ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
     PVirtualNode web = Reveal(tree(), "C:\\links\\web");
     PVirtualNode b = Reveal(tree(), "C:\\links\\b");
@@ -291,20 +297,6 @@ TEST_F(SourceTree, RefreshReadsFoldersAgainAndKeepsWhatIsExpandedAndSelected) {
     EXPECT_FALSE(tree().FindNode("C:\\data"));
     EXPECT_FALSE(tree().FirstSelectedNode());
     EXPECT_TRUE(tree().FindNode("C:\\links")->expanded);
-}
-
-TEST_F(SourceTree, SelectedPathsOfNothingAndOfAVirtualItem) {
-    EXPECT_FALSE(tree().FirstSelectedNode());
-    EXPECT_TRUE(tree().SelectedPaths().empty());
-    shelltree::WideString path = shelltree::FromAnsi("stale");
-    tree().SelectedPath(path);
-    EXPECT_TRUE(path.empty());
-    // The target tree keeps its root, the drives folder, as a node of its own.
-    auto& target = *Form3->vteTargetTree;
-    ASSERT_EQ(target.RootNodes().size(), 1u);
-    target.ClickNode(target.RootNodes()[0].get());
-    EXPECT_TRUE(target.SelectedPaths().empty());
-    EXPECT_EQ(Paths(target.RootNodes()[0]->children), (std::vector<std::string>{"C:\\", "D:\\", "H:\\", "K:\\"}));
 }
 
 }  // namespace
