@@ -44,8 +44,7 @@ protected:
     // What `path` is on the host: absent, a file, a folder or the name its junction stores.
     std::string What(const std::string& path) {
         const std::string host = fs.HostPath(path);
-        if (!std::filesystem::exists(host)) return kAbsent;
-        if (!std::filesystem::is_directory(host)) return "file";
+        if (!std::filesystem::is_directory(host)) return std::filesystem::exists(host) ? "file" : kAbsent;
         auto bytes = HostReparse(host);
         if (!bytes) return kDir;
         auto name = reparse::ReadSubstituteName(*bytes);
@@ -64,11 +63,10 @@ TEST_F(CreateDelete, CreateChecksTheFieldsAndMakesTheJunctionWhereTheySay) {
         source{MessageKind::Error, "You must select a valid source"},
         target{MessageKind::Error, "You must select a valid target"},
         equal{MessageKind::Error, "Source cannot be equal target"};
-    struct Case {
-        const char *source, *target, *prefix, *name;  // prefix: the name dialog's; nullptr: no dialog comes
-        Shown shown;
-        std::vector<std::pair<std::string, std::string>> after;  // what each path is then
-    } cases[] = {
+    // The fields, the prefix the name dialog shows (nullptr: no dialog comes)
+    // and the name it is given, the messages, and what each path is then.
+    using After = std::vector<std::pair<std::string, std::string>>;
+    const std::tuple<const char*, const char*, const char*, const char*, Shown, After> cases[] = {
         {"C:\\data", "C:\\new\\web", nullptr, "", kCreated, {{"C:\\new\\web", kData}}},
         {"C:\\data", "C:/links/fwd", nullptr, "", kCreated, {{"C:\\links\\fwd", kData}}},
         // Relative and verbatim sources are stored as the native name of their full path.
@@ -93,15 +91,15 @@ TEST_F(CreateDelete, CreateChecksTheFieldsAndMakesTheJunctionWhereTheySay) {
         {"", "C:\\links\\x", nullptr, "", {empty, source}, {{"C:\\links\\x", kAbsent}}},
         {"", "", nullptr, "", {empty, source, target, equal}, {}},
     };
-    for (const Case& c : cases) {
-        Create(c.source, c.target, c.name);
-        EXPECT_EQ(Messages(), c.shown) << c.target;
-        EXPECT_EQ(ui.modalShown.size(), c.prefix ? 1u : 0u) << c.target;
-        if (c.prefix) {
+    for (const auto& [source, target, prefix, name, shown, after] : cases) {
+        Create(source, target, name);
+        EXPECT_EQ(Messages(), shown) << target;
+        EXPECT_EQ(ui.modalShown.size(), prefix ? 1u : 0u) << target;
+        if (prefix) {
             const std::string prompt = "Enter the target directory which is linked from C:\\data to:";
-            EXPECT_EQ(seen, (std::vector<std::string>{prompt, "", c.prefix, c.prefix + std::string(c.name)}));
+            EXPECT_EQ(seen, (std::vector<std::string>{prompt, "", prefix, prefix + std::string(name)}));
         }
-        for (const auto& [path, what] : c.after) EXPECT_EQ(What(path), what) << c.target;
+        for (const auto& [path, what] : after) EXPECT_EQ(What(path), what) << target;
     }
     // The last case's: the empty source's box has a caption of its own.
     EXPECT_EQ(ui.messages.at(0).request.caption, " Error ");
@@ -128,7 +126,6 @@ TEST_F(CreateDelete, CancelledNameDialogChangesNothing) {
 TEST_F(CreateDelete, JunctionsOfEveryDepthAreMadeMarkedAndDeleted) {
     for (std::size_t depth : kDepths) {
         const std::string junction = Deep("C:\\deep" + std::to_string(depth), depth);
-        ui.SelectPage(*Form1->pclInputAction, *Form1->tabCreate);
         Create("C:\\data", junction);
         EXPECT_EQ(Messages(), kCreated) << depth;
         SelectAndDelete(junction);  // the button is enabled only on a junction's node
@@ -190,11 +187,8 @@ TEST_F(CreateDelete, DeleteRemovesOnlyASelectedJunction) {
 }
 
 TEST_F(CreateDelete, SourceFieldLosesItsQuotes) {
-    struct Case {
-        const char* typed;
-        const char* shown;
-        bool create;
-    } cases[] = {
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        // typed, shown, Create enabled
         {"\"C:\\data\"", "C:\\data", true},
         {"C:\\data\"", "C:\\data", true},
         {"\"C:\\data", "C:\\data", true},
@@ -204,10 +198,10 @@ TEST_F(CreateDelete, SourceFieldLosesItsQuotes) {
         {"\"", "", false},
         {"C:\\missing", "C:\\missing", false},
     };
-    for (const Case& c : cases) {
-        ui.Type(*Form1->edtSource, c.typed);
-        EXPECT_EQ(Form1->edtSource->Text(), c.shown) << c.typed;
-        EXPECT_EQ(Form1->btnCreate->Enabled(), c.create) << c.typed;
+    for (const auto& [typed, shown, create] : cases) {
+        ui.Type(*Form1->edtSource, typed);
+        EXPECT_EQ(Form1->edtSource->Text(), shown) << typed;
+        EXPECT_EQ(Form1->btnCreate->Enabled(), create) << typed;
     }
     // Clearing the field leaves the button as it was.
     ui.Type(*Form1->edtSource, "C:\\data");

@@ -3,12 +3,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <utility>
 
 #include "engine/junction.h"
 #include "engine/reparse_buffer.h"
-#include "listfile/export.h"
 #include "tests/gui/window_fixture.h"
 
 namespace tarsio::test {
@@ -123,12 +120,10 @@ TEST_F(FileMenu, ImportAsksMakesReportsAndRepaints) {
                ". Values with an \"+\" have not been imported";
     };
     const MessageKind info = MessageKind::Information;
-    struct Case {
-        const char* file;  // nullptr: the file dialog is cancelled
-        int confirm;
-        Shown shown;
-        bool repainted, made;  // made: C:\made\here is a junction then
-    } cases[] = {
+    // The file chosen (nullptr: the dialog is cancelled), the answer to the
+    // question, the messages, whether the tree was repainted and whether
+    // C:\made\here is a junction then.
+    const std::tuple<const char*, int, Shown, bool, bool> cases[] = {
         {nullptr, gui::mrOk, {}, true, false},
         {"C:\\good.trs", gui::mrCancel, {{info, question}}, true, false},
         {"C:\\bad.trs", gui::mrOk, {{info, question}, {info, errors("C:\\bad.trs")}}, true, false},
@@ -136,17 +131,16 @@ TEST_F(FileMenu, ImportAsksMakesReportsAndRepaints) {
         {"C:\\good.trs", gui::mrOk, {{info, question}}, true, true},
         {"C:\\ro.trs", gui::mrOk, {{info, question}, {MessageKind::Error, "File access denied"}}, false, true},
     };
-    for (const Case& c : cases) {
-        const std::string name = c.file ? c.file : "no file";
-        Import(c.file, c.confirm);
-        EXPECT_EQ(Messages(), c.shown) << name;
+    for (const auto& [file, confirm, shown, repainted, made] : cases) {
+        Import(file, confirm);
+        EXPECT_EQ(Messages(), shown) << file;
         for (const auto& m : ui.messages)
             EXPECT_EQ(m.request.buttons, m.request.text == question ? gui::Buttons::OkCancel : gui::Buttons::Ok);
-        EXPECT_EQ(ui.repaints, std::vector<std::string>(c.repainted, "vteSourceTree")) << name;
-        const bool imported = c.file && c.confirm == gui::mrOk;
-        EXPECT_EQ(ui.cursors, imported ? kHourGlassThenDefault : std::vector<gui::Cursor>{}) << name;
-        EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default) << name;
-        EXPECT_EQ(HasReparsePoint("C:\\made\\here"), c.made) << name;
+        EXPECT_EQ(ui.repaints, std::vector<std::string>(repainted, "vteSourceTree")) << file;
+        const bool imported = file && confirm == gui::mrOk;
+        EXPECT_EQ(ui.cursors, imported ? kHourGlassThenDefault : std::vector<gui::Cursor>{}) << file;
+        EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default) << file;
+        EXPECT_EQ(HasReparsePoint("C:\\made\\here"), made) << file;
     }
     EXPECT_EQ(ui.messages.at(1).request.caption, "Error");
     // The window goes on.
@@ -195,32 +189,29 @@ TEST_F(FileMenu, ExportThatEndsEarlyLeavesTheFileAndCleansUp) {
 
     // Under way, the window drops what the user does but Cancel, and closing
     // it cancels too: the scan ends, nothing is written, nothing is said.
-    struct Way {
-        const char* name;
-        std::function<void()> act;
-    } ways[] = {
+    const std::pair<const char*, std::function<void()>> ways[] = {
         {"Cancel", [&] { ui.Click(*Form1->btnCancelExport); }},
         {"close box", [&] { ui.CloseWindow(*Form1); }},
     };
-    for (const Way& way : ways) {
+    for (const auto& [way, act] : ways) {
         int answers = 0;
         ui.whileBusy = [&](gui::BusyWork& work) {
             ++answers;
             ui.Click(*Form1->btnInspect);
             ui.Choose(*Form1->mniFileOpen);
-            EXPECT_FALSE(work.Cancelled()) << way.name;
-            way.act();
+            EXPECT_FALSE(work.Cancelled()) << way;
+            act();
         };
         Export("C:\\out.trs");
-        EXPECT_EQ(answers, 1) << way.name;
-        EXPECT_EQ(fs.ReadFile("out.trs"), "old") << way.name;
-        EXPECT_TRUE(ui.messages.empty()) << way.name;
-        EXPECT_TRUE(ui.fileDialogsShown.size() == 1) << way.name;
-        EXPECT_FALSE(Form1->Inspecting) << way.name;
-        EXPECT_FALSE(ui.terminateRequested) << way.name;
-        EXPECT_FALSE(Form1->pnlWaitInExport->Visible()) << way.name;
-        EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default) << way.name;
-        EXPECT_TRUE(Form1->FindFile4Export.KeepFoundFiles && !Form1->FindFile4Export.OnFileFound) << way.name;
+        EXPECT_EQ(answers, 1) << way;
+        EXPECT_EQ(fs.ReadFile("out.trs"), "old") << way;
+        EXPECT_TRUE(ui.messages.empty()) << way;
+        EXPECT_TRUE(ui.fileDialogsShown.size() == 1) << way;
+        EXPECT_FALSE(Form1->Inspecting) << way;
+        EXPECT_FALSE(ui.terminateRequested) << way;
+        EXPECT_FALSE(Form1->pnlWaitInExport->Visible()) << way;
+        EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default) << way;
+        EXPECT_TRUE(Form1->FindFile4Export.KeepFoundFiles && !Form1->FindFile4Export.OnFileFound) << way;
     }
 
     // A file that cannot be written: the error is said.

@@ -9,17 +9,14 @@
 namespace tarsio::test {
 namespace {
 
-class Inspection : public WindowTest {
-protected:
-    std::vector<std::string> Children(const std::string& path) {
-        PVirtualNode node = Reveal(tree(), path);
-        if (!node) return {"<no " + path + ">"};
-        tree().Expand(node);
-        return Captions(node->children);
-    }
-};
+using Inspection = WindowTest;
 
 TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
+    auto children = [&](const std::string& path) {
+        PVirtualNode node = Reveal(tree(), path);
+        if (node) tree().Expand(node);
+        return node ? Captions(node->children) : std::vector<std::string>{"<no " + path + ">"};
+    };
     tree().Expand(tree().FindNode("C:\\"));
     ui.cursors.clear();
     // The searches keep the window answering, and drop what the user does meanwhile.
@@ -32,10 +29,10 @@ TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
     ui.whileBusy = nullptr;
     // Drive roots stay, searched or not; below them only what leads to a junction.
     EXPECT_EQ(Paths(tree().RootNodes()), (std::vector<std::string>{"C:\\", "D:\\", "H:\\", "K:\\"}));
-    EXPECT_EQ(Children("C:\\"), (std::vector<std::string>{"cycle", "deep", "direct", "hidden", "links", "中文"}));
-    EXPECT_EQ(Children("C:\\deep"), std::vector<std::string>{"a"});
-    EXPECT_EQ(Children("C:\\deep\\a\\b"), std::vector<std::string>{"c"});
-    EXPECT_EQ(Children("D:\\"), std::vector<std::string>{});
+    EXPECT_EQ(children("C:\\"), (std::vector<std::string>{"cycle", "deep", "direct", "hidden", "links", "中文"}));
+    EXPECT_EQ(children("C:\\deep"), std::vector<std::string>{"a"});
+    EXPECT_EQ(children("C:\\deep\\a\\b"), std::vector<std::string>{"c"});
+    EXPECT_EQ(children("D:\\"), std::vector<std::string>{});
     tree().PaintHeadless();
     EXPECT_EQ(tree().FindNode("C:\\direct")->CheckType, shelltree::ctButton);
     // Every search showed the hourglass and put the cursor back.
@@ -50,7 +47,7 @@ TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
     ui.Click(*Form1->btnReset);
     EXPECT_EQ(Form1->btnInspect->Text(), "I&nspecting is disabled");
     EXPECT_EQ(Form1->btnReset->Text(), "Rese&t");
-    EXPECT_EQ(Children("C:\\"), kFoldersOfC);
+    EXPECT_EQ(children("C:\\"), kFoldersOfC);
 }
 
 // The search ends at the first junction and never enters one. Beside the
@@ -64,10 +61,7 @@ TEST_F(Inspection, OnlyFoldersThatAreOrHoldLinksToFoldersCount) {
     fs.WriteFile("Users\\me\\Scripts\\go.cmd", "");
     for (const char* link : {"C:\\Users\\me\\Links\\sdk", "C:\\Users\\me\\Scripts\\go.cmd"})
         HostReparsePoint(fs.HostPath(link), 0xA000000C, Bytes("symbolic link"));
-    struct Case {
-        const char* path;
-        bool holds;
-    } cases[] = {
+    const std::pair<const char*, bool> cases[] = {
         {"C:\\cycle", true},
         {"C:\\direct", true},  // without a search
         {"C:\\none", false},
@@ -82,7 +76,8 @@ TEST_F(Inspection, OnlyFoldersThatAreOrHoldLinksToFoldersCount) {
         {"C:\\Documents and Settings", true},                 // itself one
     };
     sim::ResetCallLog();
-    for (const Case& c : cases) EXPECT_EQ(Form1->ContainsJunction(shelltree::FromAnsi(c.path)), c.holds) << c.path;
+    for (const auto& [path, holds] : cases)
+        EXPECT_EQ(Form1->ContainsJunction(shelltree::FromAnsi(path)), holds) << path;
     // A handful of listings, not a walk through the cycles.
     EXPECT_LT(sim::CallCount("FindFirstFileExW"), 20u);
     EXPECT_GT(sim::CallCount("FindFirstFileExW"), 0u);
@@ -173,7 +168,7 @@ TEST_F(Dialogs, InfoDialogShowsEachJunctionItself) {
         EXPECT_FALSE(JunctionInfoDlg->edtJunctionSource->Enabled());
         ui.Click(*JunctionInfoDlg->OKBtn);
     };
-    auto& tree = *Form1->vteSourceTree;
+    auto& tree = this->tree();
     PVirtualNode web = Reveal(tree, "C:\\links\\web");
     tree.ClickCheck(web);
     tree.ClickCheck(Reveal(tree, "C:\\links\\b"));

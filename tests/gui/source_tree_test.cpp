@@ -51,17 +51,15 @@ TEST_F(SourceTree, MarksExactlyTheReparsePoints) {
     // The junction is a folder: its children come from the destination.
     ASSERT_TRUE(tree().Expand(web));
     EXPECT_EQ(Captions(web->children), std::vector<std::string>{"sub"});
-    tree().PaintHeadless();
-    EXPECT_EQ(web->CheckType, shelltree::ctButton);
-    EXPECT_EQ(links->CheckType, shelltree::ctNone);
-    EXPECT_EQ(data->CheckType, shelltree::ctNone);
-    EXPECT_EQ(web->children[0]->CheckType, shelltree::ctNone);
-
     tree().Repaint();
-    EXPECT_EQ(web->paintedColor, gui::clFuchsia);
-    EXPECT_EQ(links->paintedColor, gui::clDefault);
-    EXPECT_EQ(data->paintedColor, gui::clDefault);
-    EXPECT_EQ(web->children[0]->paintedColor, gui::clDefault);
+    const std::pair<PVirtualNode, bool> nodes[] = {{web, true},
+                                                   {links, false},
+                                                   {data, false},
+                                                   {web->children[0].get(), false}};
+    for (const auto& [node, junction] : nodes) {
+        EXPECT_EQ(node->CheckType, junction ? shelltree::ctButton : shelltree::ctNone);
+        EXPECT_EQ(node->paintedColor, junction ? gui::clFuchsia : gui::clDefault);
+    }
 
     // The colour follows the disk at every painting; the button waits for a rebuild.
     ASSERT_TRUE(DeleteJunction("C:\\links\\web"));
@@ -97,15 +95,13 @@ TEST_F(SourceTree, ClickRulesOnEachPage) {
 
     // On the Delete page clicks fill its field; the Create page is left as it was.
     ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
-    ClickPath("C:\\data");
-    EXPECT_EQ(Form1->edtDelete->Text(), "C:\\data");
-    EXPECT_FALSE(Form1->btnDelete->Enabled());
-    ClickPath("C:\\中文");
-    EXPECT_EQ(Form1->edtDelete->Text(), "C:\\中文");
-    EXPECT_TRUE(Form1->btnDelete->Enabled());
-    ClickPath("C:\\my files");
-    EXPECT_EQ(Form1->edtDelete->Text(), "\"C:\\my files\"");
-    EXPECT_FALSE(Form1->btnDelete->Enabled());
+    for (const auto& [path, shown, junction] : {std::tuple{"C:\\data", "C:\\data", false},
+                                                {"C:\\中文", "C:\\中文", true},
+                                                {"C:\\my files", "\"C:\\my files\"", false}}) {
+        ClickPath(path);
+        EXPECT_EQ(Form1->edtDelete->Text(), shown);
+        EXPECT_EQ(Form1->btnDelete->Enabled(), junction) << path;
+    }
     EXPECT_EQ(Form1->edtSource->Text(), "C:\\data");
     EXPECT_TRUE(Form1->btnCreate->Enabled());
 
@@ -135,12 +131,8 @@ TEST_F(SourceTree, EveryClickLeavesTheHighlightOnTheProgramsSelection) {
         ui.Click(*JunctionInfoDlg->OKBtn);
     };
 
-    struct Step {
-        const char* action;
-        std::function<void()> act;
-        PVirtualNode selected;
-    };
-    const std::vector<Step> steps = {
+    // Each step, and the node selected after it (nullptr: found again after a rebuild).
+    const std::tuple<const char*, std::function<void()>, PVirtualNode> steps[] = {
         {"click on web", [&] { tree().ClickNode(web); }, web},
         {"check button of b", [&] { tree().ClickCheck(b); }, web},
         {"empty space", [&] { tree().ClickNode(nullptr); }, web},
@@ -148,13 +140,13 @@ TEST_F(SourceTree, EveryClickLeavesTheHighlightOnTheProgramsSelection) {
         {"Inspect rebuilds", [&] { ui.Click(*Form1->btnInspect); }, nullptr},
         {"Reset rebuilds", [&] { ui.Click(*Form1->btnReset); }, nullptr},
     };
-    for (const Step& step : steps) {
-        step.act();
-        if (step.selected) {
-            EXPECT_EQ(tree().FirstSelectedNode(), step.selected) << step.action;
+    for (const auto& [step, act, selected] : steps) {
+        act();
+        if (selected) {
+            EXPECT_EQ(tree().FirstSelectedNode(), selected) << step;
         }
-        EXPECT_EQ(Form1->edtDelete->Text(), "C:\\links\\web") << step.action;
-        EXPECT_EQ(View(tree()).highlighted, tree().FirstSelectedNode()) << step.action;  // shown as selected
+        EXPECT_EQ(Form1->edtDelete->Text(), "C:\\links\\web") << step;
+        EXPECT_EQ(View(tree()).highlighted, tree().FirstSelectedNode()) << step;  // shown as selected
     }
     EXPECT_EQ(infoShown, 1);
     // The rebuilt tree selects b again, shown selected.
@@ -168,8 +160,7 @@ TEST_F(SourceTree, EveryClickLeavesTheHighlightOnTheProgramsSelection) {
 }
 
 TEST_F(SourceTree, NodesAreInitialisedWhenFirstShown) {
-    fs.MakeDir("many");
-    fs.MakeDir("few");
+    for (const char* dir : {"many", "few"}) fs.MakeDir(dir);
     for (int i = 0; i < 2000; ++i) fs.MakeDir("many\\f" + std::to_string(i));
     for (int i = 0; i < 10; ++i) fs.MakeDir("few\\f" + std::to_string(i));
     PVirtualNode few = Reveal(tree(), "C:\\few");
@@ -244,22 +235,20 @@ TEST_F(SourceTree, ContextMenuGreysTheShellAndOffersTheLink) {
 }
 
 TEST(FreeMenuItemId, SmallestFreeIdentifier) {
-    struct Case {
-        std::vector<UINT> top, sub;
-        UINT expected;
-    } cases[] = {
+    // Identifiers on top, in a submenu, and the one expected.
+    const std::tuple<std::vector<UINT>, std::vector<UINT>, UINT> cases[] = {
         {{}, {}, 1}, {{1, 2, 3, 4, 5}, {}, 6}, {{2, 3}, {}, 1}, {{1, 3}, {}, 2}, {{1, 2}, {3, 4}, 5},
     };
-    for (const Case& c : cases) {
+    for (const auto& [top, sub, expected] : cases) {
         HMENU menu = os::CreatePopupMenu();
-        for (UINT id : c.top) os::AppendMenuA(menu, MF_STRING, id, "x");
-        if (!c.sub.empty()) {
-            HMENU sub = os::CreatePopupMenu();
-            for (UINT id : c.sub) os::AppendMenuA(sub, MF_STRING, id, "y");
-            os::AppendMenuA(menu, MF_POPUP, reinterpret_cast<ULONG_PTR>(sub), "sub");
+        for (UINT id : top) os::AppendMenuA(menu, MF_STRING, id, "x");
+        if (!sub.empty()) {
+            HMENU popup = os::CreatePopupMenu();
+            for (UINT id : sub) os::AppendMenuA(popup, MF_STRING, id, "y");
+            os::AppendMenuA(menu, MF_POPUP, reinterpret_cast<ULONG_PTR>(popup), "sub");
         }
         os::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-        EXPECT_EQ(shelltree::FreeMenuItemId(menu), c.expected);
+        EXPECT_EQ(shelltree::FreeMenuItemId(menu), expected);
         os::DestroyMenu(menu);
     }
 }

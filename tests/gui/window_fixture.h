@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "app/forms.h"
 #include "gui/application.h"
