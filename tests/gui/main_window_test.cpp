@@ -76,8 +76,8 @@ protected:
         WindowTest::SetUp();
         ui.Choose(*Form1->mniEnableImport);
     }
-    // Chooses Import or Export; the file dialog answers `file`, or is
-    // cancelled without one, and the import's question `confirm`.
+    // Chooses Import: the file dialog answers `file` (nullptr: it is
+    // cancelled), the question `confirm`. Export: the dialog answers `file`.
     void Import(const char* file, int confirm = gui::mrOk) {
         if (file) {
             ui.fileDialogs.push_back(Answer(file));

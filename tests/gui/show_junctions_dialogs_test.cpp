@@ -168,17 +168,16 @@ TEST_F(Dialogs, InfoDialogShowsEachJunctionItself) {
         EXPECT_FALSE(JunctionInfoDlg->edtJunctionSource->Enabled());
         ui.Click(*JunctionInfoDlg->OKBtn);
     };
-    auto& tree = this->tree();
-    PVirtualNode web = Reveal(tree, "C:\\links\\web");
-    tree.ClickCheck(web);
-    tree.ClickCheck(Reveal(tree, "C:\\links\\b"));
-    tree.ClickCheck(Reveal(tree, "C:\\links\\vol"));  // a volume mount point, in its Win32 form
-    tree.ClickCheck(Reveal(tree, "C:\\中文"));
+    PVirtualNode web = Reveal(tree(), "C:\\links\\web");
+    tree().ClickCheck(web);
+    tree().ClickCheck(Reveal(tree(), "C:\\links\\b"));
+    tree().ClickCheck(Reveal(tree(), "C:\\links\\vol"));  // a volume mount point, in its Win32 form
+    tree().ClickCheck(Reveal(tree(), "C:\\中文"));
     // A node without the button raises nothing; one whose destination
     // cannot be read shows nothing.
-    tree.ClickCheck(Reveal(tree, "C:\\data"));
+    tree().ClickCheck(Reveal(tree(), "C:\\data"));
     ASSERT_TRUE(DeleteJunction("C:\\links\\web"));
-    tree.ClickCheck(web);
+    tree().ClickCheck(web);
     EXPECT_EQ(seen,
               (std::vector<std::string>{"C:\\data <- C:\\links\\web", "C:\\links <- C:\\links\\b",
                                         "\\\\?\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\ <- C:\\links\\vol",
