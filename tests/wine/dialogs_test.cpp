@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -26,44 +27,14 @@ std::pair<std::string, std::string> ReadAndClose(Tarsio& app) {
     return seen;
 }
 
-const std::pair<std::string, std::string> kNotCreated{"Error", "Junction not created"};
-
-// The main window over a place of its own, C:\tarsio-create-N, holding
-// the folders data and links.
-class CreateFromTheWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        main = app.StartMainWindow();
-        ASSERT_TRUE(main);
-    }
-
-    steps::Place place{"tarsio-create-", {"data", "links"}};  // made before the program starts
+// The junction field chosen in the target chooser, the source typed: the
+// chosen folder exists, so Create asks for a name below it. The new folder is
+// removed again when Wine refuses the junction.
+TEST(CreateFromTheWindow, ChooserAndNameDialogComposeTheJunction) {
+    steps::Place place("tarsio-create-", {"data", "links"});
     Tarsio app;
-    HWND main = nullptr;
-};
-
-// The links folder exists: Create asks for a name below it. The new folder
-// is removed again when Wine refuses the junction.
-TEST_F(CreateFromTheWindow, NameDialogOpensWithItsPrefix) {
-    Tarsio::Type(Tarsio::Control(main, "edtSource"), place.Path("data"));
-    Tarsio::Type(Tarsio::Control(main, "edtTarget"), place.Path("links"));
-    Tarsio::Click(Tarsio::Control(main, "btnCreate"));
-    HWND name = app.WaitWindow("TarsioForm", "Name for the target link");
-    ASSERT_TRUE(name);
-    EXPECT_EQ(Tarsio::Text(Tarsio::Control(name, "Label1")),
-              "Enter the target directory which is linked from " + place.Path("data") + " to:");
-    HWND composed = Tarsio::Control(name, "edtTargetShort");
-    EXPECT_EQ(Tarsio::Text(composed), place.Path("links") + "\\");
-    EXPECT_FALSE(IsWindowEnabled(composed));
-    Tarsio::Type(Tarsio::Control(name, "edtTargetDir"), "web");
-    EXPECT_EQ(Tarsio::Text(composed), place.Path("links\\web"));
-    Tarsio::Click(Tarsio::Control(name, "btnOK"));
-    EXPECT_EQ(ReadAndClose(app), kNotCreated);
-    EXPECT_TRUE(place.Exists("links"));
-    EXPECT_FALSE(place.Exists("links\\web"));
-}
-
-TEST_F(CreateFromTheWindow, TargetChooserReturnsTheChosenFolder) {
+    HWND main = app.StartMainWindow();
+    ASSERT_TRUE(main);
     Tarsio::Click(Tarsio::Control(main, "btnBrowse"));
     HWND chooser = app.WaitWindow("TarsioForm", "Browse for target link");
     ASSERT_TRUE(chooser);
@@ -86,6 +57,22 @@ TEST_F(CreateFromTheWindow, TargetChooserReturnsTheChosenFolder) {
     EXPECT_TRUE(driver::WaitFor([&] { return Tarsio::Text(target) == place.Path("links"); }, 3000))
         << Tarsio::Text(target);
     EXPECT_FALSE(IsWindowVisible(chooser));
+
+    Tarsio::Type(Tarsio::Control(main, "edtSource"), place.Path("data"));
+    Tarsio::Click(Tarsio::Control(main, "btnCreate"));
+    HWND name = app.WaitWindow("TarsioForm", "Name for the target link");
+    ASSERT_TRUE(name);
+    EXPECT_EQ(Tarsio::Text(Tarsio::Control(name, "Label1")),
+              "Enter the target directory which is linked from " + place.Path("data") + " to:");
+    HWND composed = Tarsio::Control(name, "edtTargetShort");
+    EXPECT_EQ(Tarsio::Text(composed), place.Path("links") + "\\");
+    EXPECT_FALSE(IsWindowEnabled(composed));
+    Tarsio::Type(Tarsio::Control(name, "edtTargetDir"), "web");
+    EXPECT_EQ(Tarsio::Text(composed), place.Path("links\\web"));
+    Tarsio::Click(Tarsio::Control(name, "btnOK"));
+    EXPECT_EQ(ReadAndClose(app), std::make_pair(std::string("Error"), std::string("Junction not created")));
+    EXPECT_TRUE(std::filesystem::exists(place.At("links")));
+    EXPECT_FALSE(std::filesystem::exists(place.At("links\\web")));
 }
 
 TEST(FileMenu, ImportThroughTheOpenDialog) {

@@ -133,15 +133,11 @@ Tarsio::Tarsio(const std::string& arguments, const std::string& workDir, const s
 }
 
 Tarsio::~Tarsio() {
-    if (remote_) VirtualFreeEx(pi_.hProcess, remote_, 0, MEM_RELEASE);
-    if (pi_.hProcess) {
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(pi_.hProcess, 99);
-            WaitForSingleObject(pi_.hProcess, 5000);
-        }
-        CloseHandle(pi_.hThread);
-        CloseHandle(pi_.hProcess);
-    }
+    if (!pi_.hProcess) return;
+    TerminateProcess(pi_.hProcess, 99);  // nothing to a process that has ended
+    WaitForSingleObject(pi_.hProcess, 5000);
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
 }
 
 bool Tarsio::WaitExit(DWORD ms, DWORD* exitCode) {
@@ -199,7 +195,7 @@ std::vector<std::string> Tarsio::Ask(HWND main, const std::string& verb) {
     std::vector<std::string> lines;
     std::ifstream in(file);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
-    in.close();
+    in.close();  // so that it can be deleted
     DeleteFileA(file.c_str());
     return lines;
 }
@@ -339,10 +335,7 @@ std::string Tarsio::MessageText(HWND box) {
 }
 
 void Tarsio::Press(HWND box, int id) {
-    if (HWND button = GetDlgItem(box, id))
-        PostMessageA(button, BM_CLICK, 0, 0);
-    else
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    PostMessageA(GetDlgItem(box, id), BM_CLICK, 0, 0);
     WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
 }
 

@@ -44,7 +44,17 @@ bool OpenLinks(Tarsio& app, Picked& p) {
     return marked && p.data.item;
 }
 
-TEST(OneSelection, CheckButtonAndEmptySpaceLeaveTheSelectionAndFields) {
+// The control that has the focus in the program, by its name.
+std::string Focused(HWND main) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui);
+    for (const driver::ControlInfo& c : Tarsio::Controls(main))
+        if (c.hwnd == gui.hwndFocus) return c.name;
+    return "<" + std::to_string(reinterpret_cast<std::uintptr_t>(gui.hwndFocus)) + ">";
+}
+
+TEST(OneSelection, CheckButtonEmptySpaceShiftF10AndResetKeepTheSelection) {
     Tarsio app;
     Picked p;
     ASSERT_TRUE(OpenLinks(app, p)) << kLinks << " with its link is missing";
@@ -69,6 +79,14 @@ TEST(OneSelection, CheckButtonAndEmptySpaceLeaveTheSelectionAndFields) {
     Sleep(300);
     EXPECT_EQ(Tarsio::Selected(p.tree), p.data.item);
     EXPECT_EQ(Tarsio::Text(p.deleteField), kLinks + "data");
+
+    // Shift+F10 opens the selected node's menu, the focus staying on the tree.
+    SetForegroundWindow(p.main);
+    Tarsio::PressKey(VK_F10, {VK_SHIFT});
+    EXPECT_TRUE(app.WaitWindow("#32768", "", 5000)) << "no context menu";
+    EXPECT_EQ(Focused(p.main), "vteSourceTree");
+    Tarsio::PressKey(VK_ESCAPE);
+    EXPECT_TRUE(driver::WaitFor([&] { return !app.WaitWindow("#32768", "", 0); }, 3000));
 
     // Reset rebuilds the tree: the same folder comes back selected, and is
     // drawn so (TVIS_SELECTED), not just as the focus item.
@@ -103,53 +121,9 @@ TEST(OneSelection, DeleteOnALinkWineCannotRemoveRemovesNothing) {
     EXPECT_EQ(GetFileAttributesA((kLinks + "data").c_str()), FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The expand button is no part of the item: a click on it expands the
-// folder, and neither selects it nor fills a field.
-TEST(OneSelection, ExpandButtonExpandsWithoutSelecting) {
-    Tarsio app;
-    HWND main = app.StartMainWindow();
-    ASSERT_TRUE(main);
-    HWND tree = Tarsio::Control(main, "vteSourceTree");
-    driver::TreeItem links = steps::FindOnC(app, tree, "tarsio-links");
-    ASSERT_TRUE(links.item);
-    POINT button = app.ExpandButton(tree, links.item);
-    ASSERT_GT(button.x, 0) << "no expand button";
-    Tarsio::ClickAt(tree, button);
-    EXPECT_TRUE(driver::WaitFor(
-        [&] {
-            return (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(links.item), TVIS_EXPANDED) &
-                    TVIS_EXPANDED) != 0;
-        },
-        5000));
-    EXPECT_NE(Tarsio::Selected(tree), links.item);
-    EXPECT_EQ(Tarsio::Text(Tarsio::Control(main, "edtSource")), "");
-}
-
-// The control that has the focus in the program, by its name.
-std::string Focused(HWND main) {
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui);
-    for (const driver::ControlInfo& c : Tarsio::Controls(main))
-        if (c.hwnd == gui.hwndFocus) return c.name;
-    return "<" + std::to_string(reinterpret_cast<std::uintptr_t>(gui.hwndFocus)) + ">";
-}
-
-TEST(Keyboard, ShiftF10OpensTheSelectedNodesMenu) {
-    Tarsio app;
-    Picked p;
-    ASSERT_TRUE(OpenLinks(app, p));
-    app.ClickItem(p.tree, p.data.item);
-    SetForegroundWindow(p.main);
-    Tarsio::PressKey(VK_F10, {VK_SHIFT});
-    HWND menu = app.WaitWindow("#32768", "", 5000);
-    EXPECT_EQ(Focused(p.main), "vteSourceTree");
-    EXPECT_TRUE(menu) << "no context menu";
-    if (menu) Tarsio::PressKey(VK_ESCAPE);
-    EXPECT_TRUE(driver::WaitFor([&] { return !app.WaitWindow("#32768", "", 0); }, 3000));
-}
-
-TEST(Keyboard, PageMnemonics) {
+// Alt with a page's mnemonic shows that page; Tab follows the form's tab
+// order; Alt+X presses Exit, which ends the program.
+TEST(Keyboard, MnemonicsAndTabOrder) {
     Tarsio app;
     HWND main = app.StartMainWindow();
     ASSERT_TRUE(main);
@@ -162,14 +136,8 @@ TEST(Keyboard, PageMnemonics) {
     Tarsio::PressKey('R', {VK_MENU});
     EXPECT_TRUE(driver::WaitFor([&] { return SendMessageA(pages, TCM_GETCURSEL, 0, 0) == 0; }, 3000));
     EXPECT_TRUE(IsWindowVisible(Tarsio::Control(main, "edtSource")));
-}
 
-TEST(Keyboard, TabFollowsTheFormsTabOrder) {
-    Tarsio app;
-    HWND main = app.StartMainWindow();
-    ASSERT_TRUE(main);
-    SetForegroundWindow(main);
-    app.SelectTab(Tarsio::Control(main, "pclInputAction"), 0);
+    app.SelectTab(pages, 0);
     ASSERT_TRUE(driver::WaitFor([&] { return Focused(main) == "pclInputAction"; }, 3000));
     // The page control, its page's controls (btnCreate is disabled), Exit,
     // the tree, and round again.
@@ -182,6 +150,11 @@ TEST(Keyboard, TabFollowsTheFormsTabOrder) {
                                               "pclInputAction"}));
     Tarsio::PressKey(VK_TAB, {VK_SHIFT});
     EXPECT_EQ(Focused(main), "vteSourceTree");
+
+    Tarsio::PressKey('X', {VK_MENU});
+    DWORD code = 1;
+    EXPECT_TRUE(app.WaitExit(10000, &code));
+    EXPECT_EQ(code, 0u);
 }
 
 // A click on the main window beside the modeless drive dialog: the main

@@ -31,18 +31,15 @@ constexpr long kTolerance = 8;
 // (tests/wine/gui_resources.h): those may grow by one per file dialog.
 constexpr long kFileDialogsPerRound = 2;
 
+// A line of the hook's answer (kResourceLineFormat).
 struct Count {
-    std::string method;
-    long gdi = -1;
-    long user = -1;
-    long accelerators = -1;
+    char method[64] = "";
+    long gdi = -1, user = -1, accelerators = -1;
 };
 
 Count Parse(const std::string& line) {
-    char method[64] = {};
     Count c;
-    if (std::sscanf(line.c_str(), "%63[^|]|%ld|%ld|%ld", method, &c.gdi, &c.user, &c.accelerators) == 4)
-        c.method = method;
+    std::sscanf(line.c_str(), "%63[^|]|%ld|%ld|%ld", c.method, &c.gdi, &c.user, &c.accelerators);
     return c;
 }
 
@@ -83,14 +80,20 @@ TEST(GuiResources, FlatOverFiftyRoundsOfEveryDialogAndMenu) {
         if (shown) Tarsio::Press(shown, id);
         return shown && hidden(shown);
     };
+    auto command = [&](UINT id) {
+        app.Command(main, id);
+        return true;
+    };
+    auto click = [&](const char* button) {
+        Tarsio::Click(Tarsio::Control(main, button));
+        return true;
+    };
     // Create with these fields.
     auto create = [&](const std::string& source, const std::string& target) {
         Tarsio::Type(Tarsio::Control(main, "edtSource"), place.Path(source));
         Tarsio::Type(Tarsio::Control(main, "edtTarget"), place.Path(target));
         HWND button = Tarsio::Control(main, "btnCreate");
-        if (!driver::WaitFor([&] { return IsWindowEnabled(button) != FALSE; }, 3000)) return false;
-        Tarsio::Click(button);
-        return true;
+        return driver::WaitFor([&] { return IsWindowEnabled(button) != FALSE; }, 3000) && click("btnCreate");
     };
     auto menuClosed = [&] {
         bool shown = app.WaitWindow("#32768", "", 5000) != nullptr;
@@ -100,36 +103,21 @@ TEST(GuiResources, FlatOverFiftyRoundsOfEveryDialogAndMenu) {
     };
     const std::pair<const char*, std::function<bool()>> steps[] = {
         {"name dialog", [&] { return create("data", "links") && form("Name for the target link", "btnCancel"); }},
-        {"target chooser",
-         [&] {
-             Tarsio::Click(Tarsio::Control(main, "btnBrowse"));
-             return form("Browse for target link", "btnCancel");
-         }},
+        {"target chooser", [&] { return click("btnBrowse") && form("Browse for target link", "btnCancel"); }},
         {"junction information",
          [&] {
              Tarsio::ShowInfoDialog(main, place.Path("data"), place.Path("links"));
              return form("Junction Information", "OKBtn");
          }},
         {"drive selection",
-         [&] {
-             app.Command(main, kSelectDrives);
-             return form("Select Drive to scan for Export", "CancelBtn");
-         }},
-        {"about box",
-         [&] {
-             app.Command(main, kAbout);
-             return form("About", "OKButton");
-         }},
+         [&] { return command(kSelectDrives) && form("Select Drive to scan for Export", "CancelBtn"); }},
+        {"about box", [&] { return command(kAbout) && form("About", "OKButton"); }},
         {"error box", [&] { return create("data", "data") && box(IDOK); }},  // the source as the target
-        {"help error box",
-         [&] {
-             app.Command(main, kHelpContents);
-             return box(IDOK);
-         }},
+        {"help error box", [&] { return command(kHelpContents) && box(IDOK); }},
         // The open dialog with a list file, then the import's question, refused.
         {"open dialog",
          [&] {
-             app.Command(main, kImport);
+             command(kImport);
              HWND open = app.WaitDialog();
              HWND name = open ? Tarsio::Descendant(open, "Edit") : nullptr;
              if (!name) return false;
@@ -137,11 +125,7 @@ TEST(GuiResources, FlatOverFiftyRoundsOfEveryDialogAndMenu) {
              Tarsio::Press(open, IDOK);
              return hidden(open) && box(IDCANCEL);
          }},
-        {"save dialog",
-         [&] {
-             app.Command(main, kExport);
-             return box(IDCANCEL);
-         }},
+        {"save dialog", [&] { return command(kExport) && box(IDCANCEL); }},
         {"main menu",
          [&] {
              for (WORD key : {'F', 'O', 'H'}) {
@@ -172,8 +156,8 @@ TEST(GuiResources, FlatOverFiftyRoundsOfEveryDialogAndMenu) {
     std::printf(
         "counted by %s (start / after round %d / after round %d): GDI %ld / %ld / %ld, "
         "USER %ld / %ld / %ld, accelerator tables among them %ld / %ld / %ld\n",
-        end.method.c_str(), kSettleRounds, kRounds, start.gdi, settled.gdi, end.gdi, start.user, settled.user,
-        end.user, start.accelerators, settled.accelerators, end.accelerators);
+        end.method, kSettleRounds, kRounds, start.gdi, settled.gdi, end.gdi, start.user, settled.user, end.user,
+        start.accelerators, settled.accelerators, end.accelerators);
     EXPECT_LE(end.gdi, settled.gdi + kTolerance);
     if (end.accelerators < 0) {
         EXPECT_LE(end.user, settled.user + kTolerance);

@@ -1,6 +1,12 @@
-// tarsio_scenes.exe SCENE READY DONE: brings Tarsio.exe into a scene for a
-// screenshot, creates the file READY, waits until the file DONE exists and
-// ends Tarsio. scripts/screenshots takes the pictures in between.
+// Brings Tarsio.exe into scenes whose screen a script takes: for each, it
+// creates a file READY and goes on once a file DONE exists.
+//   tarsio_scenes.exe SCENE READY DONE (scripts/screenshots): one scene of
+//     the test build, then the program is ended.
+//   tarsio_first_run.exe DIR (./run without a display, scripts/first-run):
+//     Tarsio.exe as a user starts it, with the start-up question up
+//     (DIR\question.ready and .done), then, answered Yes, with the main
+//     window's tree painted (DIR\main.ready and .done); then it closes the
+//     window and exits with the program's own status.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -93,23 +99,67 @@ bool Scene(Tarsio& app, const std::string& scene) {
     return false;
 }
 
+// Asks for the screen to be taken, and waits until it has been.
+bool Shot(const std::string& ready, const std::string& done) {
+    HANDLE flag = CreateFileA(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (flag == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(flag);
+    return driver::WaitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "tarsio_first_run: %s\n", what);
+    return 1;
+}
+
+int FirstRun(Tarsio& app, const std::string& dir) {
+    HWND question = nullptr, main = nullptr, tree = nullptr;
+    auto up = [&] {
+        question = app.WaitWindow("#32770", "Confirm", 0);
+        main = app.WaitWindow("TarsioForm", "Tarsio", 0);
+        return question || main;
+    };
+    if (!driver::WaitFor(up, 30000)) return Fail("no window of Tarsio.exe came up within 30 s");
+    if (question) {
+        Sleep(300);  // lets the box finish painting
+        if (!Shot(dir + "\\question.ready", dir + "\\question.done"))
+            return Fail("the start-up question was not taken");
+        Tarsio::Press(question, IDYES);
+    }
+    auto filled = [&] {
+        main = app.WaitWindow("TarsioForm", "Tarsio", 0);
+        tree = main ? Tarsio::Control(main, "vteSourceTree") : nullptr;
+        return tree && SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 0;
+    };
+    if (!driver::WaitFor(filled, 30000)) return Fail("the main window did not show its tree within 30 s");
+    // Paints what is pending now, in the program's thread; the X server gets
+    // the picture a moment later.
+    RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(500);
+    if (!Shot(dir + "\\main.ready", dir + "\\main.done")) return Fail("the main window was not taken");
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    DWORD status = 1;
+    if (!app.WaitExit(15000, &status)) return Fail("Tarsio.exe did not end within 15 s");
+    return static_cast<int>(status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: tarsio_scenes SCENE READY DONE\n");
+    if (argc != 2 && argc != 4) {
+        std::fprintf(stderr, "usage: tarsio_scenes SCENE READY DONE, or tarsio_first_run DIR\n");
         return 2;
     }
-    const std::string ready = argv[2], done = argv[3];
-    // C:\Projects with a few folders, so that the tree shows something real.
+    // For the scenes, C:\Projects with a few folders, so that the tree shows
+    // something real.
     for (const char* sub : {"", "\\Current", "\\Archive", "\\Archive\\2001", "\\Tools", "\\Web site"})
-        CreateDirectoryA((std::string("C:\\Projects") + sub).c_str(), nullptr);
+        if (argc == 4) CreateDirectoryA((std::string("C:\\Projects") + sub).c_str(), nullptr);
     // Started in its own folder, as a user starts it: the help file lies there.
     const std::string exe = driver::TarsioExe();
     Tarsio app("", exe.substr(0, exe.find_last_of('\\')));
+    if (argc == 2) return FirstRun(app, argv[1]);
     if (!Scene(app, argv[1])) return 1;
     Sleep(500);
-    CloseHandle(CreateFileA(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    driver::WaitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
+    Shot(argv[2], argv[3]);
     return 0;
 }

@@ -34,7 +34,6 @@ public:
     }
     std::string name() const { return root_.substr(3); }
     std::filesystem::path At(const std::string& relative) const { return driver::Wide(Path(relative)); }
-    bool Exists(const std::string& relative) const { return std::filesystem::exists(At(relative)); }
     void Write(const std::string& relative, const std::string& bytes) const {
         std::ofstream(At(relative), std::ios::binary) << bytes;
     }
