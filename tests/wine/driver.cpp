@@ -1,5 +1,6 @@
 #include "tests/wine/driver.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
@@ -11,27 +12,6 @@ namespace driver {
 namespace {
 
 constexpr std::size_t kRemoteSize = 4096;
-
-struct FindContext {
-    DWORD pid;
-    const char* cls;
-    const char* title;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectTop(HWND hwnd, LPARAM lParam) {
-    auto* ctx = reinterpret_cast<FindContext*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = {}, title[256] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    // The caption as Windows keeps it: asks nothing of a window that is busy.
-    GetWindowTextA(hwnd, title, sizeof title);
-    if (pid == ctx->pid && IsWindowVisible(hwnd) && lstrcmpiA(cls, ctx->cls) == 0 &&
-        (!*ctx->title || std::string(title) == ctx->title))
-        ctx->found.push_back(hwnd);
-    return TRUE;
-}
 
 BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
     char name[256] = {}, cls[64] = {};
@@ -85,21 +65,23 @@ std::string Utf8(const std::wstring& wide) {
     return {utf8.begin(), utf8.end()};
 }
 
-std::string TarsioExe() {
-    std::string path = "Z:";
-    for (char c : std::string(TARSIO_EXE)) path.push_back(c == '/' ? '\\' : c);
+std::string WindowsPath(const std::string& hostPath) {
+    std::string path = "Z:" + hostPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 
-Outcome RunTarsio(const std::string& arguments, const std::string& exe) {
+std::string TarsioExe() { return WindowsPath(TARSIO_EXE); }
+
+Outcome RunTarsio(const std::string& arguments, const std::string& exe, bool onConsole) {
     Outcome run;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!onConsole && !CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
+    si.dwFlags = onConsole ? 0 : STARTF_USESTDHANDLES;
     si.hStdOutput = si.hStdError = writeEnd;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
@@ -129,6 +111,8 @@ Tarsio::Tarsio(const std::string& arguments, const std::string& workDir, const s
     std::wstring line = Wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments)), dir = Wide(workDir);
     CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.empty() ? nullptr : dir.c_str(),
                    &si, &pi_);
+    remote_ = static_cast<char*>(
+        VirtualAllocEx(pi_.hProcess, nullptr, kRemoteSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     WaitForInputIdle(pi_.hProcess, 10000);
 }
 
@@ -147,9 +131,14 @@ bool Tarsio::WaitExit(DWORD ms, DWORD* exitCode) {
 }
 
 std::vector<HWND> Tarsio::Windows(const char* cls, const char* title) {
-    FindContext ctx{pi_.dwProcessId, cls, title, {}};
-    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+    std::vector<HWND> found;
+    // Compares the caption as Windows keeps it: asks nothing of a busy window.
+    for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, cls, *title ? title : nullptr));) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        if (pid == pi_.dwProcessId && IsWindowVisible(h)) found.push_back(h);
+    }
+    return found;
 }
 
 HWND Tarsio::WaitWindow(const char* cls, const char* title, DWORD ms) {
@@ -206,17 +195,10 @@ void Tarsio::ShowInfoDialog(HWND main, const std::string& source, const std::str
 
 void Tarsio::Command(HWND main, UINT id) { PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-char* Tarsio::Remote() {
-    if (!remote_)
-        remote_ = static_cast<char*>(
-            VirtualAllocEx(pi_.hProcess, nullptr, kRemoteSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    return remote_;
-}
-
 LRESULT Tarsio::SendData(HWND hwnd, UINT msg, WPARAM wParam, void* data, std::size_t size) {
-    WriteProcessMemory(pi_.hProcess, Remote(), data, size, nullptr);
-    LRESULT result = SendMessageW(hwnd, msg, wParam, reinterpret_cast<LPARAM>(Remote()));
-    ReadProcessMemory(pi_.hProcess, Remote(), data, size, nullptr);
+    WriteProcessMemory(pi_.hProcess, remote_, data, size, nullptr);
+    LRESULT result = SendMessageW(hwnd, msg, wParam, reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(pi_.hProcess, remote_, data, size, nullptr);
     return result;
 }
 
@@ -228,7 +210,7 @@ std::string Tarsio::ReadItem(HWND control, UINT msg, WPARAM wParam, Item& item) 
         Item item;
         wchar_t text[512];
     } data{item, {}};
-    data.item.pszText = reinterpret_cast<wchar_t*>(Remote() + offsetof(decltype(data), text));
+    data.item.pszText = reinterpret_cast<wchar_t*>(remote_ + offsetof(decltype(data), text));
     data.item.cchTextMax = 511;
     SendData(control, msg, wParam, &data, sizeof data);
     item = data.item;

@@ -17,7 +17,9 @@ namespace driver {
 
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);
-std::string TarsioExe();  // Windows path of the exe under test (TARSIO_EXE)
+// Wine's Z: is the host's /.
+std::string WindowsPath(const std::string& hostPath);
+std::string TarsioExe();  // the exe under test (TARSIO_EXE)
 
 struct Outcome {
     DWORD status = 0xFFFFFFFF;
@@ -25,9 +27,10 @@ struct Outcome {
     double seconds = 0;  // from start to end of the process
 };
 
-// Runs the exe as a console program with `arguments` after its quoted name;
-// one that is not done after 20 seconds is ended.
-Outcome RunTarsio(const std::string& arguments, const std::string& exe = TarsioExe());
+// Runs the exe as a console program with `arguments` after its quoted name,
+// its output into `out`, or `onConsole`, to this process's console; one
+// that is not done after 20 seconds is ended.
+Outcome RunTarsio(const std::string& arguments, const std::string& exe = TarsioExe(), bool onConsole = false);
 
 struct ControlInfo {
     std::string name;  // the TarsioName property
@@ -115,13 +118,12 @@ public:
     static void ClickAt(HWND hwnd, POINT client, DWORD settle = 200);
 
 private:
-    char* Remote();  // a page in the program for SendData
     template <typename Item>
     std::string ReadItem(HWND control, UINT msg, WPARAM wParam, Item& item);
     RECT ItemRect(HWND tree, HTREEITEM item);
 
     PROCESS_INFORMATION pi_{};
-    char* remote_ = nullptr;
+    char* remote_ = nullptr;  // a page in the program for SendData
 };
 
 // Waits until `condition` holds or `ms` pass; true when it held.

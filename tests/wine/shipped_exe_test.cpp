@@ -92,18 +92,14 @@ TEST(ShippedExe, ImportsOnlyKnownDlls) {
 constexpr const char* kLoadOrderKey = "Software\\Wine\\AppDefaults\\Tarsio.exe";
 
 bool SetLoadOrder(const std::vector<std::string>& libraries, const std::string& order) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, (kLoadOrderKey + std::string("\\DllOverrides")).c_str(), 0, nullptr, 0,
-                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
+    const std::string key = kLoadOrderKey + std::string("\\DllOverrides");
     bool set = true;
     // Wine names a library by its file name, without ".dll".
     for (std::string name : libraries) {
         if (name.ends_with(".dll")) name.resize(name.size() - 4);
-        set = set && RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order.c_str()),
-                                    static_cast<DWORD>(order.size() + 1)) == ERROR_SUCCESS;
+        set = set && RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, order.c_str(),
+                                     static_cast<DWORD>(order.size() + 1)) == ERROR_SUCCESS;
     }
-    RegCloseKey(key);
     return set;
 }
 
@@ -122,8 +118,7 @@ TEST(DllPlanting, NoLibraryBesideTheExeIsLoaded) {
     // Not this process's current folder, which Windows searches too.
     SetCurrentDirectoryA("C:\\");
     const std::string exe = dir.Install(true);
-    std::string standIn = "Z:" TARSIO_PLANTED_DLL;
-    std::replace(standIn.begin(), standIn.end(), '/', '\\');
+    const std::string standIn = driver::WindowsPath(TARSIO_PLANTED_DLL);
     for (const std::string& name : planted)
         ASSERT_TRUE(CopyFileA(standIn.c_str(), dir.Path(name).c_str(), FALSE)) << name;
     dir.Write("empty.trs", "");

@@ -90,14 +90,7 @@ TEST_F(UnicodeExe, ErrorLineOnAConsoleShowsTheNameExactly) {
     ASSERT_NE(screen, INVALID_HANDLE_VALUE);
     std::filesystem::create_directory(place.At("Łódź"));
     place.Write("Łódź\\Ωμέγα.trs", "+C\n");
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::wstring line = Wide("\"" + driver::TarsioExe() + "\" -import \"" + place.Path("Łódź\\Ωμέγα.trs") + "\"");
-    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    WaitForSingleObject(pi.hProcess, 30000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    EXPECT_EQ(RunTarsio("-import \"" + place.Path("Łódź\\Ωμέγα.trs") + "\"", driver::TarsioExe(), true).status, 1u);
     // The screen's first row holds the line.
     CONSOLE_SCREEN_BUFFER_INFO info{};
     ASSERT_TRUE(GetConsoleScreenBufferInfo(screen, &info));
