@@ -54,7 +54,7 @@ TEST(GuiResources, FlatOverFiftyRoundsOfEveryDialogAndMenu) {
         std::vector<std::string> lines = app.Ask(main, "resources");
         return lines.empty() ? Count{} : Parse(lines[0]);
     };
-    // The count is no stub: one font and one menu more are seen as one GDI
+    // The count is no stub: one brush and one menu more are seen as one GDI
     // and one USER object more.
     std::vector<std::string> check = app.Ask(main, "resources-check");
     ASSERT_EQ(check.size(), 2u);

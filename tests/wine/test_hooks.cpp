@@ -33,15 +33,14 @@ void WriteCount(std::FILE* out) {
     std::fprintf(out, kResourceLineFormat, count.method, count.gdi, count.user, count.accelerators);
 }
 
-// The counts, then the counts with one more font and one more menu.
+// The counts, then the counts with one more brush and one more menu.
 void WriteCountCheck(std::FILE* out) {
     WriteCount(out);
-    HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Arial");
+    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 0));
     HMENU menu = CreatePopupMenu();
     WriteCount(out);
     DestroyMenu(menu);
-    DeleteObject(font);
+    DeleteObject(brush);
 }
 
 // The junction information dialog, shown after the request has returned.
