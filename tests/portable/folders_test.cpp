@@ -26,7 +26,7 @@ namespace {
 using test::Scratch;
 using Names = std::vector<std::string>;
 
-TEST(DirectoryExists, Answers) {
+TEST(PlainPaths, DirectoryExistsReparsePointsAndDevicePaths) {
     Scratch fs;
     fs.MakeDir("dir");
     fs.WriteFile("file.txt", "x");
@@ -45,6 +45,9 @@ TEST(DirectoryExists, Answers) {
     for (const char* plain : {"none", "dir"}) EXPECT_FALSE(HasReparsePoint(fs.Path(plain))) << plain;
     EXPECT_FALSE(VolumeSupportsReparsePoints("Q:"));
     EXPECT_FALSE(VolumeSupportsReparsePoints(""));
+    for (const char* device : {"\\\\.\\PhysicalDrive0", "\\\\.\\C:"}) EXPECT_TRUE(IsDevicePath(device)) << device;
+    for (const char* other : {"\\\\server\\share", "\\\\?\\C:\\x", "\\\\.", ""})
+        EXPECT_FALSE(IsDevicePath(other)) << other;
 }
 
 // What ForceDirectories answers and whether it made the directory itself;
@@ -122,15 +125,6 @@ TEST(ForceDirectories, PathsLongerThanAnyNameFailAtOnceWithNothingMade) {
         EXPECT_LT(seconds, 1.0) << path.size();
         EXPECT_TRUE(fs.Names().empty()) << path.size();
     }
-}
-
-TEST(IsDevicePath, PrefixRule) {
-    EXPECT_TRUE(IsDevicePath("\\\\.\\PhysicalDrive0"));
-    EXPECT_TRUE(IsDevicePath("\\\\.\\C:"));
-    EXPECT_FALSE(IsDevicePath("\\\\server\\share"));
-    EXPECT_FALSE(IsDevicePath("\\\\?\\C:\\x"));
-    EXPECT_FALSE(IsDevicePath("\\\\."));
-    EXPECT_FALSE(IsDevicePath(""));
 }
 
 class FindFileTest : public ::testing::Test {

@@ -25,7 +25,12 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
 }
 
 // A real click: the pointer moves there, then the button goes down and up.
-void MouseClick(POINT screen, bool right, DWORD settle = 200) {
+// It goes to whatever window lies at that point of the screen, so the
+// window is brought in front first, above those of a test running beside.
+void MouseClick(HWND hwnd, POINT client, bool right, DWORD settle = 200) {
+    SetForegroundWindow(GetAncestor(hwnd, GA_ROOT));
+    POINT screen = client;
+    ClientToScreen(hwnd, &screen);
     SetCursorPos(screen.x, screen.y);
     Sleep(50);
     INPUT input[3] = {};
@@ -43,9 +48,7 @@ void MouseClick(POINT screen, bool right, DWORD settle = 200) {
 }
 
 void ClickIn(HWND hwnd, const RECT& r, bool right = false) {
-    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ClientToScreen(hwnd, &p);
-    MouseClick(p, right);
+    MouseClick(hwnd, {(r.left + r.right) / 2, (r.top + r.bottom) / 2}, right);
 }
 
 void Request(HWND main, const std::string& text) {
@@ -338,9 +341,6 @@ void Tarsio::PressKey(WORD key, std::initializer_list<WORD> modifiers) {
     Sleep(150);
 }
 
-void Tarsio::ClickAt(HWND hwnd, POINT client, DWORD settle) {
-    ClientToScreen(hwnd, &client);
-    MouseClick(client, false, settle);
-}
+void Tarsio::ClickAt(HWND hwnd, POINT client, DWORD settle) { MouseClick(hwnd, client, false, settle); }
 
 }  // namespace driver

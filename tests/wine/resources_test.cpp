@@ -128,11 +128,15 @@ TEST(GuiResources, FlatOverFiftyRoundsOfEveryDialogAndMenu) {
         {"save dialog", [&] { return command(kExport) && box(IDCANCEL); }},
         {"main menu",
          [&] {
-             for (WORD key : {'F', 'O', 'H'}) {
+             // On a loaded machine a key pressed while the window is not yet
+             // in front now and then goes elsewhere: each menu has two tries.
+             auto opened = [&](WORD key) {
                  SetForegroundWindow(main);
                  Tarsio::PressKey(key, {VK_MENU});
-                 if (!menuClosed()) return false;
-             }
+                 return menuClosed();
+             };
+             for (WORD key : {'F', 'O', 'H'})
+                 if (!opened(key) && !opened(key)) return false;
              return true;
          }},
         {"context menu",
