@@ -114,6 +114,7 @@ TEST_F(CreateDelete, CreateChecksTheFieldsAndMakesTheJunctionWhereTheySay) {
 }
 
 TEST_F(CreateDelete, CancelledNameDialogChangesNothing) {
+    Form2->Confirmed = true;  // as after a junction made through it
     Create("C:\\data", "C:\\links", "new", /*ok=*/false);
     EXPECT_EQ(ui.modalShown.size(), 1u);
     EXPECT_TRUE(ui.messages.empty());
@@ -128,6 +129,7 @@ TEST_F(CreateDelete, JunctionsOfEveryDepthAreMadeMarkedAndDeleted) {
         const std::string junction = Deep("C:\\deep" + std::to_string(depth), depth);
         Create("C:\\data", junction);
         EXPECT_EQ(Messages(), kCreated) << depth;
+        EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\deep" + std::to_string(depth)))) << depth;
         SelectAndDelete(junction);  // the button is enabled only on a junction's node
         EXPECT_EQ(Messages(), kDeleted) << depth;
         EXPECT_FALSE(DirectoryExists(junction)) << depth;

@@ -234,6 +234,12 @@ TEST_F(SourceTree, ContextMenuGreysTheShellAndOffersTheLink) {
     EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links");
 }
 
+// The selection as the fields get it: a name with a comma is quoted too.
+TEST(CommaText, QuotesWhatNeedsQuoting) {
+    EXPECT_EQ(CommaText({}), "");
+    EXPECT_EQ(CommaText({"C:\\a,b", "C:\\say \"hi\"", "C:\\x"}), "\"C:\\a,b\",\"C:\\say \"\"hi\"\"\",C:\\x");
+}
+
 TEST(FreeMenuItemId, SmallestFreeIdentifier) {
     // Identifiers on top, in a submenu, and the one expected.
     const std::tuple<std::vector<UINT>, std::vector<UINT>, UINT> cases[] = {

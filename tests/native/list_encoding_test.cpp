@@ -40,12 +40,12 @@ TEST_F(ListEncoding, ListLinesAreReadInTheirOwnEncodingAndKeepTheirBytes) {
          "C:\\caf\xE9\\j->C:\\data\r\nC:\\M\xC3\xBCll\\j->C:\\data\r\nna\xEFve text\r\n+C:\\missing "
          "caf\xE9->C:\\nowhere\r\n",
          {"café/j", "Müll/j"}},
-        {"a byte-order mark before a pending entry",
+        {"a byte-order mark before a pending entry, a name outside the BMP",
          sim::kUtf8CodePage,
-         "\xEF\xBB\xBF+C:\\Łódź->C:\\data\r\nplain\r\n",
+         "\xEF\xBB\xBF+C:\\Łódź 𝄞->C:\\data\r\nplain\r\n",
          "\xEF\xBB\xBF"
-         "C:\\Łódź->C:\\data\r\nplain\r\n",
-         {"Łódź"}},
+         "C:\\Łódź 𝄞->C:\\data\r\nplain\r\n",
+         {"Łódź 𝄞"}},
         {"a byte-order mark alone", sim::kUtf8CodePage, "\xEF\xBB\xBF", "\xEF\xBB\xBF\r\n", {}},
         {"a legacy process",
          sim::kLegacyCodePage,
