@@ -110,9 +110,13 @@ TEST(OneSelection, DeleteOnALinkWineCannotRemoveRemovesNothing) {
     Tarsio app;
     Picked p;
     ASSERT_TRUE(OpenLinks(app, p));
-    app.ClickItem(p.tree, p.link.item);
     HWND button = Tarsio::Control(p.main, "btnDelete");
-    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowEnabled(button) != FALSE; }, 5000));
+    auto enabled = [&] { return IsWindowEnabled(button) != FALSE; };
+    // Beside a Wine prefix being made by another test, a click now and then
+    // comes to nothing: the link is clicked once more.
+    app.ClickItem(p.tree, p.link.item);
+    if (!driver::WaitFor(enabled, 5000)) app.ClickItem(p.tree, p.link.item);
+    ASSERT_TRUE(driver::WaitFor(enabled, 5000));
     Tarsio::Click(button);
     HWND box = app.WaitDialog();
     EXPECT_EQ(Tarsio::MessageText(box), "Junction Point not deleted");
