@@ -61,10 +61,7 @@ int main(int argc, char** argv) {
 
     // The expand button: found left of the caption by asking the tree.
     SendMessageA(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(item.item));
-    RECT r = app.ItemRect(tree, item.item);
-    POINT button{r.left - 1, (r.top + r.bottom) / 2};
-    while (button.x > 0 && !(app.HitTest(tree, button) & TVHT_ONITEMBUTTON)) --button.x;
-    button.x -= 3;  // the middle of the button, not its edge
+    POINT button = app.ExpandButton(tree, item.item);
     if (button.x <= 0) {
         std::fprintf(stderr, "expand bench: no expand button left of the caption\n");
         return 1;

@@ -1,4 +1,5 @@
-// Making and removing junctions from the window, on the simulated NTFS.
+// The Create and Delete pages: making and removing junctions from the window,
+// on the simulated NTFS, with the source field and the name dialog.
 
 #include <filesystem>
 
@@ -11,232 +12,142 @@
 namespace tarsio::test {
 namespace {
 
-using gui::MessageKind;
+const std::string kData = "\\??\\C:\\data", kDir = "dir", kAbsent = "absent";
+const Shown kCreated = {{MessageKind::Information, "Junction Created sccessfully"}};
+const Shown kNotCreated = {{MessageKind::Error, "Junction not created"}};
+const Shown kDeleted = {{MessageKind::Information, "Junction Point succesfully deleted"}};
 
-class CreateJunctionTest : public WindowTest {
+class CreateDelete : public WindowTest {
 protected:
-    void Prepare() override {
-        fs.MakeDir("data");
-        fs.WriteFile("data\\a.txt", "payload");
-        fs.MakeDir("links");
-    }
-
-    // Fills the two fields as the user types them and presses Create.
-    void Create(const std::string& source, const std::string& target) {
-        ui.Type(*Form1->edtSource, source);
-        ui.Type(*Form1->edtTarget, target);
-        ui.messages.clear();
-        ui.modalShown.clear();
-        ui.Click(*Form1->btnCreate);
-    }
-    // The name dialog answers with `name` and OK, and records its prompt.
-    void NameDialogAnswers(const std::string& name) {
-        ui.modalPlayers["Form2"] = [this, name](gui::Form&) {
-            prompt = Form2->Label1->Text();
-            prefix = Form2->edtTargetShort->Text();
+    // Fills the two fields and presses Create. A name dialog is given `name`
+    // and OK (or Cancel); `seen` keeps its prompt, name and composed path
+    // as shown, and the composed path after the typing.
+    void Create(const std::string& source, const std::string& target, const std::string& name = "", bool ok = true) {
+        ui.modalPlayers["Form2"] = [this, name, ok](gui::Form&) {
+            seen = {Form2->Label1->Text(), Form2->edtTargetDir->Text(), Form2->edtTargetShort->Text()};
             ui.Type(*Form2->edtTargetDir, name);
-            composed = Form2->edtTargetShort->Text();
-            ui.Click(*Form2->btnOK);
+            seen.push_back(Form2->edtTargetShort->Text());
+            ui.Click(ok ? *Form2->btnOK : *Form2->btnCancel);
         };
-    }
-    std::string Stored(const std::string& path) {
-        auto bytes = HostReparse(fs.HostPath(path));
-        if (!bytes) return "<none>";
-        auto name = reparse::ReadSubstituteName(*bytes);
-        return name ? shelltree::ToAnsi(shelltree::WideString(name->begin(), name->end() - 1)) : "<odd>";
-    }
-    using Shown = std::vector<std::pair<MessageKind, std::string>>;
-    Shown Messages() {
-        Shown out;
-        for (const auto& m : ui.messages) out.emplace_back(m.request.kind, m.request.text);
-        return out;
-    }
-
-    std::string prompt, prefix, composed;
-};
-
-TEST_F(CreateJunctionTest, NewJunctionDirectoryIsCreatedWithItsParents) {
-    Create("C:\\data", "C:\\new\\web");
-    EXPECT_TRUE(ui.modalShown.empty());  // no name dialog
-    EXPECT_EQ(Messages(), (Shown{{MessageKind::Information, "Junction Created sccessfully"}}));
-    EXPECT_EQ(Stored("C:\\new\\web"), "\\??\\C:\\data");
-    // The tree was rebuilt, and the new node carries the mark.
-    shelltree::PVirtualNode web = Reveal(*Form1->vteSourceTree, "C:\\new\\web");
-    ASSERT_TRUE(web);
-    Form1->vteSourceTree->PaintHeadless();  // nodes are initialised when first shown
-    EXPECT_EQ(web->CheckType, shelltree::ctButton);
-}
-
-TEST_F(CreateJunctionTest, ExistingDirectoryAsksForTheName) {
-    NameDialogAnswers("web");
-    Create("C:\\data", "C:\\links");
-    EXPECT_EQ(ui.modalShown, std::vector<std::string>{"Form2"});
-    EXPECT_EQ(prompt, "Enter the target directory which is linked from C:\\data to:");
-    EXPECT_EQ(prefix, "C:\\links\\");
-    EXPECT_EQ(composed, "C:\\links\\web");
-    EXPECT_EQ(Stored("C:\\links\\web"), "\\??\\C:\\data");
-
-    // Nested names make the outer levels; a drive root is its own prefix.
-    NameDialogAnswers("a\\b");
-    Create("C:\\data", "C:\\links");
-    EXPECT_TRUE(DirectoryExists("C:\\links\\a"));
-    EXPECT_FALSE(HasReparsePoint("C:\\links\\a"));
-    EXPECT_EQ(Stored("C:\\links\\a\\b"), "\\??\\C:\\data");
-    NameDialogAnswers("root");
-    Create("C:\\data", "C:\\");
-    EXPECT_EQ(prefix, "C:\\");
-    EXPECT_EQ(Stored("C:\\root"), "\\??\\C:\\data");
-    // A quoted field, as the tree fills it for paths with blanks, is read unquoted.
-    fs.MakeDir("my links");
-    NameDialogAnswers("q");
-    Create("C:\\data", "\"C:\\my links\"");
-    EXPECT_EQ(prefix, "C:\\my links\\");
-    EXPECT_EQ(Stored("C:\\my links\\q"), "\\??\\C:\\data");
-}
-
-TEST_F(CreateJunctionTest, EmptyNameMakesTheDirectoryItselfTheJunction) {
-    fs.WriteFile("links\\keep.txt", "k");
-    NameDialogAnswers("");
-    Create("C:\\data", "C:\\links");
-    EXPECT_EQ(composed, "C:\\links\\");
-    EXPECT_EQ(Messages(), (Shown{{MessageKind::Error, "Junction not created"}}));
-    EXPECT_EQ(fs.ReadFile("links\\keep.txt"), "k");
-
-    fs.MakeDir("empty");
-    NameDialogAnswers("");
-    Create("C:\\data", "C:\\empty");
-    EXPECT_EQ(Stored("C:\\empty"), "\\??\\C:\\data");
-}
-
-TEST_F(CreateJunctionTest, CancelledNameDialogChangesNothing) {
-    ui.modalPlayers["Form2"] = [this](gui::Form&) {
-        ui.Type(*Form2->edtTargetDir, "web");
-        ui.Click(*Form2->btnCancel);
-    };
-    Create("C:\\data", "C:\\links");
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_FALSE(DirectoryExists("C:\\links\\web"));
-    EXPECT_FALSE(Form2->Confirmed);
-}
-
-TEST_F(CreateJunctionTest, ForwardSlashesAndRelativeSources) {
-    Create("C:\\data", "C:/links/new");
-    EXPECT_EQ(Stored("C:\\links\\new"), "\\??\\C:\\data");
-    // A source relative to the current directory passes; the junction
-    // stores its full path, so that it leads somewhere.
-    ::setenv("TARSIO_SIM_CWD", "C:\\", 1);
-    Create("data", "C:\\links\\rel");
-    EXPECT_EQ(Stored("C:\\links\\rel"), "\\??\\C:\\data");
-}
-
-TEST_F(CreateJunctionTest, ValidationShowsEveryFailingCheckInOrder) {
-    struct Case {
-        std::string source, target;
-        Shown messages;
-    } cases[] = {
-        {"",
-         "",
-         {{MessageKind::Plain, "Source cannot be empty"},
-          {MessageKind::Error, "You must select a valid source"},
-          {MessageKind::Error, "You must select a valid target"},
-          {MessageKind::Error, "Source cannot be equal target"}}},
-        {"",
-         "C:\\links\\x",
-         {{MessageKind::Plain, "Source cannot be empty"}, {MessageKind::Error, "You must select a valid source"}}},
-        {"C:\\missing", "C:\\links\\x", {{MessageKind::Error, "You must select a valid source"}}},
-        {"C:\\data", "\\\\.\\C:", {{MessageKind::Error, "You must select a valid target"}}},
-        {"C:\\data", "C:\\data", {{MessageKind::Error, "Source cannot be equal target"}}},
-    };
-    for (const Case& c : cases) {
-        // The fields are set directly: the source field would drop nothing here.
-        Form1->edtSource->SetText(c.source);
-        Form1->edtTarget->SetText(c.target);
+        Form1->edtSource->SetText(source);
+        Form1->edtTarget->SetText(target);
         Form1->btnCreate->SetEnabled(true);
-        ui.messages.clear();
+        ui.ClearRecords();
         ui.Click(*Form1->btnCreate);
-        EXPECT_EQ(Messages(), c.messages) << c.source << " | " << c.target;
-    }
-    ASSERT_FALSE(ui.messages.empty());
-    EXPECT_EQ(ui.messages.back().request.caption, "Error");
-    Form1->edtSource->SetText("");
-    ui.messages.clear();
-    ui.Click(*Form1->btnCreate);
-    EXPECT_EQ(ui.messages.at(0).request.caption, " Error ");
-    EXPECT_EQ(ui.messages.at(0).request.buttons, gui::Buttons::Ok);
-    EXPECT_FALSE(DirectoryExists("C:\\links\\x"));
-}
-
-TEST_F(CreateJunctionTest, SameFolderInOtherLetterCasePassesTheCheck) {
-    // Names are case-sensitive on the simulated drives, so C:\DATA is new.
-    Create("C:\\data", "C:\\DATA");
-    EXPECT_EQ(Stored("C:\\DATA"), "\\??\\C:\\data");
-}
-
-TEST_F(CreateJunctionTest, FileAsJunctionFieldEndsWithoutAMessage) {
-    fs.WriteFile("file.txt", "f");
-    Create("C:\\data", "C:\\file.txt");
-    EXPECT_TRUE(ui.modalShown.empty());
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(fs.ReadFile("file.txt"), "f");
-}
-
-TEST_F(CreateJunctionTest, RefusedReparsePointRemovesTheNewDirectory) {
-    fs.AddDrive('E', "removable FAT32");
-    Create("C:\\data", "E:\\outer\\j");
-    EXPECT_EQ(Messages(), (Shown{{MessageKind::Error, "Junction not created"}}));
-    EXPECT_TRUE(DirectoryExists("E:\\outer"));
-    EXPECT_FALSE(DirectoryExists("E:\\outer\\j"));
-}
-
-TEST_F(CreateJunctionTest, RefusedReparsePointKeepsTheUsersOwnEmptyFolder) {
-    fs.AddDrive('E', "removable FAT32");
-    ASSERT_TRUE(os::CreateDirectoryA("E:\\emptytarget", nullptr));
-    NameDialogAnswers("");
-    Create("C:\\data", "E:\\emptytarget");
-    EXPECT_EQ(composed, "E:\\emptytarget\\");
-    EXPECT_EQ(Messages(), (Shown{{MessageKind::Error, "Junction not created"}}));
-    EXPECT_TRUE(DirectoryExists("E:\\emptytarget"));
-}
-
-TEST_F(CreateJunctionTest, VerbatimSourceIsStoredAsItsNativeName) {
-    // A "\\?\" source is stored as the native name it stands for.
-    Create("\\\\?\\C:\\data", "C:\\links\\verbatim");
-    EXPECT_EQ(Messages(), (Shown{{MessageKind::Information, "Junction Created sccessfully"}}));
-    EXPECT_EQ(Stored("C:\\links\\verbatim"), "\\??\\C:\\data");
-}
-
-class DeleteJunctionTest : public CreateJunctionTest {
-protected:
-    void Prepare() override {
-        CreateJunctionTest::Prepare();
-        fs.MakeDir("data\\sub");
-        fs.WriteFile("data\\sub\\deep.bin", std::string("\0\1\2\3", 4));
-        fs.MakeDir("links\\web");
-        ASSERT_TRUE(CreateJunction("C:\\links\\web", "C:\\data"));
-        fs.MakeDir("plain");
     }
     void SelectAndDelete(const std::string& path) {
         ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
         ClickPath(path);
-        ui.messages.clear();
-        ui.repaints.clear();
-        Form1->btnDelete->SetEnabled(true);
+        ui.ClearRecords();
         ui.Click(*Form1->btnDelete);
     }
+    // What `path` is on the host: absent, a file, a folder or the name its junction stores.
+    std::string What(const std::string& path) {
+        const std::string host = fs.HostPath(path);
+        if (!std::filesystem::is_directory(host)) return std::filesystem::exists(host) ? "file" : kAbsent;
+        auto bytes = HostReparse(host);
+        if (!bytes) return kDir;
+        auto name = reparse::ReadSubstituteName(*bytes);
+        return name ? shelltree::ToAnsi(shelltree::WideString(name->begin(), name->end() - 1)) : "<odd>";
+    }
+
+    std::vector<std::string> seen;
 };
 
-TEST_F(DeleteJunctionTest, RemovesTheJunctionAndLeavesItsDestinationWhole) {
+// Every failing check shows its message, in order. A junction field that
+// names an existing folder asks for a name and makes the junction inside it
+// (nested names make the outer levels, an empty name makes the folder itself
+// the junction); else the junction is the field's path, made with its parents.
+TEST_F(CreateDelete, CreateChecksTheFieldsAndMakesTheJunctionWhereTheySay) {
+    const std::pair<MessageKind, std::string> empty{MessageKind::Plain, "Source cannot be empty"},
+        source{MessageKind::Error, "You must select a valid source"},
+        target{MessageKind::Error, "You must select a valid target"},
+        equal{MessageKind::Error, "Source cannot be equal target"};
+    // The fields, the prefix the name dialog shows (nullptr: no dialog comes)
+    // and the name it is given, the messages, and what each path is then.
+    using After = std::vector<std::pair<std::string, std::string>>;
+    const std::tuple<const char*, const char*, const char*, const char*, Shown, After> cases[] = {
+        {"C:\\data", "C:\\new\\web", nullptr, "", kCreated, {{"C:\\new\\web", kData}}},
+        {"C:\\data", "C:/links/fwd", nullptr, "", kCreated, {{"C:\\links\\fwd", kData}}},
+        // Relative and verbatim sources are stored as the native name of their full path.
+        {"data", "C:\\links\\rel", nullptr, "", kCreated, {{"C:\\links\\rel", kData}}},
+        {"\\\\?\\C:\\data", "C:\\links\\verbatim", nullptr, "", kCreated, {{"C:\\links\\verbatim", kData}}},
+        // Names are case-sensitive on the simulated drives: C:\DATA is new.
+        {"C:\\data", "C:\\DATA", nullptr, "", kCreated, {{"C:\\DATA", kData}}},
+        {"C:\\data", "C:\\links", "C:\\links\\", "new", kCreated, {{"C:\\links\\new", kData}}},
+        {"C:\\data", "C:\\", "C:\\", "a\\b", kCreated, {{"C:\\a\\b", kData}, {"C:\\a", kDir}}},
+        // A quoted field, as the tree fills it for paths with blanks, is read unquoted.
+        {"C:\\data", "\"C:\\my files\"", "C:\\my files\\", "q", kCreated, {{"C:\\my files\\q", kData}}},
+        {"C:\\data", "C:\\empty", "C:\\empty\\", "", kCreated, {{"C:\\empty", kData}}},
+        {"C:\\data", "C:\\links", "C:\\links\\", "", kNotCreated, {{"C:\\links", kDir}}},
+        // A file as the junction ends it without a word.
+        {"C:\\data", "C:\\file.txt", nullptr, "", {}, {{"C:\\file.txt", "file"}}},
+        // Where no reparse point can be set, a directory made for it goes, the user's own stays.
+        {"C:\\data", "K:\\outer\\j", nullptr, "", kNotCreated, {{"K:\\outer\\j", kAbsent}, {"K:\\outer", kDir}}},
+        {"C:\\data", "K:\\emptytarget", "K:\\emptytarget\\", "", kNotCreated, {{"K:\\emptytarget", kDir}}},
+        {"C:\\data", "\\\\.\\C:", nullptr, "", {target}, {}},
+        {"C:\\data", "C:\\data", nullptr, "", {equal}, {{"C:\\data", kDir}}},
+        {"C:\\missing", "C:\\links\\x", nullptr, "", {source}, {{"C:\\links\\x", kAbsent}}},
+        {"", "C:\\links\\x", nullptr, "", {empty, source}, {{"C:\\links\\x", kAbsent}}},
+        {"", "", nullptr, "", {empty, source, target, equal}, {}},
+    };
+    for (const auto& [source, target, prefix, name, shown, after] : cases) {
+        Create(source, target, name);
+        EXPECT_EQ(Messages(), shown) << target;
+        EXPECT_EQ(ui.modalShown.size(), prefix ? 1u : 0u) << target;
+        if (prefix) {
+            const std::string prompt = "Enter the target directory which is linked from C:\\data to:";
+            EXPECT_EQ(seen, (std::vector<std::string>{prompt, "", prefix, prefix + std::string(name)}));
+        }
+        for (const auto& [path, what] : after) EXPECT_EQ(What(path), what) << target;
+    }
+    // The last case's: the empty source's box has a caption of its own.
+    EXPECT_EQ(ui.messages.at(0).request.caption, " Error ");
+    EXPECT_EQ(ui.messages.at(0).request.buttons, gui::Buttons::Ok);
+    EXPECT_EQ(ui.messages.at(1).request.caption, "Error");
+    EXPECT_EQ(fs.ReadFile("file.txt"), "f");
+    // The tree was rebuilt, and the new node carries the mark.
+    PVirtualNode web = Reveal(tree(), "C:\\new\\web");
+    ASSERT_TRUE(web);
+    tree().PaintHeadless();  // nodes are initialised when first shown
+    EXPECT_EQ(web->CheckType, shelltree::ctButton);
+}
+
+TEST_F(CreateDelete, CancelledNameDialogChangesNothing) {
+    Form2->Confirmed = true;  // as after a junction made through it
+    Create("C:\\data", "C:\\links", "new", /*ok=*/false);
+    EXPECT_EQ(ui.modalShown.size(), 1u);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(What("C:\\links\\new"), kAbsent);
+    EXPECT_FALSE(Form2->Confirmed);
+    // Enter and Escape press nothing in this dialog.
+    EXPECT_FALSE(Form2->btnOK->isDefault || Form2->btnCancel->isCancel);
+}
+
+TEST_F(CreateDelete, JunctionsOfEveryDepthAreMadeMarkedAndDeleted) {
+    for (std::size_t depth : kDepths) {
+        const std::string junction = Deep("C:\\deep" + std::to_string(depth), depth);
+        Create("C:\\data", junction);
+        EXPECT_EQ(Messages(), kCreated) << depth;
+        EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\deep" + std::to_string(depth)))) << depth;
+        SelectAndDelete(junction);  // the button is enabled only on a junction's node
+        EXPECT_EQ(Messages(), kDeleted) << depth;
+        EXPECT_FALSE(DirectoryExists(junction)) << depth;
+    }
+}
+
+TEST_F(CreateDelete, DeleteRemovesTheJunctionAndLeavesItsDestinationWhole) {
     SelectAndDelete("C:\\links\\web");
-    EXPECT_EQ(Messages(), (Shown{{MessageKind::Information, "Junction Point succesfully deleted"}}));
-    EXPECT_FALSE(std::filesystem::exists(fs.HostPath("C:\\links\\web")));
+    EXPECT_EQ(Messages(), kDeleted);
+    EXPECT_EQ(What("C:\\links\\web"), kAbsent);
     EXPECT_EQ(fs.ReadFile("data\\a.txt"), "payload");
     EXPECT_EQ(fs.ReadFile("data\\sub\\deep.bin"), std::string("\0\1\2\3", 4));
     EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(fs.HostPath("C:\\data")), {}), 3);
     EXPECT_EQ(ui.repaints, std::vector<std::string>{"vteSourceTree"});
     // The parent was read again after the directory went.
-    EXPECT_FALSE(Form1->vteSourceTree->FindNode("C:\\links\\web"));
+    EXPECT_FALSE(tree().FindNode("C:\\links\\web"));
     // Pressing again on the vanished entry does nothing.
-    ui.messages.clear();
+    ui.ClearRecords();
     ui.Click(*Form1->btnDelete);
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -244,59 +155,61 @@ TEST_F(DeleteJunctionTest, RemovesTheJunctionAndLeavesItsDestinationWhole) {
 // Another user swaps the folder above the junction for a junction to the
 // drive's root once the mount point went: what goes is the junction's own
 // directory, not the empty C:\Config.Msi that its name now leads to.
-TEST_F(DeleteJunctionTest, RemovesTheJunctionsOwnDirectoryWhereverItsNameNowLeads) {
+TEST_F(CreateDelete, DeleteRemovesTheJunctionsOwnDirectoryWhereverItsNameNowLeads) {
     fs.MakeDir("Config.Msi");
     test::Junction("C:\\pub\\x\\Config.Msi", "C:\\data");
-    Form1->vteSourceTree->RefreshTree();
+    tree().RefreshTree();
     sim::SwapForJunction("DeviceIoControl", 1, "C:\\pub\\x", "x.old", "C:\\");
     SelectAndDelete("C:\\pub\\x\\Config.Msi");
-    EXPECT_EQ(Messages(), (Shown{{MessageKind::Information, "Junction Point succesfully deleted"}}));
+    EXPECT_EQ(Messages(), kDeleted);
     EXPECT_TRUE(HasReparsePoint("C:\\pub\\x"));
-    EXPECT_TRUE(DirectoryExists("C:\\Config.Msi"));
+    EXPECT_EQ(What("C:\\Config.Msi"), kDir);
     EXPECT_TRUE(fs.Names("pub\\x.old\\").empty());
 }
 
-TEST_F(DeleteJunctionTest, PlainDirectoryIsLeftAlone) {
-    SelectAndDelete("C:\\plain");
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_TRUE(DirectoryExists("C:\\plain"));
-}
-
-TEST_F(DeleteJunctionTest, SelectionDecidesNotTheField) {
+// The selected node decides, not the field: a plain folder is left alone,
+// and so is a reparse point of another kind.
+TEST_F(CreateDelete, DeleteRemovesOnlyASelectedJunction) {
     ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
-    ClickPath("C:\\plain");
+    ClickPath("C:\\data");
     Form1->edtDelete->SetText("C:\\links\\web");
     Form1->btnDelete->SetEnabled(true);
     ui.Click(*Form1->btnDelete);
-    EXPECT_TRUE(HasReparsePoint("C:\\links\\web"));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(What("C:\\data"), kDir);
+    EXPECT_EQ(What("C:\\links\\web"), kData);
     EXPECT_EQ(Form1->edtDelete->Text(), "C:\\links\\web");
-}
 
-TEST_F(DeleteJunctionTest, OtherReparseKindIsNotDeleted) {
     fs.MakeDir("links\\sym");
-    std::vector<std::uint8_t> symlink = {0x0C, 0x00, 0x00, 0xA0, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    ASSERT_TRUE(SetReparseData("C:\\links\\sym", symlink.data(), static_cast<std::uint32_t>(symlink.size())));
-    Form1->vteSourceTree->RefreshTree();
+    HostReparsePoint(fs.HostPath("C:\\links\\sym"), 0xA000000C, Bytes("symbolic link"));
+    tree().RefreshTree();
     SelectAndDelete("C:\\links\\sym");
     EXPECT_EQ(Messages(), (Shown{{MessageKind::Information, "Junction Point not deleted"}}));
     EXPECT_TRUE(HasReparsePoint("C:\\links\\sym"));
 }
 
-TEST_F(DeleteJunctionTest, JunctionsOfEveryDepthAreMadeMarkedAndDeleted) {
-    for (std::size_t depth : kDepths) {
-        const std::string junction = Deep("C:\\deep" + std::to_string(depth), depth);
-        ui.SelectPage(*Form1->pclInputAction, *Form1->tabCreate);
-        Create("C:\\data", junction);
-        EXPECT_EQ(Messages(), (Shown{{MessageKind::Information, "Junction Created sccessfully"}})) << depth;
-        ui.SelectPage(*Form1->pclInputAction, *Form1->tabDelete);
-        ClickPath(junction);
-        EXPECT_TRUE(Form1->btnDelete->Enabled()) << depth;  // the tree's node is a junction
-        ui.messages.clear();
-        ui.Click(*Form1->btnDelete);
-        EXPECT_EQ(Messages(), (Shown{{MessageKind::Information, "Junction Point succesfully deleted"}})) << depth;
-        EXPECT_FALSE(DirectoryExists(junction)) << depth;
+TEST_F(CreateDelete, SourceFieldLosesItsQuotes) {
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        // typed, shown, Create enabled
+        {"\"C:\\data\"", "C:\\data", true},
+        {"C:\\data\"", "C:\\data", true},
+        {"\"C:\\data", "C:\\data", true},
+        // Nested pairs: the outermost run tests its own, still quoted, text last.
+        {"\"\"C:\\data\"\"", "C:\\data", false},
+        {"C:\\da\"ta", "C:\\da\"ta", false},  // a quote inside stays
+        {"\"", "", false},
+        {"C:\\missing", "C:\\missing", false},
+    };
+    for (const auto& [typed, shown, create] : cases) {
+        ui.Type(*Form1->edtSource, typed);
+        EXPECT_EQ(Form1->edtSource->Text(), shown) << typed;
+        EXPECT_EQ(Form1->btnCreate->Enabled(), create) << typed;
     }
+    // Clearing the field leaves the button as it was.
+    ui.Type(*Form1->edtSource, "C:\\data");
+    ui.Type(*Form1->edtSource, "");
+    EXPECT_TRUE(Form1->btnCreate->Enabled());
+    EXPECT_EQ(EditFocus, 1);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The inspection mode and the three dialogs of the Create page.
+// The inspection mode, the target chooser and the junction information.
 
 #include "engine/junction.h"
 #include "platform/sim/menu_view.h"
@@ -9,99 +9,64 @@
 namespace tarsio::test {
 namespace {
 
-class Inspection : public WindowTest {
-protected:
-    void Prepare() override {
-        fs.AddDrive('D');
-        for (const char* dir : {"data", "deep", "deep\\a", "deep\\a\\b", "deep\\a\\b\\c", "none", "none\\x", "hidden",
-                                "hidden\\inner", "direct", "cycle", "cycle\\one"})
-            fs.MakeDir(dir);
-        fs.WriteFile("file.txt", "f");
-        ASSERT_TRUE(CreateJunction("C:\\deep\\a\\b\\c", "C:\\data"));
-        fs.MakeDir("hidden\\inner\\.dot");
-        ASSERT_TRUE(CreateJunction("C:\\hidden\\inner\\.dot", "C:\\data"));
-        ASSERT_TRUE(CreateJunction("C:\\direct", "C:\\data"));
-        // Junctions leading back to their own ancestors.
-        fs.MakeDir("cycle\\one\\up");
-        fs.MakeDir("cycle\\one\\root");
-        ASSERT_TRUE(CreateJunction("C:\\cycle\\one\\up", "C:\\cycle"));
-        ASSERT_TRUE(CreateJunction("C:\\cycle\\one\\root", "C:\\"));
-    }
-    shelltree::TVirtualExplorerTree& tree() { return *Form1->vteSourceTree; }
-    std::vector<std::string> Children(const std::string& path) {
-        shelltree::PVirtualNode node = Reveal(tree(), path);
-        if (!node) return {"<no " + path + ">"};
-        tree().Expand(node);
-        return Captions(node->children);
-    }
-};
+using Inspection = WindowTest;
 
 TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
+    auto children = [&](const std::string& path) {
+        PVirtualNode node = Reveal(tree(), path);
+        if (node) tree().Expand(node);
+        return node ? Captions(node->children) : std::vector<std::string>{"<no " + path + ">"};
+    };
     tree().Expand(tree().FindNode("C:\\"));
     ui.cursors.clear();
     // The searches keep the window answering, and drop what the user does meanwhile.
     ui.whileBusy = [&](gui::BusyWork&) { ui.Click(*Form1->btnReset); };
+    const int resets = View(tree()).resets;
     ui.Click(*Form1->btnInspect);
     EXPECT_EQ(Form1->btnInspect->Text(), "I&nspecting is enabled");
     EXPECT_TRUE(Form1->Inspecting);
     EXPECT_GT(ui.busyAnswers, 0);
     ui.whileBusy = nullptr;
     // Drive roots stay, searched or not; below them only what leads to a junction.
-    EXPECT_EQ(Paths(tree().RootNodes()), (std::vector<std::string>{"C:\\", "D:\\"}));
-    // "hidden" holds only a junction named ".dot".
-    EXPECT_EQ(Children("C:\\"), (std::vector<std::string>{"cycle", "deep", "direct", "hidden"}));
-    EXPECT_EQ(Children("C:\\deep"), std::vector<std::string>{"a"});
-    EXPECT_EQ(Children("C:\\deep\\a\\b"), std::vector<std::string>{"c"});
-    EXPECT_EQ(Children("D:\\"), std::vector<std::string>{});
+    EXPECT_EQ(Paths(tree().RootNodes()), (std::vector<std::string>{"C:\\", "D:\\", "H:\\", "K:\\"}));
+    EXPECT_EQ(children("C:\\"), (std::vector<std::string>{"cycle", "deep", "direct", "hidden", "links", "中文"}));
+    EXPECT_EQ(children("C:\\deep"), std::vector<std::string>{"a"});
+    EXPECT_EQ(children("C:\\deep\\a\\b"), std::vector<std::string>{"c"});
+    EXPECT_EQ(children("D:\\"), std::vector<std::string>{});
     tree().PaintHeadless();
     EXPECT_EQ(tree().FindNode("C:\\direct")->CheckType, shelltree::ctButton);
     // Every search showed the hourglass and put the cursor back.
     ASSERT_FALSE(ui.cursors.empty());
     EXPECT_EQ(ui.cursors.back(), gui::Cursor::Default);
     EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default);
+    // Pressing it again rebuilds the tree again.
+    ui.Click(*Form1->btnInspect);
+    EXPECT_EQ(View(tree()).resets - resets, 2);
+    EXPECT_TRUE(Form1->Inspecting);
 
     ui.Click(*Form1->btnReset);
     EXPECT_EQ(Form1->btnInspect->Text(), "I&nspecting is disabled");
     EXPECT_EQ(Form1->btnReset->Text(), "Rese&t");
-    EXPECT_EQ(Children("C:\\"), (std::vector<std::string>{"cycle", "data", "deep", "direct", "hidden", "none"}));
+    EXPECT_EQ(children("C:\\"), kFoldersOfC);
 }
 
-TEST_F(Inspection, JunctionSearchStopsAtTheFirstAndNeverEntersOne) {
-    Form1->Inspecting = true;
-    sim::ResetCallLog();
-    EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\cycle")));
-    EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\direct")));  // without a search
-    EXPECT_FALSE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\none")));
-    EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\hidden")));  // ".dot" is one
-    EXPECT_FALSE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\missing")));
-    // A handful of listings, not a walk through the cycles.
-    EXPECT_LT(sim::CallCount("FindFirstFileExW"), 20u);
-    EXPECT_GT(sim::CallCount("FindFirstFileExW"), 0u);
-}
-
-TEST_F(Inspection, FindsJunctionsOfEveryDepth) {
-    for (std::size_t depth : kDepths) {
-        const std::string folder = "C:\\none\\x" + std::to_string(depth);
-        ASSERT_TRUE(ForceDirectories(Deep(folder, depth)));
-        ASSERT_TRUE(CreateJunction(Deep(folder, depth), "C:\\data"));
-        EXPECT_TRUE(Form1->ContainsJunction(shelltree::FromAnsi(folder))) << depth;
-    }
-}
-
-// Beside the junctions of a Windows profile lie files with reparse points
-// of other kinds. Only a folder that leads to another counts: a junction, or
-// a directory symbolic link, which the tree marks as well.
-TEST_F(Inspection, OnlyFoldersLeadingToFoldersCount) {
+// The search ends at the first junction and never enters one. Beside the
+// junctions of a Windows profile lie files with reparse points of other
+// kinds: only a folder that leads to another counts, a junction or a
+// directory symbolic link (which the tree marks as well).
+TEST_F(Inspection, OnlyFoldersThatAreOrHoldLinksToFoldersCount) {
     MakeWindowsDrive(fs, {"me"});
     for (const char* dir : {"Users\\me\\Links\\sdk", "Users\\me\\Scripts"})
         ASSERT_TRUE(ForceDirectories("C:\\" + std::string(dir)));
     fs.WriteFile("Users\\me\\Scripts\\go.cmd", "");
     for (const char* link : {"C:\\Users\\me\\Links\\sdk", "C:\\Users\\me\\Scripts\\go.cmd"})
         HostReparsePoint(fs.HostPath(link), 0xA000000C, Bytes("symbolic link"));
-    struct Case {
-        const char* path;
-        bool holds;
-    } cases[] = {
+    const std::pair<const char*, bool> cases[] = {
+        {"C:\\cycle", true},
+        {"C:\\direct", true},  // without a search
+        {"C:\\none", false},
+        {"C:\\hidden", true},  // ".dot" is one
+        {"C:\\missing", false},
         {"C:\\Users\\me\\AppData\\Local\\Microsoft", false},  // an app execution alias
         {"C:\\Users\\me\\OneDrive", false},                   // a cloud placeholder file and folder
         {"C:\\Users\\me\\OneDrive\\Photos", false},           // the placeholder folder
@@ -110,71 +75,25 @@ TEST_F(Inspection, OnlyFoldersLeadingToFoldersCount) {
         {"C:\\Users\\me\\Documents", true},                   // a junction
         {"C:\\Documents and Settings", true},                 // itself one
     };
-    for (const Case& c : cases) EXPECT_EQ(Form1->ContainsJunction(shelltree::FromAnsi(c.path)), c.holds) << c.path;
+    sim::ResetCallLog();
+    for (const auto& [path, holds] : cases)
+        EXPECT_EQ(Form1->ContainsJunction(shelltree::FromAnsi(path)), holds) << path;
+    // A handful of listings, not a walk through the cycles.
+    EXPECT_LT(sim::CallCount("FindFirstFileExW"), 20u);
+    EXPECT_GT(sim::CallCount("FindFirstFileExW"), 0u);
 }
 
-TEST_F(Inspection, PressingInspectTwiceRebuildsTwice) {
-    int before = View(tree()).resets;
-    ui.Click(*Form1->btnInspect);
-    ui.Click(*Form1->btnInspect);
-    EXPECT_EQ(View(tree()).resets - before, 2);
-    EXPECT_TRUE(Form1->Inspecting);
-}
-
-class Dialogs : public WindowTest {
-protected:
-    void Prepare() override {
-        MakeLinks({{"one", "C:\\data"},
-                   {"two", "C:\\links"},
-                   {"vol", "\\??\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\"}});
-    }
-};
-
-TEST_F(Dialogs, NameDialogComposesAndHandsBack) {
-    // The second showing starts with an empty name and the new prefix; Cancel hands back false.
-    struct Showing {
-        const char *source, *prefix, *typed;  // typed: nullptr for Cancel without typing
-        std::vector<std::string> seen;        // label, name and composed path, then composed after typing
-    } showings[] = {
-        {"C:\\data",
-         "C:\\links\\",
-         "web",
-         {"Enter the target directory which is linked from C:\\data to:", "", "C:\\links\\", "C:\\links\\web"}},
-        {"D:\\other", "C:\\", nullptr, {"Enter the target directory which is linked from D:\\other to:", "", "C:\\"}},
-    };
-    for (const Showing& showing : showings) {
-        std::vector<std::string> seen;
-        ui.modalPlayers["Form2"] = [&](gui::Form&) {
-            seen = {Form2->Label1->Text(), Form2->edtTargetDir->Text(), Form2->edtTargetShort->Text()};
-            if (showing.typed) {
-                ui.Type(*Form2->edtTargetDir, showing.typed);
-                seen.push_back(Form2->edtTargetShort->Text());
-            }
-            ui.Click(showing.typed ? *Form2->btnOK : *Form2->btnCancel);
-        };
-        Form2->SourcePath = showing.source;
-        Form2->TargetPath = showing.prefix;
-        Form2->Confirmed = !showing.typed;
-        Form2->ShowModal();
-        EXPECT_EQ(seen, showing.seen) << showing.source;
-        EXPECT_EQ(Form2->Confirmed, showing.typed != nullptr) << showing.source;
-        if (showing.typed) {
-            EXPECT_EQ(Form2->TargetPath, std::string(showing.prefix) + showing.typed);
-        }
-    }
-    // Enter and Escape press nothing in this dialog.
-    EXPECT_FALSE(Form2->btnOK->isDefault || Form2->btnCancel->isCancel);
-}
+using Dialogs = WindowTest;
 
 TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     auto& tree = *Form3->vteTargetTree;
     // The drives folder is the one top-level node; junctions carry the button.
     ASSERT_EQ(tree.RootNodes().size(), 1u);
     EXPECT_FALSE(tree.RootNodes()[0]->ns->FileSystem());
-    shelltree::PVirtualNode one = Reveal(tree, "C:\\links\\one");
+    PVirtualNode web = Reveal(tree, "C:\\links\\web");
     Reveal(tree, "C:\\data");
     tree.PaintHeadless();
-    EXPECT_EQ(one->CheckType, shelltree::ctButton);
+    EXPECT_EQ(web->CheckType, shelltree::ctButton);
     EXPECT_EQ(tree.FindNode("C:\\data")->CheckType, shelltree::ctNone);
     EXPECT_FALSE(Form3->btnOK->Enabled());
 
@@ -197,17 +116,17 @@ TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     // Without a handler of its own, the chooser takes a click on a check
     // image as a click on the node: it is selected and OK is enabled.
     ui.modalPlayers["Form3"] = [&](gui::Form&) {
-        tree.ClickCheck(one);
-        EXPECT_EQ(tree.FirstSelectedNode(), one);
+        tree.ClickCheck(web);
+        EXPECT_EQ(tree.FirstSelectedNode(), web);
         EXPECT_TRUE(Form3->btnOK->Enabled());
         ui.Click(*Form3->btnOK);
     };
     ui.Click(*Form1->btnBrowse);
-    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links\\one");
+    EXPECT_EQ(Form1->edtTarget->Text(), "C:\\links\\web");
 
     // A right click opens the node's menu without moving the selection.
-    shelltree::PVirtualNode data = Reveal(tree, "C:\\data");
-    shelltree::PVirtualNode links = Reveal(tree, "C:\\links");
+    PVirtualNode data = Reveal(tree, "C:\\data");
+    PVirtualNode links = Reveal(tree, "C:\\links");
     tree.ClickNode(data);
     std::vector<sim::MenuEntry> shown;
     View(tree).popupChoice = [&](HMENU menu) {
@@ -220,6 +139,11 @@ TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     EXPECT_EQ(shown[0].text, "Create");
     EXPECT_EQ(shown[0].id, 6u);
     for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_EQ(shown[i].state, MFS_GRAYED);
+    // The drives folder's node has its menu too.
+    shown.clear();
+    tree.RightClickNode(tree.RootNodes()[0].get());
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0].text, "Create");
 
     // The dialog keeps its selection and OK's state between showings.
     ui.modalPlayers["Form3"] = [&](gui::Form&) {
@@ -229,6 +153,11 @@ TEST_F(Dialogs, TargetChooserProtocolAndTree) {
     ui.Click(*Form1->btnBrowse);
     EXPECT_EQ(Form1->edtTarget->Text(), "C:\\data");
     EXPECT_EQ(Form3->ChosenPath, "C:\\data");
+
+    // Its root, the drives folder, is a node of its own, with no path.
+    tree.ClickNode(tree.RootNodes()[0].get());
+    EXPECT_TRUE(tree.SelectedPaths().empty());
+    EXPECT_EQ(Paths(tree.RootNodes()[0]->children), (std::vector<std::string>{"C:\\", "D:\\", "H:\\", "K:\\"}));
 }
 
 TEST_F(Dialogs, InfoDialogShowsEachJunctionItself) {
@@ -239,19 +168,20 @@ TEST_F(Dialogs, InfoDialogShowsEachJunctionItself) {
         EXPECT_FALSE(JunctionInfoDlg->edtJunctionSource->Enabled());
         ui.Click(*JunctionInfoDlg->OKBtn);
     };
-    auto& tree = *Form1->vteSourceTree;
-    shelltree::PVirtualNode one = Reveal(tree, "C:\\links\\one");
-    tree.ClickCheck(one);
-    tree.ClickCheck(Reveal(tree, "C:\\links\\two"));
-    tree.ClickCheck(Reveal(tree, "C:\\links\\vol"));  // a volume mount point, in its Win32 form
+    PVirtualNode web = Reveal(tree(), "C:\\links\\web");
+    tree().ClickCheck(web);
+    tree().ClickCheck(Reveal(tree(), "C:\\links\\b"));
+    tree().ClickCheck(Reveal(tree(), "C:\\links\\vol"));  // a volume mount point, in its Win32 form
+    tree().ClickCheck(Reveal(tree(), "C:\\中文"));
     // A node without the button raises nothing; one whose destination
     // cannot be read shows nothing.
-    tree.ClickCheck(Reveal(tree, "C:\\data"));
-    ASSERT_TRUE(DeleteJunction("C:\\links\\one"));
-    tree.ClickCheck(one);
+    tree().ClickCheck(Reveal(tree(), "C:\\data"));
+    ASSERT_TRUE(DeleteJunction("C:\\links\\web"));
+    tree().ClickCheck(web);
     EXPECT_EQ(seen,
-              (std::vector<std::string>{"C:\\data <- C:\\links\\one", "C:\\links <- C:\\links\\two",
-                                        "\\\\?\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\ <- C:\\links\\vol"}));
+              (std::vector<std::string>{"C:\\data <- C:\\links\\web", "C:\\links <- C:\\links\\b",
+                                        "\\\\?\\Volume{0c6fd6e2-63c4-4f6c-9e4d-2b1c3a5d7e90}\\ <- C:\\links\\vol",
+                                        "C:\\Łódź <- C:\\中文"}));
     EXPECT_EQ(JunctionInfoDlg->Text(), "Junction Information");
     EXPECT_TRUE(JunctionInfoDlg->OKBtn->isDefault);
 }

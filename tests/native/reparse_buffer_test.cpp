@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace tarsio::reparse {
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
+
 // \??\C:\data: 11 code units, N = 22, 42 bytes in all.
-const std::vector<std::uint8_t> kDataJunction = {
+const Bytes kDataJunction = {
     0x03, 0x00, 0x00, 0xA0,  // tag 0xA0000003
     0x22, 0x00,              // data length 34
     0x00, 0x00,              // reserved
@@ -18,14 +24,8 @@ const std::vector<std::uint8_t> kDataJunction = {
     0,    'd',  0,    'a',  0,   't', 0,    'a', 0,   0x00, 0x00, 0x00, 0x00,  // both terminators
 };
 
-TEST(MountPointBuffer, BuildsTheGoldenBytesForCData) {
-    auto built = BuildMountPoint(u"\\??\\C:\\data");
-    ASSERT_TRUE(built);
-    EXPECT_EQ(*built, kDataJunction);
-    EXPECT_EQ(built->size(), 42u);
-}
-
-TEST(MountPointBuffer, LengthsFollowTheNameLength) {
+TEST(MountPointBuffer, BuildsTheGoldenBytesAndLengthsThatFollowTheName) {
+    EXPECT_EQ(BuildMountPoint(u"\\??\\C:\\data"), kDataJunction);
     for (std::u16string name : {std::u16string(u"\\??\\C:\\"), std::u16string(600, u'x')}) {
         auto b = BuildMountPoint(name);
         ASSERT_TRUE(b);
@@ -37,78 +37,48 @@ TEST(MountPointBuffer, LengthsFollowTheNameLength) {
     }
     EXPECT_TRUE(BuildMountPoint(std::u16string(kMaxSubstituteUnits, u'x')));
     EXPECT_FALSE(BuildMountPoint(std::u16string(kMaxSubstituteUnits + 1, u'x')));
+    // The deletion header: the tag and twenty zero bytes.
+    EXPECT_EQ(BuildDeleteHeader(0xA0000003), (std::array<std::uint8_t, 24>{0x03, 0x00, 0x00, 0xA0}));
 }
 
-TEST(MountPointBuffer, ReadsNameAndTerminator) {
-    auto name = ReadSubstituteName(kDataJunction);
-    ASSERT_TRUE(name);
-    EXPECT_EQ(*name, std::u16string(u"\\??\\C:\\data") + u'\0');
-}
-
-TEST(MountPointBuffer, RefusesDataThatDoesNotHoldTheName) {
-    // Cut before the terminator: 16 + L + 2 must lie within what was returned.
-    std::vector<std::uint8_t> cut(kDataJunction.begin(), kDataJunction.begin() + 16 + 22 + 1);
-    EXPECT_FALSE(ReadSubstituteName(cut));
-    EXPECT_FALSE(ReadSubstituteName(std::span(kDataJunction.data(), 15)));
-    std::vector<std::uint8_t> odd = kDataJunction;
-    odd[10] = 0x15;  // odd byte length
-    EXPECT_FALSE(ReadSubstituteName(odd));
-    std::vector<std::uint8_t> farOffset = kDataJunction;
-    farOffset[8] = 0x40;
-    EXPECT_FALSE(ReadSubstituteName(farOffset));
-}
-
-TEST(MountPointBuffer, HoldsTheNameToTheReparseDataLength) {
+// The name with its terminator, only from a mount point whose lengths and
+// offsets lie within the reparse data length and the bytes returned.
+TEST(MountPointBuffer, ReadsTheNameOnlyFromDataThatHoldsIt) {
     struct Case {
         const char* what;
-        std::size_t returned;  // bytes the file system returned
-        std::uint16_t length;  // the reparse data length field
+        std::function<void(Bytes&)> change;
         bool reads;
     } cases[] = {
-        {"exact", 42, 34, true},
-        {"bytes returned beyond the data", 42 + 6, 34, true},
-        {"data length claims more than returned", 42, 36, false},
-        {"data length cuts the terminator", 42, 31, false},
-        {"data length of nothing", 42, 0, false},
+        {"as built", [](Bytes&) {}, true},
+        {"bytes returned beyond the data", [](Bytes& b) { b.resize(42 + 6, 0x41); }, true},
+        {"cut before the terminator", [](Bytes& b) { b.resize(16 + 22 + 1); }, false},
+        {"cut in the header", [](Bytes& b) { b.resize(15); }, false},
+        {"odd name length", [](Bytes& b) { b[10] = 0x15; }, false},
+        {"name offset past the end", [](Bytes& b) { b[8] = 0x40; }, false},
+        {"data length claims more than returned", [](Bytes& b) { b[4] = 36; }, false},
+        {"data length cuts the terminator", [](Bytes& b) { b[4] = 31; }, false},
+        {"data length of nothing", [](Bytes& b) { b[4] = 0; }, false},
+        // IO_REPARSE_TAG_SYMLINK 0xA000000C keeps its name at offset 20.
+        {"a symbolic link's tag", [](Bytes& b) { b[0] = 0x0C; }, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::vector<std::uint8_t> b = kDataJunction;
-        b.resize(c.returned, 0x41);
-        b[4] = static_cast<std::uint8_t>(c.length), b[5] = static_cast<std::uint8_t>(c.length >> 8);
-        EXPECT_EQ(ReadSubstituteName(b).has_value(), c.reads);
+        Bytes b = kDataJunction;
+        c.change(b);
+        EXPECT_EQ(ReadSubstituteName(b),
+                  c.reads ? std::optional(std::u16string(u"\\??\\C:\\data") + u'\0') : std::nullopt)
+            << c.what;
     }
-}
 
-TEST(MountPointBuffer, ReadsTheNameWhereItsOffsetSays) {
     // A print name stored before the substitute name, as other tools may write.
-    std::vector<std::uint8_t> b(16, 0);
+    Bytes b(16, 0);
     b[0] = 0x03, b[3] = 0xA0;
-    auto put = [&](std::u16string_view s) {
+    for (std::u16string_view s : {u"C:\\x", u"\\??\\D:\\y"}) {  // at 0, 8 bytes; at 10, 16 bytes
         for (char16_t c : s) b.push_back(static_cast<std::uint8_t>(c)), b.push_back(0);
         b.push_back(0), b.push_back(0);
-    };
-    put(u"C:\\x");          // print name at 0, 8 bytes + terminator
-    put(u"\\??\\D:\\y");    // substitute name at 10
-    b[8] = 10, b[10] = 16;  // substitute offset 10, length 16
-    b[12] = 0, b[14] = 8;   // print offset 0, length 8
+    }
+    b[8] = 10, b[10] = 16, b[14] = 8;
     b[4] = static_cast<std::uint8_t>(b.size() - 8);
-    auto name = ReadSubstituteName(b);
-    ASSERT_TRUE(name);
-    EXPECT_EQ(*name, std::u16string(u"\\??\\D:\\y") + u'\0');
-}
-
-TEST(MountPointBuffer, IgnoresOtherReparseTags) {
-    std::vector<std::uint8_t> symlink = kDataJunction;
-    symlink[0] = 0x0C;  // IO_REPARSE_TAG_SYMLINK 0xA000000C keeps its name at offset 20
-    EXPECT_FALSE(ReadSubstituteName(symlink));
-}
-
-TEST(DeleteHeader, IsTheTagAndTwentyZeroBytes) {
-    auto h = BuildDeleteHeader(0xA0000003);
-    std::array<std::uint8_t, 24> expected{};
-    expected[0] = 0x03, expected[3] = 0xA0;
-    EXPECT_EQ(h, expected);
+    EXPECT_EQ(ReadSubstituteName(b), std::u16string(u"\\??\\D:\\y") + u'\0');
 }
 
 }  // namespace

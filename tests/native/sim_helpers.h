@@ -4,16 +4,23 @@
 #include <gtest/gtest.h>
 #include <sys/xattr.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/junction.h"
+#include "engine/reparse_buffer.h"
+#include "listfile/import.h"
 #include "platform/os.h"
+#include "platform/sim/codepage.h"
 #include "platform/sim/core.h"
+#include "platform/sim/sim.h"
 #include "tests/support/scratch.h"
 
 namespace tarsio::test {
@@ -41,6 +48,8 @@ inline std::string HostText(const std::string& host) {
 
 inline std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
 
+inline std::vector<std::uint8_t> MountPoint(std::u16string_view name) { return *reparse::BuildMountPoint(name); }
+
 // Gives the host object `host` a reparse point of kind `tag` holding `data`.
 inline void HostReparsePoint(const std::string& host, std::uint32_t tag, const std::vector<std::uint8_t>& data = {}) {
     std::vector<std::uint8_t> bytes(8, 0);
@@ -50,6 +59,55 @@ inline void HostReparsePoint(const std::string& host, std::uint32_t tag, const s
     bytes.insert(bytes.end(), data.begin(), data.end());
     ASSERT_EQ(::lsetxattr(host.c_str(), "user.reparse", bytes.data(), bytes.size(), 0), 0) << host;
 }
+
+// A mount point storing `name` on the host directory `host`, whatever the name.
+inline void HostMountPoint(const std::string& host, std::u16string_view name) {
+    const std::vector<std::uint8_t> bytes = MountPoint(name);
+    HostReparsePoint(host, reparse::kMountPointTag, {bytes.begin() + 8, bytes.end()});
+}
+
+// A symbolic link's reparse point (tag 0xA000000C, a flags word, empty
+// names) on the host object `host`: a reparse point that is no junction.
+inline void HostSymbolicLink(const std::string& host) {
+    HostReparsePoint(host, 0xA000000C, std::vector<std::uint8_t>(12));
+}
+
+// The native tests' fixture: a fresh simulated drive C:, and no fault or
+// legacy code page left behind.
+class SimTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        sim::ClearFaults();
+        sim::SetAnsiCodePage(sim::kUtf8CodePage);
+    }
+
+    // Imports `text` as C:\list.trs: whether the import had errors, and the list afterwards.
+    std::pair<bool, std::string> Import(const std::string& text) {
+        fs.WriteFile("list.trs", text);
+        const bool errors = TImport().Import("C:\\list.trs");
+        return {errors, fs.ReadFile("list.trs")};
+    }
+
+    // A junction's destination as the window shows it.
+    static std::string Shown(const std::string& dir) {
+        std::string d;
+        return ReadJunctionDestination(dir, d) ? PlainDestination(d) : "<unreadable>";
+    }
+
+    std::optional<std::vector<std::uint8_t>> Stored(const std::string& path) const {
+        return HostReparse(fs.HostPath(path));
+    }
+
+    // The names in a folder as the host lists them, sorted.
+    std::vector<std::string> HostNames(const std::string& folder) const {
+        std::vector<std::string> names;
+        for (auto& e : std::filesystem::directory_iterator(fs.HostPath(folder))) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    Scratch fs;
+};
 
 // A Windows install's C: in small. Under C:\Users each of `profiles` with
 // its folders and the compatibility junctions that Windows makes in it

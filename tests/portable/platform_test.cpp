@@ -1,11 +1,17 @@
-// What the engine relies on from the platform, checked against the
+// What the engine relies on from the platform layer, checked against the
 // simulated platform natively and against Wine's kernel32 in the Windows
-// build: path resolution, directory creation, listings and attributes.
+// build: the conversions (the process code page is UTF-8 natively, the legacy
+// code page 1252 under Wine: every text converts exactly or is refused, never
+// mapped to a look-alike), path resolution, directory creation, listings,
+// attributes, and the owning handles, each closed exactly once whatever moves,
+// resets and releases happen, without changing the last error.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
+#include "platform/ansi.h"
 #include "platform/os.h"
 #include "platform/paths.h"
 #include "platform/unique_handle.h"
@@ -14,7 +20,10 @@
 namespace tarsio {
 namespace {
 
+using test::ErrorLeft;
 using test::Scratch;
+
+WideString Wide(std::u16string_view s) { return WideString(s.begin(), s.end()); }
 
 std::string FullPath(const std::string& name) {
     char buffer[1024];
@@ -35,6 +44,53 @@ std::vector<std::string> List(const std::string& pattern, DWORD* error = nullptr
     while (os::FindNextFileA(find.get(), &data));
     std::sort(names.begin(), names.end());
     return names;
+}
+
+DWORD AttributesError(const std::string& name) {
+    return ErrorLeft(os::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Conversions, ExactInTheProcessCodePageOrRefused) {
+    const bool utf8 = os::GetACP() == CP_UTF8;
+    struct Case {
+        const char* what;
+        std::u16string text;
+        bool in1252;
+        bool inUtf8;
+    } cases[] = {
+        {"ASCII", u"C:\\data", true, true},
+        {"Latin-1", u"C:\\café", true, true},
+        {"Polish (best fit would give Lodz)", u"C:\\Łódź", false, true},
+        {"Cyrillic", u"C:\\Москва", false, true},
+        {"Greek", u"C:\\Ωμέγα", false, true},
+        {"CJK", u"C:\\中文", false, true},
+        {"outside the BMP", u"C:\\𝄞", false, true},
+        {"lone surrogate", std::u16string(u"C:\\") + char16_t(0xD800), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        os::SetLastError(0);
+        std::optional<std::string> text = WideToAnsi(Wide(c.text));
+        if (utf8 ? c.inUtf8 : c.in1252) {
+            ASSERT_TRUE(text);
+            EXPECT_EQ(AnsiToWide(*text), Wide(c.text));
+        } else {
+            EXPECT_FALSE(text);
+            EXPECT_EQ(os::GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
+        }
+    }
+}
+
+TEST(Conversions, Utf8WhateverTheProcessCodePage) {
+    EXPECT_EQ(WideToAnsi(Wide(u"Łódź 中文"), CP_UTF8), "\xC5\x81\xC3\xB3\x64\xC5\xBA \xE4\xB8\xAD\xE6\x96\x87");
+    EXPECT_EQ(AnsiToWide("\xC5\x81\xC3\xB3\x64\xC5\xBA", CP_UTF8), Wide(u"Łódź"));
+    for (const char* bad : {"caf\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xE4\xB8"}) {
+        os::SetLastError(0);
+        EXPECT_EQ(ErrorLeft(AnsiToWide(bad, CP_UTF8).has_value()), ERROR_NO_UNICODE_TRANSLATION) << bad;
+    }
+    EXPECT_FALSE(WideToAnsi(Wide(std::u16string(1, char16_t(0xDC00))), CP_UTF8));
+    EXPECT_EQ(WideToAnsi(WideString()), "");
+    EXPECT_EQ(AnsiToWide(""), WideString());
 }
 
 class PlatformTest : public ::testing::Test {
@@ -73,8 +129,7 @@ TEST_F(PlatformTest, FullPathNames) {
     for (const Case& c : cases) EXPECT_EQ(FullPath(c.name), c.expected) << "name: " << c.name;
 
     char small[4];
-    std::string full = W + "\\data";
-    EXPECT_EQ(os::GetFullPathNameA("data", sizeof small, small, nullptr), full.size() + 1);
+    EXPECT_EQ(os::GetFullPathNameA("data", sizeof small, small, nullptr), (W + "\\data").size() + 1);
 }
 
 // Names compared as Windows compares file names: code unit by code unit,
@@ -93,7 +148,7 @@ TEST(CompareStringOrdinal, ComparesAsFileNamesCompare) {
         {u"C:\\data", u"C:\\data\\", TRUE, CSTR_LESS_THAN},
     };
     for (const Case& c : cases) {
-        const WideString a(c.a.begin(), c.a.end()), b(c.b.begin(), c.b.end());
+        const WideString a = Wide(c.a), b = Wide(c.b);
         EXPECT_EQ(os::CompareStringOrdinal(a.c_str(), -1, b.data(), static_cast<int>(b.size()), c.ignoreCase),
                   c.result)
             << a.size() << " " << b.size();
@@ -116,12 +171,10 @@ TEST_F(PlatformTest, DosDeviceNamesResolveToTheDeviceNamespace) {
 }
 
 TEST_F(PlatformTest, AnsiCallsRefuseNamesOfMaxPathOrMore) {
-    const std::string names[] = {fs.Path(std::string(300, 'x')), "\\\\?\\" + fs.Path(std::string(300, 'x'))};
-    for (const std::string& name : names) {
-        EXPECT_EQ(os::GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);
-        EXPECT_EQ(os::GetLastError(), ERROR_FILENAME_EXCED_RANGE) << name.substr(0, 8);
-        EXPECT_FALSE(os::CreateDirectoryA(name.c_str(), nullptr));
-        EXPECT_EQ(os::GetLastError(), ERROR_FILENAME_EXCED_RANGE) << name.substr(0, 8);
+    for (const std::string& name : {fs.Path(std::string(300, 'x')), "\\\\?\\" + fs.Path(std::string(300, 'x'))}) {
+        SCOPED_TRACE(name.substr(0, 8));
+        EXPECT_EQ(AttributesError(name), ERROR_FILENAME_EXCED_RANGE);
+        EXPECT_EQ(ErrorLeft(os::CreateDirectoryA(name.c_str(), nullptr)), ERROR_FILENAME_EXCED_RANGE);
     }
 }
 
@@ -161,44 +214,30 @@ TEST_F(PlatformTest, VerbatimNamesAreTakenLiterally) {
         {verbatim + "a/b", ERROR_INVALID_NAME},
         {verbatim + "a\\..\\b", ERROR_INVALID_NAME},
     };
-    for (const Case& c : cases) {
-        os::SetLastError(ERROR_SUCCESS);
-        EXPECT_EQ(os::CreateDirectoryW(AnsiToWide(c.name)->c_str(), nullptr) != FALSE, c.error == ERROR_SUCCESS)
-            << c.name;
-        EXPECT_EQ(os::GetLastError(), c.error) << c.name;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(ErrorLeft(os::CreateDirectoryW(AnsiToWide(c.name)->c_str(), nullptr)), c.error) << c.name;
     EXPECT_EQ(fs.Names(), std::vector<std::string>{"trailing. "});
 }
 
-TEST_F(PlatformTest, AttributesAndTheirErrors) {
+TEST_F(PlatformTest, AttributesAndDirectoriesMadeAndRemovedOneLevelAtATime) {
     fs.MakeDir("dir");
     fs.WriteFile("dir\\f.txt", "x");
     EXPECT_EQ(os::GetFileAttributesA(fs.Path("dir").c_str()), FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(os::GetFileAttributesA(fs.Path("dir\\").c_str()), FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(os::GetFileAttributesA(fs.Path("dir\\f.txt").c_str()), FILE_ATTRIBUTE_ARCHIVE);
-    EXPECT_EQ(os::GetFileAttributesA(fs.Path("dir\\none").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(os::GetLastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(os::GetFileAttributesA(fs.Path("none\\x").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(AttributesError(fs.Path("dir\\none")), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(AttributesError(fs.Path("none\\x")), ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(os::GetFileAttributesA(""), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(os::GetFileAttributesA((D + "\\").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-}
 
-TEST_F(PlatformTest, DirectoriesAreCreatedAndRemovedOneLevelAtATime) {
-    EXPECT_TRUE(os::CreateDirectoryA(fs.Path("a").c_str(), nullptr));
-    EXPECT_FALSE(os::CreateDirectoryA(fs.Path("a").c_str(), nullptr));
-    EXPECT_EQ(os::GetLastError(), ERROR_ALREADY_EXISTS);
-    EXPECT_FALSE(os::CreateDirectoryA(fs.Path("x\\y").c_str(), nullptr));
-    EXPECT_EQ(os::GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(ErrorLeft(os::CreateDirectoryA(fs.Path("a").c_str(), nullptr)), ERROR_SUCCESS);
+    EXPECT_EQ(ErrorLeft(os::CreateDirectoryA(fs.Path("a").c_str(), nullptr)), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(ErrorLeft(os::CreateDirectoryA(fs.Path("x\\y").c_str(), nullptr)), ERROR_PATH_NOT_FOUND);
     fs.WriteFile("a\\f", "x");
-    EXPECT_FALSE(os::RemoveDirectoryA(fs.Path("a").c_str()));
-    EXPECT_EQ(os::GetLastError(), ERROR_DIR_NOT_EMPTY);
-    EXPECT_FALSE(os::RemoveDirectoryA(fs.Path("a\\f").c_str()));
-    EXPECT_EQ(os::GetLastError(), ERROR_DIRECTORY);
-    EXPECT_FALSE(os::RemoveDirectoryA(fs.Path("none").c_str()));
-    EXPECT_EQ(os::GetLastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(os::DeleteFileA(fs.Path("a").c_str()));
-    EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ErrorLeft(os::RemoveDirectoryA(fs.Path("a").c_str())), ERROR_DIR_NOT_EMPTY);
+    EXPECT_EQ(ErrorLeft(os::RemoveDirectoryA(fs.Path("a\\f").c_str())), ERROR_DIRECTORY);
+    EXPECT_EQ(ErrorLeft(os::RemoveDirectoryA(fs.Path("none").c_str())), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorLeft(os::DeleteFileA(fs.Path("a").c_str())), ERROR_ACCESS_DENIED);
     EXPECT_TRUE(os::DeleteFileA(fs.Path("a\\f").c_str()));
     EXPECT_TRUE(os::RemoveDirectoryA(fs.Path("a").c_str()));
 }
@@ -214,26 +253,24 @@ TEST_F(PlatformTest, DirectoryIsRemovedThroughItsHandle) {
     };
     FILE_DISPOSITION_INFO remove{TRUE};
     auto removeOnClose = [&](const UniqueHandle& h) {
-        return os::SetFileInformationByHandle(h.get(), FileDispositionInfo, &remove, sizeof remove);
+        return ErrorLeft(os::SetFileInformationByHandle(h.get(), FileDispositionInfo, &remove, sizeof remove));
     };
-    EXPECT_FALSE(removeOnClose(open(GENERIC_READ | GENERIC_WRITE)));
-    EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(removeOnClose(open(GENERIC_READ | GENERIC_WRITE)), ERROR_ACCESS_DENIED);
     UniqueHandle a = open(GENERIC_READ | DELETE);
     ASSERT_TRUE(a.valid());
     FILE_ATTRIBUTE_TAG_INFO tag{};
     EXPECT_TRUE(os::GetFileInformationByHandleEx(a.get(), FileAttributeTagInfo, &tag, sizeof tag));
     EXPECT_EQ(tag.FileAttributes, FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(tag.ReparseTag, 0u);
-    EXPECT_FALSE(removeOnClose(a));
-    EXPECT_EQ(os::GetLastError(), ERROR_DIR_NOT_EMPTY);
+    EXPECT_EQ(removeOnClose(a), ERROR_DIR_NOT_EMPTY);
     ASSERT_TRUE(os::DeleteFileA(fs.Path("a\\f").c_str()));
-    EXPECT_TRUE(removeOnClose(a));
+    EXPECT_EQ(removeOnClose(a), ERROR_SUCCESS);
     EXPECT_EQ(fs.Names(), std::vector<std::string>{"a"});
     a.reset();
     EXPECT_TRUE(fs.Names().empty());
 }
 
-TEST_F(PlatformTest, Listings) {
+TEST_F(PlatformTest, ListingsStandardAndBasic) {
     fs.MakeDir("sub");
     fs.WriteFile("sub\\one.txt", "1");
     fs.WriteFile("sub\\two.log", "22");
@@ -253,52 +290,31 @@ TEST_F(PlatformTest, Listings) {
     ASSERT_TRUE(find.valid());
     EXPECT_EQ(data.nFileSizeLow, 2u);
     EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_ARCHIVE);
-    EXPECT_FALSE(os::FindNextFileA(find.get(), &data));
-    EXPECT_EQ(os::GetLastError(), ERROR_NO_MORE_FILES);
-}
+    EXPECT_EQ(ErrorLeft(os::FindNextFileA(find.get(), &data)), ERROR_NO_MORE_FILES);
 
-TEST_F(PlatformTest, TheBasicListingGivesWhatTheStandardOneGives) {
-    fs.MakeDir("sub");
-    fs.WriteFile("sub\\one.txt", "1");
-    fs.MakeDir("sub\\inner");
-    auto entries = [](HANDLE h, WIN32_FIND_DATAA first) {
-        UniqueFindHandle find(h);
-        std::vector<WIN32_FIND_DATAA> all;
-        if (!find) return all;
-        do all.push_back(first);
-        while (os::FindNextFileA(find.get(), &first));
+    // The basic listing gives what the standard one gives, with no short names.
+    auto entries = [](HANDLE h, WIN32_FIND_DATAA* data) {
+        UniqueFindHandle listing(h);
+        std::vector<std::string> all;
+        for (bool more = listing.valid(); more; more = os::FindNextFileA(listing.get(), data))
+            all.push_back(std::string(data->cFileName) + "|" + std::to_string(data->dwFileAttributes) + "|" +
+                          std::to_string(data->nFileSizeLow) + "|" + data->cAlternateFileName);
         return all;
     };
     const std::string pattern = fs.Path("sub\\*.*");
-    WIN32_FIND_DATAA data{};
-    std::vector<WIN32_FIND_DATAA> standard = entries(os::FindFirstFileA(pattern.c_str(), &data), data);
-    std::vector<WIN32_FIND_DATAA> basic = entries(os::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data,
-                                                                       FindExSearchNameMatch, nullptr,
-                                                                       FIND_FIRST_EX_LARGE_FETCH),
-                                                  data);
-    ASSERT_EQ(basic.size(), 4u);
-    ASSERT_EQ(basic.size(), standard.size());
-    for (std::size_t i = 0; i < basic.size(); ++i) {
-        EXPECT_STREQ(basic[i].cFileName, standard[i].cFileName);
-        EXPECT_EQ(basic[i].dwFileAttributes, standard[i].dwFileAttributes) << basic[i].cFileName;
-        EXPECT_EQ(basic[i].nFileSizeLow, standard[i].nFileSizeLow) << basic[i].cFileName;
-        EXPECT_STREQ(basic[i].cAlternateFileName, "") << basic[i].cFileName;
-    }
-
-    struct Refused {
-        FINDEX_INFO_LEVELS level;
-        FINDEX_SEARCH_OPS op;
-        DWORD flags;
-    } refused[] = {
-        {FindExInfoMaxInfoLevel, FindExSearchNameMatch, 0},
-        {FindExInfoBasic, FindExSearchMaxSearchOp, 0},
+    std::vector<std::string> basic = entries(os::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data,
+                                                                  FindExSearchNameMatch, nullptr,
+                                                                  FIND_FIRST_EX_LARGE_FETCH),
+                                             &data);
+    EXPECT_EQ(basic.size(), 5u);
+    EXPECT_EQ(basic, entries(os::FindFirstFileA(pattern.c_str(), &data), &data));
+    // Other information levels and search operations are refused.
+    auto refused = [&](FINDEX_INFO_LEVELS level, FINDEX_SEARCH_OPS op) {
+        return ErrorLeft(
+            UniqueFindHandle(os::FindFirstFileExA(pattern.c_str(), level, &data, op, nullptr, 0)).valid());
     };
-    for (const Refused& r : refused) {
-        os::SetLastError(0);
-        UniqueFindHandle find(os::FindFirstFileExA(pattern.c_str(), r.level, &data, r.op, nullptr, r.flags));
-        EXPECT_FALSE(find.valid()) << r.level << " " << r.op << " " << r.flags;
-        EXPECT_EQ(os::GetLastError(), ERROR_INVALID_PARAMETER) << r.level << " " << r.op << " " << r.flags;
-    }
+    EXPECT_EQ(refused(FindExInfoMaxInfoLevel, FindExSearchNameMatch), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(refused(FindExInfoBasic, FindExSearchMaxSearchOp), ERROR_INVALID_PARAMETER);
 }
 
 // A list held for reading and shared for deletion keeps writers out, and
@@ -313,23 +329,21 @@ TEST_F(PlatformTest, AHeldFileKeepsWritersOutAndCanBeReplaced) {
     };
     UniqueHandle held = open(list, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
     ASSERT_TRUE(held.valid());
-    EXPECT_FALSE(open(list, GENERIC_WRITE, kShareAll).valid());
-    EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(ErrorLeft(open(list, GENERIC_WRITE, kShareAll).valid()), ERROR_SHARING_VIOLATION);
     WCHAR final[MAX_PATH];
     EXPECT_EQ(os::GetFinalPathNameByHandleW(held.get(), final, MAX_PATH, 0), list.size() + 4);
     EXPECT_EQ(WideToAnsi(final), "\\\\?\\" + list);
-    EXPECT_FALSE(os::FlushFileBuffers(held.get()));  // only a handle that may write
-    EXPECT_EQ(os::GetLastError(), ERROR_ACCESS_DENIED);
+    // Only a handle that may write is flushed.
+    EXPECT_EQ(ErrorLeft(os::FlushFileBuffers(held.get())), ERROR_ACCESS_DENIED);
     auto replace = [&] {
-        return os::ReplaceFileA(list.c_str(), side.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                                nullptr);
+        return ErrorLeft(
+            os::ReplaceFileA(list.c_str(), side.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr));
     };
     {
         UniqueHandle replacement = open(side, GENERIC_READ, kShareAll);
-        EXPECT_FALSE(replace());
-        EXPECT_EQ(os::GetLastError(), ERROR_SHARING_VIOLATION);
+        EXPECT_EQ(replace(), ERROR_SHARING_VIOLATION);
     }
-    ASSERT_TRUE(replace()) << os::GetLastError();
+    ASSERT_EQ(replace(), ERROR_SUCCESS);
     EXPECT_EQ(fs.ReadFile("list.trs"), "new");
     EXPECT_EQ(os::GetFileAttributesA(side.c_str()), INVALID_FILE_ATTRIBUTES);
 }
@@ -338,8 +352,8 @@ TEST_F(PlatformTest, HardLinksAreNamesOfOneFile) {
     fs.WriteFile("a.trs", "abc");
     fs.WriteFile("other.trs", "abc");
     ASSERT_TRUE(os::CreateHardLinkA(fs.Path("b.trs").c_str(), fs.Path("a.trs").c_str(), nullptr));
-    EXPECT_FALSE(os::CreateHardLinkA(fs.Path("b.trs").c_str(), fs.Path("other.trs").c_str(), nullptr));
-    EXPECT_EQ(os::GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(ErrorLeft(os::CreateHardLinkA(fs.Path("b.trs").c_str(), fs.Path("other.trs").c_str(), nullptr)),
+              ERROR_ALREADY_EXISTS);
     auto info = [this](const char* name) {
         UniqueHandle file(os::CreateFileA(fs.Path(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
@@ -356,6 +370,41 @@ TEST_F(PlatformTest, HardLinksAreNamesOfOneFile) {
     EXPECT_EQ(a.dwVolumeSerialNumber, other.dwVolumeSerialNumber);
     EXPECT_EQ(std::pair(a.nFileIndexHigh, a.nFileIndexLow), std::pair(b.nFileIndexHigh, b.nFileIndexLow));
     EXPECT_NE(std::pair(a.nFileIndexHigh, a.nFileIndexLow), std::pair(other.nFileIndexHigh, other.nFileIndexLow));
+}
+
+struct Counted {
+    using Type = int;
+    static inline std::vector<int> closed;
+    static Type Invalid() noexcept { return -1; }
+    static void Close(Type h) noexcept {
+        closed.push_back(h);
+        os::SetLastError(ERROR_INVALID_HANDLE);  // as a failing close would
+    }
+};
+using UniqueCounted = UniqueAny<Counted>;
+
+TEST(UniqueAny, ClosesEachHandleOnceThroughMovesResetsAndReleases) {
+    Counted::closed.clear();
+    {
+        UniqueCounted a(1);
+        UniqueCounted b(std::move(a));
+        EXPECT_FALSE(a.valid());
+        UniqueCounted c(2);
+        c = std::move(b);  // closes 2, takes 1
+        auto& self = c;
+        c = std::move(self);  // a move onto itself keeps the handle
+        EXPECT_EQ(c.get(), 1);
+        UniqueCounted d(3);
+        EXPECT_EQ(d.release(), 3);  // not closed: the caller owns it now
+        UniqueCounted e(4);
+        *e.put() = 5;  // put() closes 4 first
+        e.reset(6);    // closes 5
+        os::SetLastError(ERROR_PATH_NOT_FOUND);
+        e.reset();  // closes 6; the last error stays
+        EXPECT_EQ(os::GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+        EXPECT_FALSE(e);
+    }  // closes 1
+    EXPECT_EQ(Counted::closed, (std::vector<int>{2, 4, 5, 6, 1}));
 }
 
 }  // namespace

@@ -61,33 +61,30 @@ void RemoveTree(const std::string& dir) {
     WIN32_FIND_DATAW data;
     UniqueFindHandle find(
         paths::FindFirstFileExW(dir + "*", FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
-    if (find) {
-        do {
-            std::string name = WideToAnsi(data.cFileName).value_or(".");
-            if (name == "." || name == "..") continue;
-            std::string path = dir + name;
-            paths::SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                RemoveTree(path + "\\");
-                paths::RemoveDirectoryW(path);
-            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                paths::RemoveDirectoryW(path);
-            } else {
-                paths::DeleteFileW(path);
-            }
-        } while (os::FindNextFileW(find.get(), &data));
-    }
+    if (!find) return;
+    do {
+        std::string name = WideToAnsi(data.cFileName).value_or(".");
+        if (name == "." || name == "..") continue;
+        std::string path = dir + name;
+        paths::SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+        const DWORD attributes = data.dwFileAttributes;
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            RemoveTree(path + "\\");
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            paths::RemoveDirectoryW(path);
+        else
+            paths::DeleteFileW(path);
+    } while (os::FindNextFileW(find.get(), &data));
 }
 
 }  // namespace
 
-Scratch::Scratch() {
+Scratch::Scratch(std::string_view prefix) {
     static std::atomic<int> counter{0};
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    root_ = std::string(temp) + "tarsio-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) +
-            "\\";
+    root_ = std::string(temp) + std::string(prefix) + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(counter++) + "\\";
     os::CreateDirectoryA(root_.c_str(), nullptr);
     os::SetCurrentDirectoryA(root_.c_str());
 }
@@ -100,12 +97,9 @@ Scratch::~Scratch() {
 
 #else
 
-Scratch::Scratch() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarsio-sim-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!::mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");
-    hostRoot_ = buffer.data();
+Scratch::Scratch(std::string_view prefix) {
+    hostRoot_ = (std::filesystem::temp_directory_path() / (std::string(prefix) + "sim-XXXXXX")).string();
+    if (!::mkdtemp(hostRoot_.data())) throw std::runtime_error("mkdtemp failed");
     std::filesystem::create_directory(hostRoot_ + "/C");
     ::setenv("TARSIO_SIM_ROOT", hostRoot_.c_str(), 1);
     ::setenv("TARSIO_SIM_CWD", "C:\\", 1);

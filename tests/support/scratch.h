@@ -10,11 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os.h"
+
 namespace tarsio::test {
 
 class Scratch {
 public:
-    Scratch();
+    // `prefix` begins the name of the area's folder in the temporary directory.
+    explicit Scratch(std::string_view prefix = "tarsio-");
     ~Scratch();
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
@@ -44,6 +47,9 @@ private:
     std::string hostRoot_;
 #endif
 };
+
+// The error a call left where it failed, ERROR_SUCCESS where it did not.
+inline DWORD ErrorLeft(bool succeeded) { return succeeded ? ERROR_SUCCESS : os::GetLastError(); }
 
 // Whole-file helpers through the seam; they fail the test on error.
 void WriteFileAt(const std::string& path, std::string_view bytes);

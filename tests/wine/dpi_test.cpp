@@ -91,7 +91,7 @@ TEST(Dpi144, MainWindowIsLaidOutAtOneAndAHalf) {
     RECT window;
     GetWindowRect(main, &window);
     RECT suggested{window.left, window.top, window.left + 400, window.top + 520};
-    app.SendWithRect(main, WM_DPICHANGED, MAKEWPARAM(96, 96), suggested);
+    app.SendData(main, WM_DPICHANGED, MAKEWPARAM(96, 96), &suggested, sizeof suggested);
     GetClientRect(main, &client);
     EXPECT_EQ(client.right, 384);
     EXPECT_EQ(client.bottom, 467);

@@ -1,9 +1,9 @@
 #include "tests/wine/driver.h"
 
-#include <commctrl.h>
-
-#include <cstdio>
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "tests/wine/test_hooks.h"
@@ -13,48 +13,24 @@ namespace {
 
 constexpr std::size_t kRemoteSize = 4096;
 
-struct FindContext {
-    DWORD pid;
-    const char* cls;
-    const char* title;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectTop(HWND hwnd, LPARAM lParam) {
-    auto* ctx = reinterpret_cast<FindContext*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != ctx->pid || !IsWindowVisible(hwnd)) return TRUE;
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (lstrcmpiA(cls, ctx->cls) != 0) return TRUE;
-    // The caption as Windows keeps it: asks nothing of a window that is busy.
-    char title[256] = {};
-    GetWindowTextA(hwnd, title, sizeof title);
-    if (*ctx->title && std::string(title) != ctx->title) return TRUE;
-    ctx->found.push_back(hwnd);
-    return TRUE;
-}
-
 BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
-    auto* out = reinterpret_cast<std::vector<ControlInfo>*>(lParam);
-    ControlInfo info;
-    info.hwnd = hwnd;
-    char buffer[256] = {};
+    char name[256] = {}, cls[64] = {};
     if (auto atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(GetPropA(hwnd, "TarsioName"))))
-        GlobalGetAtomNameA(atom, buffer, sizeof buffer);
-    info.name = buffer;
-    GetClassNameA(hwnd, buffer, sizeof buffer);
-    info.cls = buffer;
-    info.text = Tarsio::Text(hwnd);
-    info.enabled = IsWindowEnabled(hwnd);
-    info.visible = IsWindowVisible(hwnd);
-    out->push_back(info);
+        GlobalGetAtomNameA(atom, name, sizeof name);
+    GetClassNameA(hwnd, cls, sizeof cls);
+    auto* controls = reinterpret_cast<std::vector<ControlInfo>*>(lParam);
+    controls->push_back(
+        {name, cls, Tarsio::Text(hwnd), IsWindowEnabled(hwnd) != 0, IsWindowVisible(hwnd) != 0, hwnd});
     return TRUE;
 }
 
 // A real click: the pointer moves there, then the button goes down and up.
-void MouseClick(POINT screen, bool right, DWORD settle = 200) {
+// It goes to whatever window lies at that point of the screen, so the
+// window is brought in front first, above those of a test running beside.
+void MouseClick(HWND hwnd, POINT client, bool right, DWORD settle = 200) {
+    SetForegroundWindow(GetAncestor(hwnd, GA_ROOT));
+    POINT screen = client;
+    ClientToScreen(hwnd, &screen);
     SetCursorPos(screen.x, screen.y);
     Sleep(50);
     INPUT input[3] = {};
@@ -71,33 +47,84 @@ void MouseClick(POINT screen, bool right, DWORD settle = 200) {
     Sleep(settle);
 }
 
+void ClickIn(HWND hwnd, const RECT& r, bool right = false) {
+    MouseClick(hwnd, {(r.left + r.right) / 2, (r.top + r.bottom) / 2}, right);
+}
+
+void Request(HWND main, const std::string& text) {
+    COPYDATASTRUCT data{tarsio::kTestHookRequest, static_cast<DWORD>(text.size() + 1),
+                        const_cast<char*>(text.c_str())};
+    SendMessageA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
 }  // namespace
 
-std::string TarsioExe() {
-    std::string path = "Z:";
-    for (char c : std::string(TARSIO_EXE)) path.push_back(c == '/' ? '\\' : c);
+std::wstring Wide(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).wstring();
+}
+
+std::string Utf8(const std::wstring& wide) {
+    std::u8string utf8 = std::filesystem::path(wide).u8string();
+    return {utf8.begin(), utf8.end()};
+}
+
+std::string WindowsPath(const std::string& hostPath) {
+    std::string path = "Z:" + hostPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 
-Tarsio::Tarsio(const std::string& arguments, const std::string& workDir, const std::string& exe) {
-    STARTUPINFOA si{};
+std::string TarsioExe() { return WindowsPath(TARSIO_EXE); }
+
+Outcome RunTarsio(const std::string& arguments, const std::string& exe, bool onConsole) {
+    Outcome run;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!onConsole && !CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
     si.cb = sizeof si;
-    std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                   workDir.empty() ? nullptr : workDir.c_str(), &si, &pi_);
+    si.dwFlags = onConsole ? 0 : STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = writeEnd;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::wstring line = Wide("\"" + exe + "\" " + arguments);
+    ULONGLONG start = GetTickCount64();
+    BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(writeEnd);
+    if (started) {
+        // The program writes one line at most: it fits the pipe, so waiting
+        // first cannot block it. One that hangs is ended here.
+        if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 0xDEAD);
+        run.seconds = static_cast<double>(GetTickCount64() - start) / 1000;
+        char buffer[4096];
+        DWORD got;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got) run.out.append(buffer, got);
+        GetExitCodeProcess(pi.hProcess, &run.status);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(readEnd);
+    return run;
+}
+
+Tarsio::Tarsio(const std::string& arguments, const std::string& workDir, const std::string& exe) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring line = Wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments)), dir = Wide(workDir);
+    CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.empty() ? nullptr : dir.c_str(),
+                   &si, &pi_);
+    remote_ = static_cast<char*>(
+        VirtualAllocEx(pi_.hProcess, nullptr, kRemoteSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     WaitForInputIdle(pi_.hProcess, 10000);
 }
 
 Tarsio::~Tarsio() {
-    if (remote_) VirtualFreeEx(pi_.hProcess, remote_, 0, MEM_RELEASE);
-    if (pi_.hProcess) {
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(pi_.hProcess, 99);
-            WaitForSingleObject(pi_.hProcess, 5000);
-        }
-        CloseHandle(pi_.hThread);
-        CloseHandle(pi_.hProcess);
-    }
+    if (!pi_.hProcess) return;
+    TerminateProcess(pi_.hProcess, 99);  // nothing to a process that has ended
+    WaitForSingleObject(pi_.hProcess, 5000);
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
 }
 
 bool Tarsio::WaitExit(DWORD ms, DWORD* exitCode) {
@@ -106,23 +133,21 @@ bool Tarsio::WaitExit(DWORD ms, DWORD* exitCode) {
     return true;
 }
 
-HWND Tarsio::WaitWindow(const char* cls, const char* title, DWORD ms) {
-    HWND found = nullptr;
-    WaitFor(
-        [&] {
-            FindContext ctx{pid(), cls, title, {}};
-            EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&ctx));
-            found = ctx.found.empty() ? nullptr : ctx.found.front();
-            return found != nullptr;
-        },
-        ms);
+std::vector<HWND> Tarsio::Windows(const char* cls, const char* title) {
+    std::vector<HWND> found;
+    // Compares the caption as Windows keeps it: asks nothing of a busy window.
+    for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, cls, *title ? title : nullptr));) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        if (pid == pi_.dwProcessId && IsWindowVisible(h)) found.push_back(h);
+    }
     return found;
 }
 
-std::vector<HWND> Tarsio::Dialogs() {
-    FindContext ctx{pid(), "#32770", "", {}};
-    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+HWND Tarsio::WaitWindow(const char* cls, const char* title, DWORD ms) {
+    std::vector<HWND> found;
+    WaitFor([&] { return !(found = Windows(cls, title)).empty(); }, ms);
+    return found.empty() ? nullptr : found.front();
 }
 
 HWND Tarsio::StartMainWindow() {
@@ -148,57 +173,72 @@ HWND Tarsio::Control(HWND top, const std::string& name) {
     return nullptr;
 }
 
-std::vector<std::string> Tarsio::Menu(HWND main) { return Ask(main, "menu"); }
+HWND Tarsio::Descendant(HWND top, const char* cls) {
+    for (const ControlInfo& c : Controls(top))
+        if (c.visible && lstrcmpiA(c.cls.c_str(), cls) == 0) return c.hwnd;
+    return nullptr;
+}
 
 std::vector<std::string> Tarsio::Ask(HWND main, const std::string& verb) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    std::string file = std::string(temp) + "tarsio-" + verb + "-" + std::to_string(pid()) + ".txt";
-    std::string request = verb + " " + file;
-    COPYDATASTRUCT data{tarsio::kTestHookRequest, static_cast<DWORD>(request.size() + 1), request.data()};
-    SendMessageA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    std::string file = std::string(temp) + "tarsio-" + verb + "-" + std::to_string(pi_.dwProcessId) + ".txt";
+    Request(main, verb + " " + file);
     std::vector<std::string> lines;
     std::ifstream in(file);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
+    in.close();  // so that it can be deleted
     DeleteFileA(file.c_str());
     return lines;
 }
 
+void Tarsio::ShowInfoDialog(HWND main, const std::string& source, const std::string& target) {
+    Request(main, "info " + source + "|" + target);
+}
+
 void Tarsio::Command(HWND main, UINT id) { PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-void* Tarsio::Remote(std::size_t size) {
-    if (!remote_)
-        remote_ = VirtualAllocEx(pi_.hProcess, nullptr, kRemoteSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    return size <= kRemoteSize ? remote_ : nullptr;
+LRESULT Tarsio::SendData(HWND hwnd, UINT msg, WPARAM wParam, void* data, std::size_t size) {
+    WriteProcessMemory(pi_.hProcess, remote_, data, size, nullptr);
+    LRESULT result = SendMessageW(hwnd, msg, wParam, reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(pi_.hProcess, remote_, data, size, nullptr);
+    return result;
+}
+
+// An item of a common control (TVITEMW, TCITEMW) and its text, which the
+// control writes into the program's memory right after it.
+template <typename Item>
+std::string Tarsio::ReadItem(HWND control, UINT msg, WPARAM wParam, Item& item) {
+    struct {
+        Item item;
+        wchar_t text[512];
+    } data{item, {}};
+    data.item.pszText = reinterpret_cast<wchar_t*>(remote_ + offsetof(decltype(data), text));
+    data.item.cchTextMax = 511;
+    SendData(control, msg, wParam, &data, sizeof data);
+    item = data.item;
+    return Utf8(data.text);
 }
 
 std::vector<TreeItem> Tarsio::Children(HWND tree, HTREEITEM parent) {
     std::vector<TreeItem> items;
-    auto* remote = static_cast<char*>(Remote(sizeof(TVITEMA) + 512));
     auto item = reinterpret_cast<HTREEITEM>(
-        SendMessageA(tree, TVM_GETNEXTITEM, parent ? TVGN_CHILD : TVGN_ROOT, reinterpret_cast<LPARAM>(parent)));
-    while (item) {
-        TVITEMA tv{};
+        SendMessageW(tree, TVM_GETNEXTITEM, parent ? TVGN_CHILD : TVGN_ROOT, reinterpret_cast<LPARAM>(parent)));
+    for (; item; item = reinterpret_cast<HTREEITEM>(
+                     SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        TVITEMW tv{};
         tv.mask = TVIF_TEXT | TVIF_STATE | TVIF_HANDLE;
         tv.hItem = item;
         tv.stateMask = TVIS_STATEIMAGEMASK;
-        tv.pszText = remote + sizeof(TVITEMA);
-        tv.cchTextMax = 500;
-        WriteProcessMemory(pi_.hProcess, remote, &tv, sizeof tv, nullptr);
-        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote));
-        char text[512] = {};
-        ReadProcessMemory(pi_.hProcess, remote, &tv, sizeof tv, nullptr);
-        ReadProcessMemory(pi_.hProcess, remote + sizeof(TVITEMA), text, 500, nullptr);
+        std::string text = ReadItem(tree, TVM_GETITEMW, 0, tv);
         items.push_back(TreeItem{item, text, static_cast<int>((tv.state & TVIS_STATEIMAGEMASK) >> 12)});
-        item = reinterpret_cast<HTREEITEM>(
-            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
     }
     return items;
 }
 
 TreeItem Tarsio::Find(HWND tree, HTREEITEM parent, const std::string& text) {
     for (const TreeItem& item : Children(tree, parent))
-        if (item.text == text || item.text.find(text) != std::string::npos) return item;
+        if (item.text.find(text) != std::string::npos) return item;
     return TreeItem{nullptr, "", 0};
 }
 
@@ -206,82 +246,54 @@ void Tarsio::Expand(HWND tree, HTREEITEM item) {
     SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
 }
 
-namespace {
+HTREEITEM Tarsio::Selected(HWND tree) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
 
-RECT RemoteItemRect(HANDLE process, void* remote, HWND tree, HTREEITEM item, BOOL textOnly) {
+RECT Tarsio::ItemRect(HWND tree, HTREEITEM item) {
     // TVM_GETITEMRECT takes the item in the RECT's first bytes.
     RECT r{};
     std::memcpy(&r, &item, sizeof item);
-    WriteProcessMemory(process, remote, &r, sizeof r, nullptr);
     SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
-    SendMessageA(tree, TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(remote));
-    ReadProcessMemory(process, remote, &r, sizeof r, nullptr);
+    SendData(tree, TVM_GETITEMRECT, TRUE, &r, sizeof r);
     return r;
 }
 
-}  // namespace
-
-RECT Tarsio::ItemRect(HWND tree, HTREEITEM item) {
-    return RemoteItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
-}
-
-LRESULT Tarsio::SendWithRect(HWND hwnd, UINT msg, WPARAM wParam, const RECT& rect) {
-    void* remote = Remote(sizeof rect);
-    WriteProcessMemory(pi_.hProcess, remote, &rect, sizeof rect, nullptr);
-    return SendMessageA(hwnd, msg, wParam, reinterpret_cast<LPARAM>(remote));
-}
-
-UINT Tarsio::HitTest(HWND tree, POINT client) {
-    TVHITTESTINFO hit{};
-    hit.pt = client;
-    void* remote = Remote(sizeof hit);
-    WriteProcessMemory(pi_.hProcess, remote, &hit, sizeof hit, nullptr);
-    SendMessageA(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(remote));
-    ReadProcessMemory(pi_.hProcess, remote, &hit, sizeof hit, nullptr);
-    return hit.flags;
-}
-
-void Tarsio::ClickItem(HWND tree, HTREEITEM item, bool right) {
-    RECT r = RemoteItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
-    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ClientToScreen(tree, &p);
-    MouseClick(p, right);
-}
+void Tarsio::ClickItem(HWND tree, HTREEITEM item, bool right) { ClickIn(tree, ItemRect(tree, item), right); }
 
 void Tarsio::ClickCheckImage(HWND tree, HTREEITEM item) {
-    RECT r = RemoteItemRect(pi_.hProcess, Remote(sizeof(RECT)), tree, item, TRUE);
+    RECT r = ItemRect(tree, item);
     // The state image lies left of the icon, which lies left of the caption.
-    POINT p{r.left - 16 - 3 - 8, (r.top + r.bottom) / 2};
-    ClientToScreen(tree, &p);
-    MouseClick(p, false);
+    r.left = r.right = r.left - 16 - 3 - 8;
+    ClickIn(tree, r);
+}
+
+POINT Tarsio::ExpandButton(HWND tree, HTREEITEM item) {
+    RECT r = ItemRect(tree, item);
+    TVHITTESTINFO hit{{r.left - 1, (r.top + r.bottom) / 2}, 0, nullptr};
+    for (; hit.pt.x > 0; --hit.pt.x) {
+        TVHITTESTINFO at = hit;
+        SendData(tree, TVM_HITTEST, 0, &at, sizeof at);
+        if (at.flags & TVHT_ONITEMBUTTON) break;
+    }
+    hit.pt.x -= 3;  // the middle of the button, not its edge
+    return hit.pt;
 }
 
 std::vector<std::string> Tarsio::TabCaptions(HWND tabs) {
     std::vector<std::string> captions;
-    auto* remote = static_cast<char*>(Remote(sizeof(TCITEMA) + 256));
-    int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        TCITEMA item{};
+    for (int i = 0; i < static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0)); ++i) {
+        TCITEMW item{};
         item.mask = TCIF_TEXT;
-        item.pszText = remote + sizeof(TCITEMA);
-        item.cchTextMax = 250;
-        WriteProcessMemory(pi_.hProcess, remote, &item, sizeof item, nullptr);
-        SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
-        char text[256] = {};
-        ReadProcessMemory(pi_.hProcess, remote + sizeof(TCITEMA), text, 250, nullptr);
-        captions.push_back(text);
+        captions.push_back(ReadItem(tabs, TCM_GETITEMW, static_cast<WPARAM>(i), item));
     }
     return captions;
 }
 
 void Tarsio::SelectTab(HWND tabs, int index) {
     RECT r{};
-    auto* remote = Remote(sizeof r);
-    SendMessageA(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote));
-    ReadProcessMemory(pi_.hProcess, remote, &r, sizeof r, nullptr);
-    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ClientToScreen(tabs, &p);
-    MouseClick(p, false);
+    SendData(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(index), &r, sizeof r);
+    ClickIn(tabs, r);
 }
 
 void Tarsio::Click(HWND button) {
@@ -291,31 +303,24 @@ void Tarsio::Click(HWND button) {
 
 void Tarsio::Type(HWND edit, const std::string& text) {
     SendMessageA(edit, WM_SETFOCUS, 0, 0);
-    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
 std::string Tarsio::Text(HWND hwnd) {
-    char text[1024] = {};
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                        nullptr);
-    return text;
+    wchar_t text[1024] = {};
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    return Utf8(text);
 }
 
 std::string Tarsio::MessageText(HWND box) {
     std::string text;
-    std::vector<ControlInfo> children;
-    EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&children));
-    for (const ControlInfo& c : children)
-        if (lstrcmpiA(c.cls.c_str(), "Static") == 0 && !c.text.empty()) text += c.text;
+    for (const ControlInfo& c : Controls(box))
+        if (lstrcmpiA(c.cls.c_str(), "Static") == 0) text += c.text;
     return text;
 }
 
 void Tarsio::Press(HWND box, int id) {
-    HWND button = GetDlgItem(box, id);
-    if (button)
-        PostMessageA(button, BM_CLICK, 0, 0);
-    else
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    PostMessageA(GetDlgItem(box, id), BM_CLICK, 0, 0);
     WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
 }
 
@@ -336,45 +341,6 @@ void Tarsio::PressKey(WORD key, std::initializer_list<WORD> modifiers) {
     Sleep(150);
 }
 
-HTREEITEM Tarsio::Selected(HWND tree) {
-    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-}
-
-void Tarsio::ClickAt(HWND hwnd, POINT client, DWORD settle) {
-    ClientToScreen(hwnd, &client);
-    MouseClick(client, false, settle);
-}
-
-namespace {
-
-struct DescendantSearch {
-    const char* cls;
-    HWND found;
-};
-
-BOOL CALLBACK FindDescendant(HWND hwnd, LPARAM lParam) {
-    auto* search = reinterpret_cast<DescendantSearch*>(lParam);
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (lstrcmpiA(cls, search->cls) == 0 && IsWindowVisible(hwnd)) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-HWND Tarsio::Descendant(HWND top, const char* cls) {
-    DescendantSearch search{cls, nullptr};
-    EnumChildWindows(top, FindDescendant, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-void Tarsio::ShowInfoDialog(HWND main, const std::string& source, const std::string& target) {
-    std::string request = "info " + source + "|" + target;
-    COPYDATASTRUCT data{tarsio::kTestHookRequest, static_cast<DWORD>(request.size() + 1), request.data()};
-    SendMessageA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
-}
+void Tarsio::ClickAt(HWND hwnd, POINT client, DWORD settle) { MouseClick(hwnd, client, false, settle); }
 
 }  // namespace driver

@@ -1,19 +1,36 @@
 #pragma once
 // Drives a running Tarsio.exe from outside, as a user would: finds its
 // windows, reads controls, tree items and tabs, clicks and types, answers
-// message boxes. Runs in its own process under Wine, in the same prefix.
+// message boxes; and runs it as a console program. Runs in its own process
+// under Wine, in the same prefix. Texts and paths are UTF-8.
 
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
 
+#include <cstddef>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace driver {
 
-std::string TarsioExe();  // Windows path of the exe under test (TARSIO_EXE)
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const std::wstring& wide);
+// Wine's Z: is the host's /.
+std::string WindowsPath(const std::string& hostPath);
+std::string TarsioExe();  // the exe under test (TARSIO_EXE)
+
+struct Outcome {
+    DWORD status = 0xFFFFFFFF;
+    std::string out;     // standard output and error, as bytes
+    double seconds = 0;  // from start to end of the process
+};
+
+// Runs the exe as a console program with `arguments` after its quoted name,
+// its output into `out`, or `onConsole`, to this process's console; one
+// that is not done after 20 seconds is ended.
+Outcome RunTarsio(const std::string& arguments, const std::string& exe = TarsioExe(), bool onConsole = false);
 
 struct ControlInfo {
     std::string name;  // the TarsioName property
@@ -40,37 +57,51 @@ public:
     Tarsio(const Tarsio&) = delete;
     Tarsio& operator=(const Tarsio&) = delete;
 
-    DWORD pid() const { return pi_.dwProcessId; }
     bool WaitExit(DWORD ms, DWORD* exitCode = nullptr);
 
     // A visible top-level window of the process with this class (and title
     // when not empty); waits up to `ms`.
     HWND WaitWindow(const char* cls, const char* title, DWORD ms = 10000);
+    // The process's visible top-level windows of this class (and title
+    // when not empty), newest first.
+    std::vector<HWND> Windows(const char* cls, const char* title);
     // A message box or common dialog (class #32770) of the process.
     HWND WaitDialog(DWORD ms = 10000) { return WaitWindow("#32770", "", ms); }
+    std::vector<HWND> Dialogs() { return Windows("#32770", ""); }
     // The main window after the start-up question was answered Yes, with
     // its tree filled.
     HWND StartMainWindow();
 
-    std::vector<ControlInfo> Controls(HWND top);
-    HWND Control(HWND top, const std::string& name);
+    static std::vector<ControlInfo> Controls(HWND top);
+    static HWND Control(HWND top, const std::string& name);
+    // The first visible descendant window of this class.
+    static HWND Descendant(HWND top, const char* cls);
 
-    // The main menu as Windows holds it: "depth|id|state|text[|image]".
-    std::vector<std::string> Menu(HWND main);
-    // A test hook's answer, written to a file: its lines.
+    // A test hook's answer, written to a file: its lines ("menu": the main
+    // menu as Windows holds it, "depth|id|state|text[|image]").
     std::vector<std::string> Ask(HWND main, const std::string& verb);
+    // Asks the main window to show the junction information dialog with
+    // these texts (a test hook: Wine cannot make a junction to show).
+    static void ShowInfoDialog(HWND main, const std::string& source, const std::string& target);
     // Chooses a menu entry by its command identifier.
-    void Command(HWND main, UINT id);
+    static void Command(HWND main, UINT id);
 
     // Tree items through the control's own messages.
     std::vector<TreeItem> Children(HWND tree, HTREEITEM parent);  // nullptr: the top level
     TreeItem Find(HWND tree, HTREEITEM parent, const std::string& text);
-    void Expand(HWND tree, HTREEITEM item);
+    static void Expand(HWND tree, HTREEITEM item);
+    static HTREEITEM Selected(HWND tree);
     // Clicks the item's caption (left) or its check image, with the mouse.
     void ClickItem(HWND tree, HTREEITEM item, bool right = false);
     void ClickCheckImage(HWND tree, HTREEITEM item);
+    // The middle of the item's expand button, in the tree's client
+    // coordinates (x 0 or less: none).
+    POINT ExpandButton(HWND tree, HTREEITEM item);
     std::vector<std::string> TabCaptions(HWND tabs);
     void SelectTab(HWND tabs, int index);
+    // Sends a message whose lParam points to `size` bytes, copied into the
+    // program before and back after.
+    LRESULT SendData(HWND hwnd, UINT msg, WPARAM wParam, void* data, std::size_t size);
 
     // Presses a button with the mouse's message, posted so that a modal
     // window it opens does not block the driver.
@@ -80,33 +111,19 @@ public:
     // The static text of a message box, and pressing one of its buttons.
     static std::string MessageText(HWND box);
     static void Press(HWND box, int id);
-
-    // The process's visible windows of class #32770, newest first.
-    std::vector<HWND> Dialogs();
     // Presses and releases a key, sent to whichever window has the focus;
     // `modifiers` (VK_SHIFT, VK_MENU, ...) are held down meanwhile.
     static void PressKey(WORD key, std::initializer_list<WORD> modifiers = {});
-    // The item the tree shows selected.
-    static HTREEITEM Selected(HWND tree);
     // A left click at a point of a window's client area; `settle` ms after.
     static void ClickAt(HWND hwnd, POINT client, DWORD settle = 200);
-    // An item's caption rectangle, in the tree's client coordinates.
-    RECT ItemRect(HWND tree, HTREEITEM item);
-    // Sends a message whose lParam points to a rectangle (WM_DPICHANGED).
-    LRESULT SendWithRect(HWND hwnd, UINT msg, WPARAM wParam, const RECT& rect);
-    // What lies at a point of the tree (TVHT_ flags).
-    UINT HitTest(HWND tree, POINT client);
-    // The first descendant window of this class.
-    static HWND Descendant(HWND top, const char* cls);
-    // Asks the main window to show the junction information dialog with
-    // these texts (a test hook: Wine cannot make a junction to show).
-    static void ShowInfoDialog(HWND main, const std::string& source, const std::string& target);
 
 private:
-    void* Remote(std::size_t size);
+    template <typename Item>
+    std::string ReadItem(HWND control, UINT msg, WPARAM wParam, Item& item);
+    RECT ItemRect(HWND tree, HTREEITEM item);
 
     PROCESS_INFORMATION pi_{};
-    void* remote_ = nullptr;
+    char* remote_ = nullptr;  // a page in the program for SendData
 };
 
 // Waits until `condition` holds or `ms` pass; true when it held.

@@ -7,22 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/wine/driver.h"
+#include "tests/wine/window_steps.h"
 
 namespace {
 
 using driver::Tarsio;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The milliseconds the window takes to answer a sent WM_NULL; the limit
 // when it does not within it.
@@ -34,30 +26,11 @@ DWORD Ping(HWND main, DWORD limit) {
 }
 
 TEST(LongExport, AnswersWithinASecondAndCancelLeavesTheListAsItWas) {
-    const std::string list = "C:\\tarsio-export.trs";
+    steps::Place place("tarsio-export-");
     const std::string before = "+C:\\kept->C:\\data\r\n";
-    {
-        std::ofstream out(list, std::ios::binary);
-        out << before;
-    }
-    struct Way {
-        const char* name;
-        void (*cancel)(HWND main, HWND button);
-    } ways[] = {
-        {"Cancel",
-         [](HWND, HWND button) {
-             RECT r;
-             GetClientRect(button, &r);
-             Tarsio::ClickAt(button, POINT{r.right / 2, r.bottom / 2});
-         }},
-        {"Escape",
-         [](HWND main, HWND) {
-             SetForegroundWindow(main);
-             Tarsio::PressKey(VK_ESCAPE);
-         }},
-    };
-    for (const Way& way : ways) {
-        SCOPED_TRACE(way.name);
+    place.Write("list.trs", before);
+    for (bool button : {true, false}) {
+        SCOPED_TRACE(button ? "Cancel" : "Escape");
         Tarsio app;
         HWND main = app.StartMainWindow();
         ASSERT_TRUE(main);
@@ -71,7 +44,7 @@ TEST(LongExport, AnswersWithinASecondAndCancelLeavesTheListAsItWas) {
         app.Command(main, 101);
         HWND save = app.WaitDialog();
         ASSERT_TRUE(save);
-        Tarsio::Type(Tarsio::Descendant(save, "Edit"), list);
+        Tarsio::Type(Tarsio::Descendant(save, "Edit"), place.Path("list.trs"));
         PostMessageA(GetDlgItem(save, IDOK), BM_CLICK, 0, 0);
         HWND replace = nullptr;
         driver::WaitFor([&] {
@@ -91,13 +64,17 @@ TEST(LongExport, AnswersWithinASecondAndCancelLeavesTheListAsItWas) {
         EXPECT_LT(longest, 1000u);
         ASSERT_TRUE(IsWindowVisible(panel)) << "the export ended before it could be cancelled";
         ASSERT_TRUE(cancel);
-        way.cancel(main, cancel);
+        if (button) {
+            Tarsio::ClickAt(cancel, POINT{4, 4});
+        } else {
+            SetForegroundWindow(main);
+            Tarsio::PressKey(VK_ESCAPE);
+        }
         EXPECT_TRUE(driver::WaitFor([&] { return !IsWindowVisible(panel); }, 2000));
         EXPECT_LT(Ping(main, 5000), 1000u);
         EXPECT_TRUE(app.Dialogs().empty());
-        EXPECT_EQ(ReadAll(list), before);
+        EXPECT_EQ(place.Read("list.trs"), before);
     }
-    DeleteFileA(list.c_str());
 }
 
 }  // namespace

@@ -60,13 +60,10 @@ void CountUserHandles(long& all, long& accelerators) {
     all = accelerators = 0;
     for (std::uintptr_t h = kFirstUserHandle; h <= kLastUserHandle; h += 2) {
         auto handle = reinterpret_cast<HANDLE>(h);
-        if (CopyAcceleratorTableA(static_cast<HACCEL>(handle), nullptr, 0) > 0) {
-            ++all;
-            ++accelerators;
-        } else if (IsOwnWindow(static_cast<HWND>(handle)) || IsMenu(static_cast<HMENU>(handle)) ||
-                   IsIcon(static_cast<HICON>(handle))) {
-            ++all;
-        }
+        bool accelerator = CopyAcceleratorTableA(static_cast<HACCEL>(handle), nullptr, 0) > 0;
+        accelerators += accelerator;
+        all += accelerator || IsOwnWindow(static_cast<HWND>(handle)) || IsMenu(static_cast<HMENU>(handle)) ||
+               IsIcon(static_cast<HICON>(handle));
     }
 }
 

@@ -33,51 +33,42 @@ void WriteCount(std::FILE* out) {
     std::fprintf(out, kResourceLineFormat, count.method, count.gdi, count.user, count.accelerators);
 }
 
-// The counts, then the counts with one more font and one more menu.
+// The counts, then the counts with one more brush and one more menu.
 void WriteCountCheck(std::FILE* out) {
     WriteCount(out);
-    HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Arial");
+    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 0));
     HMENU menu = CreatePopupMenu();
     WriteCount(out);
     DestroyMenu(menu);
-    DeleteObject(font);
+    DeleteObject(brush);
 }
 
 // The junction information dialog, shown after the request has returned.
 constexpr UINT kShowInfo = WM_APP + 0x51;
-std::string g_infoSource, g_infoTarget;
+std::string g_info;  // SOURCE|TARGET
 
 bool Hook(HWND hwnd, UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
     if (msg == kShowInfo) {
-        JunctionInfoDlg->edtJunctionSource->SetText(g_infoSource);
-        JunctionInfoDlg->edtJunctionTarget->SetText(g_infoTarget);
+        std::size_t bar = g_info.find('|');
+        JunctionInfoDlg->edtJunctionSource->SetText(g_info.substr(0, bar));
+        JunctionInfoDlg->edtJunctionTarget->SetText(g_info.substr(bar + 1));
         JunctionInfoDlg->ShowModal();
         result = 0;
         return true;
     }
-    if (msg != WM_COPYDATA) return false;
     auto* data = reinterpret_cast<COPYDATASTRUCT*>(lParam);
-    if (!data || data->dwData != kTestHookRequest || !GetMenu(hwnd)) return false;
-    std::string request(static_cast<const char*>(data->lpData), data->cbData);
-    request = request.c_str();
-    if (request.rfind("info ", 0) == 0) {
-        std::size_t bar = request.find('|');
-        g_infoSource = request.substr(5, bar - 5);
-        g_infoTarget = bar == std::string::npos ? std::string() : request.substr(bar + 1);
+    if (msg != WM_COPYDATA || !data || data->dwData != kTestHookRequest || !GetMenu(hwnd)) return false;
+    const std::string request = static_cast<const char*>(data->lpData);
+    const std::string verb = request.substr(0, request.find(' ')), argument = request.substr(verb.size() + 1);
+    if (verb == "info") {
+        g_info = argument;
         PostMessageA(hwnd, kShowInfo, 0, 0);
+    } else if (std::FILE* out = std::fopen(argument.c_str(), "w")) {
+        if (verb == "menu") DumpMenu(GetMenu(hwnd), 0, out);
+        if (verb == "resources") WriteCount(out);
+        if (verb == "resources-check") WriteCountCheck(out);
+        std::fclose(out);
     }
-    auto answer = [&](const char* verb, auto write) {
-        std::string prefix = std::string(verb) + " ";
-        if (request.rfind(prefix, 0) != 0) return;
-        if (std::FILE* out = std::fopen(request.substr(prefix.size()).c_str(), "w")) {
-            write(out);
-            std::fclose(out);
-        }
-    };
-    answer("menu", [&](std::FILE* out) { DumpMenu(GetMenu(hwnd), 0, out); });
-    answer("resources", WriteCount);
-    answer("resources-check", WriteCountCheck);
     result = TRUE;
     return true;
 }

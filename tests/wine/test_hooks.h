@@ -11,7 +11,7 @@ namespace tarsio {
 // information dialog with these texts, which Wine cannot otherwise show,
 // since it makes no junctions. "resources PATH" writes the process's GDI and
 // USER object counts (kResourceLineFormat); "resources-check PATH" writes
-// them twice, the second time with one more font and one more menu made.
+// them twice, the second time with one more brush and one more menu made.
 inline constexpr unsigned long kTestHookRequest = 0x7A510001;
 
 // depth|id|state|text, then "|image" for an entry with a bitmap.
