@@ -60,6 +60,12 @@ void TForm1::btnCreateClick() {
     if (!Form2->Confirmed) return;
 
     std::replace(Form2->TargetPath.begin(), Form2->TargetPath.end(), '/', '\\');
+    // A source that no junction can lead to (a share, a name too long for
+    // the reparse point) is refused before any directory is made for it.
+    if (!tarsio::CheckJunctionDestination(source)) {
+        ErrorBox("Junction not created");
+        return;
+    }
     // A failed junction takes away only a directory made here for it.
     bool created = false;
     if (!tarsio::ForceDirectories(Form2->TargetPath, &created)) return;

@@ -89,6 +89,7 @@ TForm1::TForm1() : gui::Form("Form1", "Tarsio") {
     btnExit->tabOrder = 1;
 
     tarsio::SetUpFinder(FindFile);
+    FindFile.KeepFoundFiles = false;  // inspection asks only whether a folder holds a junction
     tarsio::SetUpFinder(FindFile4Export);
     dlgSaveExport.save = true;
     dlgSaveExport.fileName = "TRExport1.trs";

@@ -73,12 +73,6 @@ bool LongerThanAnyName(const std::string& path) {
     return !wide || wide->size() > kLongestName;
 }
 
-// A control character (NUL included) belongs to no Windows name; the
-// platform would take the text before a NUL for the whole name.
-bool HasControlCharacter(std::string_view path) {
-    return std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-}
-
 // `prefix` is given in lower case.
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && LowerAscii(std::string(text.substr(0, prefix.size()))) == prefix;
@@ -181,6 +175,10 @@ std::vector<std::size_t> DelimiterPositions(std::string_view path) {
 }
 
 }  // namespace
+
+bool HasControlCharacter(std::string_view path) {
+    return std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
 
 bool HasReparsePoint(const std::string& path) {
     DWORD attributes = paths::GetFileAttributesW(path);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tarsio {
 
@@ -72,6 +73,11 @@ bool IsLinkToFolder(const std::string& path);
 // True if the path exists and is a directory (a junction is one, even when
 // its destination is gone).
 bool DirectoryExists(const std::string& path);
+
+// Whether the text holds a control character (NUL included), which belongs
+// to no Windows name: the platform would take the text before a NUL for the
+// whole name, and a line break would split a list's line.
+bool HasControlCharacter(std::string_view path);
 
 // True if the directory exists afterwards: creates it with its missing
 // parents, outermost first; `createdIt` tells whether the directory itself

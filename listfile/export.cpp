@@ -14,10 +14,6 @@
 namespace tarsio {
 namespace {
 
-bool HasControlCharacter(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-}
-
 // The DOS devices that a last component names whatever its extension:
 // Windows reads "C:\x\con.txt" as "\\.\con".
 bool IsDeviceName(std::string_view component) {

@@ -78,6 +78,18 @@ bool SameContents(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFO
 
 bool Exists(const std::string& fileName) { return paths::GetFileAttributesW(fileName) != INVALID_FILE_ATTRIBUTES; }
 
+// After a rewrite that failed: the side file goes while the list is there;
+// where the list is gone, the side file may be its only copy, and the error
+// names it.
+[[noreturn]] void RaiseKeepingTheText(const TarsioError& e, const std::string& listName,
+                                      const std::string& sideName) {
+    if (Exists(listName)) {
+        paths::DeleteFileW(sideName);
+        throw e;
+    }
+    throw TarsioError(std::string(e.what()) + ". The list is missing; its new text is in " + sideName, e.code());
+}
+
 // Errors of a ReplaceFile that another handle on the replaced file can cause.
 bool SharingError(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
@@ -170,12 +182,7 @@ void ListFile::Rewrite(const std::vector<std::string>& lines) {
         WriteAll(std::move(side), lines, Rest(), true);
         Replace(sideName);
     } catch (const TarsioError& e) {
-        // Where the list is gone, the side file may be the only copy of it.
-        if (Exists(name_)) {
-            paths::DeleteFileW(sideName);
-            throw;
-        }
-        throw TarsioError(std::string(e.what()) + ". The list is missing; its new text is in " + sideName, e.code());
+        RaiseKeepingTheText(e, name_, sideName);
     }
 }
 
@@ -247,9 +254,39 @@ void ListFileWriter::Close() {
 }
 
 void WriteListFile(const std::string& fileName, const std::vector<std::string>& lines) {
-    UniqueHandle file = OpenForWriting(fileName, CREATE_ALWAYS);
-    if (!file) RaiseInOutError(os::GetLastError());
-    WriteAll(std::move(file), lines, {});
+    UniqueHandle existing(paths::CreateFileW(fileName, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    // A new file, or one with more names (hard links), which must all show
+    // the new text, is written in place.
+    if (!existing || os::GetFileType(existing.get()) != FILE_TYPE_DISK ||
+        !os::GetFileInformationByHandle(existing.get(), &info) || info.nNumberOfLinks > 1) {
+        existing.reset();
+        UniqueHandle file = OpenForWriting(fileName, CREATE_ALWAYS);
+        if (!file) RaiseInOutError(os::GetLastError());
+        WriteAll(std::move(file), lines, {});
+        return;
+    }
+    // A file that is there (the last export, say) keeps its text until the
+    // new one is whole on the disk beside it, which then takes its place, at
+    // the end of any symbolic link or junction on the way.
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) RaiseInOutError(ERROR_ACCESS_DENIED);
+    const std::string name = FinalName(existing.get()).value_or(FullName(fileName));
+    existing.reset();
+    std::string sideName;
+    UniqueHandle side = CreateBeside(name, sideName);
+    if (!side) RaiseInOutError(os::GetLastError());
+    try {
+        WriteAll(std::move(side), lines, {}, true);
+        if (paths::ReplaceFileW(name, sideName, REPLACEFILE_IGNORE_MERGE_ERRORS)) return;
+        // Without a backup name, a ReplaceFile that cannot move the
+        // replacement has already removed the file: the side file takes its name.
+        const DWORD reason = os::GetLastError();
+        if (!Exists(name) && paths::MoveFileExW(sideName, name, 0)) return;
+        RaiseInOutError(reason);
+    } catch (const TarsioError& e) {
+        RaiseKeepingTheText(e, name, sideName);
+    }
 }
 
 }  // namespace tarsio

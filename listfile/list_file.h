@@ -98,7 +98,9 @@ private:
     std::string pending_;
 };
 
-// Creates or truncates the file and writes the lines.
+// Writes the lines to a new file, or over an existing one so that a failure
+// cannot lose it: as ListFile::Rewrite does, through a side file that takes
+// its place (a file with more names than one is written in place).
 void WriteListFile(const std::string& fileName, const std::vector<std::string>& lines);
 
 }  // namespace tarsio

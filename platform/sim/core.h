@@ -150,13 +150,11 @@ bool DoesNotFit(int err);
 
 // The host layout, after the backing of the drive that holds `host`.
 const char* ReparseAttrName(Backing backing);
-// Each also in a form for a host path outside the drives' folders.
-std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host);
 std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host, Backing backing);
-// Set or remove a host object's reparse data: 0 or the errno.
+// Set or remove a host object's reparse data: 0 or the errno. WriteReparse
+// also in a form that finds the backing from the host path.
 int WriteReparse(const std::string& host, const std::uint8_t* data, std::size_t size);
 int WriteReparse(const std::string& host, Backing backing, const std::uint8_t* data, std::size_t size);
-int RemoveReparse(const std::string& host);
 int RemoveReparse(const std::string& host, Backing backing);
 // The kStoredAttributes bits of `bits` become the object's.
 void StoreAttributes(const std::string& host, DWORD bits);

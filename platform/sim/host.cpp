@@ -53,10 +53,6 @@ const char* ReparseAttrName(Backing backing) {
     return backing == Backing::Ntfs3g ? ntfs3g::kReparseAttr : kReparseAttr;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host) {
-    return ReadReparse(host, BackingOfHost(host));
-}
-
 std::optional<std::vector<std::uint8_t>> ReadReparse(const std::string& host, Backing backing) {
     const char* attr = ReparseAttrName(backing);
     // As in Walk: the full size only when the data does not fit a small buffer.
@@ -80,8 +76,6 @@ int WriteReparse(const std::string& host, Backing backing, const std::uint8_t* d
     if (backing == Backing::Ntfs3g) ntfs3g::Settle(host);
     return 0;
 }
-
-int RemoveReparse(const std::string& host) { return RemoveReparse(host, BackingOfHost(host)); }
 
 int RemoveReparse(const std::string& host, Backing backing) {
     if (::lremovexattr(HostArg(host).c_str(), ReparseAttrName(backing)) != 0) return errno;
@@ -239,16 +233,20 @@ std::optional<HostEntry> Describe(const Xattrs& xattrs, bool isRoot, HostEntry e
     else if (!(entry.st.st_mode & S_IWUSR))
         bits |= FILE_ATTRIBUTE_READONLY;
     if (hasReparse) {
-        std::uint8_t tag[4];
-        if (xattrs.Get(kReparseAttr, tag, sizeof tag) == sizeof tag) {
+        // The tag is the data's first four bytes. A short buffer is refused
+        // whole, so the data is read; it mostly fits this one.
+        std::uint8_t small[1024];
+        std::optional<std::vector<std::uint8_t>> large;
+        const std::uint8_t* data = nullptr;
+        ssize_t n = xattrs.Get(kReparseAttr, small, sizeof small);
+        if (n >= 4)
+            data = small;
+        else if (n < 0 && DoesNotFit(errno) && (large = ReadReparse(xattrs.Host(), Backing::Xattr)) &&
+                 large->size() >= 4)
+            data = large->data();
+        if (data) {
             bits |= FILE_ATTRIBUTE_REPARSE_POINT;
-            entry.reparseTag = Le32(tag);
-        } else if (errno == ERANGE) {
-            std::optional<std::vector<std::uint8_t>> data = ReadReparse(xattrs.Host(), Backing::Xattr);
-            if (data && data->size() >= 4) {
-                bits |= FILE_ATTRIBUTE_REPARSE_POINT;
-                entry.reparseTag = Le32(data->data());
-            }
+            entry.reparseTag = Le32(data);
         }
     }
     entry.attributes = bits ? bits : FILE_ATTRIBUTE_NORMAL;

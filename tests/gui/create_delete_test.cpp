@@ -66,6 +66,9 @@ TEST_F(CreateDelete, CreateChecksTheFieldsAndMakesTheJunctionWhereTheySay) {
     // The fields, the prefix the name dialog shows (nullptr: no dialog comes)
     // and the name it is given, the messages, and what each path is then.
     using After = std::vector<std::pair<std::string, std::string>>;
+    // A source whose name no reparse point holds.
+    const std::string far = Deep("C:\\far", 8300);
+    ASSERT_TRUE(ForceDirectories(far));
     const std::tuple<const char*, const char*, const char*, const char*, Shown, After> cases[] = {
         {"C:\\data", "C:\\new\\web", nullptr, "", kCreated, {{"C:\\new\\web", kData}}},
         {"C:\\data", "C:/links/fwd", nullptr, "", kCreated, {{"C:\\links\\fwd", kData}}},
@@ -87,6 +90,7 @@ TEST_F(CreateDelete, CreateChecksTheFieldsAndMakesTheJunctionWhereTheySay) {
         {"C:\\data", "K:\\emptytarget", "K:\\emptytarget\\", "", kNotCreated, {{"K:\\emptytarget", kDir}}},
         {"C:\\data", "\\\\.\\C:", nullptr, "", {target}, {}},
         {"C:\\data", "C:\\data", nullptr, "", {equal}, {{"C:\\data", kDir}}},
+        {far.c_str(), "C:\\links\\far", nullptr, "", kNotCreated, {{"C:\\links\\far", kAbsent}}},
         {"C:\\missing", "C:\\links\\x", nullptr, "", {source}, {{"C:\\links\\x", kAbsent}}},
         {"", "C:\\links\\x", nullptr, "", {empty, source}, {{"C:\\links\\x", kAbsent}}},
         {"", "", nullptr, "", {empty, source, target, equal}, {}},

@@ -6,6 +6,7 @@
 
 #include "engine/junction.h"
 #include "engine/reparse_buffer.h"
+#include "platform/sim/sim.h"
 #include "tests/gui/window_fixture.h"
 
 namespace tarsio::test {
@@ -222,6 +223,19 @@ TEST_F(FileMenu, ExportThatEndsEarlyLeavesTheFileAndCleansUp) {
     EXPECT_EQ(gui::ScreenCursor(), gui::Cursor::Default);
     EXPECT_FALSE(Form1->pnlWaitInExport->Visible());
     EXPECT_EQ(fs.ReadFile("out.trs"), "old");
+    // A write that fails part way leaves the file as it was, and nothing beside it.
+    ASSERT_TRUE(os::SetFileAttributesA("C:\\out.trs", FILE_ATTRIBUTE_NORMAL));
+    sim::FailCall("WriteFile", 1, ERROR_DISK_FULL);
+    Export("C:\\out.trs");
+    sim::ClearFaults();
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"I/O error 112"});
+    EXPECT_EQ(fs.ReadFile("out.trs"), "old");
+    EXPECT_FALSE(std::filesystem::exists(fs.HostPath("C:\\out.trs.tarsio-new")));
+    // Written through a symbolic link: the file it leads to takes the text, the link stays.
+    std::filesystem::create_symlink("out.trs", fs.HostPath("C:\\link.trs"));
+    Export("C:\\link.trs");
+    EXPECT_TRUE(std::filesystem::is_symlink(fs.HostPath("C:\\link.trs")));
+    EXPECT_EQ(fs.ReadFile("out.trs").substr(0, 1), "+");
 }
 
 TEST_F(FileMenu, DriveSelectionNarrowsTheNextExport) {

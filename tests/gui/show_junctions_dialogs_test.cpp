@@ -26,6 +26,9 @@ TEST_F(Inspection, ListsOnlyFoldersThatAreOrHoldJunctions) {
     EXPECT_EQ(Form1->btnInspect->Text(), "I&nspecting is enabled");
     EXPECT_TRUE(Form1->Inspecting);
     EXPECT_GT(ui.busyAnswers, 0);
+    // A search keeps no path of what it went through.
+    EXPECT_FALSE(Form1->ContainsJunction(shelltree::FromAnsi("C:\\data")));
+    EXPECT_TRUE(Form1->FindFile.FoundFiles().empty());
     ui.whileBusy = nullptr;
     // Drive roots stay, searched or not; below them only what leads to a junction.
     EXPECT_EQ(Paths(tree().RootNodes()), (std::vector<std::string>{"C:\\", "D:\\", "H:\\", "K:\\"}));
