@@ -67,20 +67,25 @@ bool Fail(DWORD error) {
 bool MakeAndOpen(const std::string& path, UniqueHandle& made) {
     const std::size_t cut = path.find_last_of('\\');
     if (cut == std::string::npos || cut + 1 == path.size()) return Fail(ERROR_INVALID_NAME);
-    const std::string parentPath = path.substr(0, cut == 2 ? 3 : cut);
+    std::string parentPath = path.substr(0, cut);
+    if (parentPath.ends_with(':')) parentPath.push_back('\\');  // a drive's root directory, not its volume
     UniqueHandle parent(paths::CreateFileW(parentPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                            FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!parent || !paths::CreateDirectoryW(path, nullptr)) return false;
     UniqueHandle dir = OpenForReparse(path, GENERIC_READ | GENERIC_WRITE | DELETE);
     if (!dir) return false;
     std::optional<std::string> parentName = paths::FinalName(parent.get()), name = paths::FinalName(dir.get());
-    if (!parentName || !name) return false;
-    if (!parentName->ends_with('\\')) parentName->push_back('\\');
-    std::optional<WideString> expected = AnsiToWide(*parentName + path.substr(cut + 1)), actual = AnsiToWide(*name);
-    if (!expected || !actual ||
-        os::CompareStringOrdinal(expected->c_str(), static_cast<int>(expected->size()), actual->c_str(),
-                                 static_cast<int>(actual->size()), TRUE) != CSTR_EQUAL)
-        return Fail(ERROR_ACCESS_DENIED);
+    // Where the system names no handle (Wine, for a name past MAX_PATH), the
+    // directory is taken as the one made, as it was without the check.
+    if (parentName && name) {
+        if (!parentName->ends_with('\\')) parentName->push_back('\\');
+        std::optional<WideString> expected = AnsiToWide(*parentName + path.substr(cut + 1));
+        std::optional<WideString> actual = AnsiToWide(*name);
+        if (!expected || !actual ||
+            os::CompareStringOrdinal(expected->c_str(), static_cast<int>(expected->size()), actual->c_str(),
+                                     static_cast<int>(actual->size()), TRUE) != CSTR_EQUAL)
+            return Fail(ERROR_ACCESS_DENIED);
+    }
     made = std::move(dir);
     return true;
 }
