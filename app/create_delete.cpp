@@ -68,8 +68,9 @@ void TForm1::btnCreateClick() {
     }
     // A failed junction takes away only a directory made here for it.
     bool created = false;
-    if (!tarsio::ForceDirectories(Form2->TargetPath, &created)) return;
-    if (tarsio::CreateJunction(Form2->TargetPath, source, created)) {
+    tarsio::UniqueHandle made;
+    if (!tarsio::ForceDirectories(Form2->TargetPath, &created, &made)) return;
+    if (tarsio::CreateJunction(Form2->TargetPath, source, created, &made)) {
         gui::MessageDlg("Junction Created sccessfully", gui::MessageKind::Information);
         vteSourceTree->RefreshTree();
     } else {

@@ -58,6 +58,38 @@ bool Fail(DWORD error) {
     return false;
 }
 
+// Makes the directory `path` (full, its parent there) and opens it for a
+// junction. Between the two another user who may write in a folder above it
+// could swap that folder for a junction, so that the name led to a directory
+// elsewhere (an empty C:\Config.Msi, say). So the parent is held open, and
+// the directory opened must be the parent's entry of that name, wherever the
+// parent is by then; otherwise it is left untouched and the call fails.
+bool MakeAndOpen(const std::string& path, UniqueHandle& made) {
+    const std::size_t cut = path.find_last_of('\\');
+    if (cut == std::string::npos || cut + 1 == path.size()) return Fail(ERROR_INVALID_NAME);
+    std::string parentPath = path.substr(0, cut);
+    if (parentPath.ends_with(':')) parentPath.push_back('\\');  // a drive's root directory, not its volume
+    UniqueHandle parent(paths::CreateFileW(parentPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!parent || !paths::CreateDirectoryW(path, nullptr)) return false;
+    UniqueHandle dir = OpenForReparse(path, GENERIC_READ | GENERIC_WRITE | DELETE);
+    if (!dir) return false;
+    std::optional<std::string> parentName = paths::FinalName(parent.get()), name = paths::FinalName(dir.get());
+    // Where the system names no handle (Wine, for a name past MAX_PATH), the
+    // directory is taken as the one made, as it was without the check.
+    if (parentName && name) {
+        if (!parentName->ends_with('\\')) parentName->push_back('\\');
+        std::optional<WideString> expected = AnsiToWide(*parentName + path.substr(cut + 1));
+        std::optional<WideString> actual = AnsiToWide(*name);
+        if (!expected || !actual ||
+            os::CompareStringOrdinal(expected->c_str(), static_cast<int>(expected->size()), actual->c_str(),
+                                     static_cast<int>(actual->size()), TRUE) != CSTR_EQUAL)
+            return Fail(ERROR_ACCESS_DENIED);
+    }
+    made = std::move(dir);
+    return true;
+}
+
 std::nullopt_t Refuse(DWORD error) {
     os::SetLastError(error);
     return std::nullopt;
@@ -190,8 +222,9 @@ bool DirectoryExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ForceDirectories(const std::string& path, bool* createdIt) {
+bool ForceDirectories(const std::string& path, bool* createdIt, UniqueHandle* made) {
     if (createdIt) *createdIt = false;
+    if (made) made->reset();
     if (path.empty()) throw TarsioError("Unable to create directory");
     if (HasControlCharacter(path)) return Fail(ERROR_INVALID_NAME);
     // A name that no call takes cannot be made, nor can any level within it
@@ -228,7 +261,13 @@ bool ForceDirectories(const std::string& path, bool* createdIt) {
     }
     for (std::size_t i = missing.size(); i-- > 0;) {
         level.assign(path, 0, missing[i]);
-        if (!paths::CreateDirectoryW(level, nullptr)) return false;
+        if (i == 0 && made) {
+            // Its full name: the parent is found by cutting that.
+            std::optional<std::string> full = paths::GetFullPathNameW(level);
+            if (!full || !MakeAndOpen(*full, *made)) return false;
+        } else if (!paths::CreateDirectoryW(level, nullptr)) {
+            return false;
+        }
     }
     if (createdIt) *createdIt = !missing.empty();
     return true;
@@ -260,14 +299,17 @@ bool DeleteJunction(const std::string& junctionDir, bool* removedIt) {
     return true;
 }
 
-bool CreateJunction(const std::string& junctionDir, const std::string& destination, bool madeForIt) {
+bool CreateJunction(const std::string& junctionDir, const std::string& destination, bool madeForIt,
+                    UniqueHandle* made) {
     if (HasControlCharacter(junctionDir)) return Fail(ERROR_INVALID_NAME);
     std::optional<WideString> wide = StoredName(destination, MustExist::Win32Names);
     if (!wide) return false;
     // StoredName held the name to what the buffer holds.
     std::optional<std::vector<std::uint8_t>> buffer = reparse::BuildMountPoint(
         std::u16string(wide->begin(), wide->end()));
-    UniqueHandle dir = OpenForReparse(junctionDir, GENERIC_READ | GENERIC_WRITE | (madeForIt ? DELETE : 0));
+    UniqueHandle dir = made && *made
+                           ? std::move(*made)
+                           : OpenForReparse(junctionDir, GENERIC_READ | GENERIC_WRITE | (madeForIt ? DELETE : 0));
     if (!dir) return false;
     if (!SetReparseDataOn(dir, buffer->data(), static_cast<std::uint32_t>(buffer->size()))) {
         // Only a directory made for this junction goes, through the handle

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/unique_handle.h"
+
 namespace tarsio {
 
 // Makes the existing, empty directory `junctionDir` a junction to
@@ -20,8 +22,10 @@ namespace tarsio {
 // the junction directory is removed again (if empty) only if `madeForIt`:
 // the caller created it for this junction. It is removed through the handle
 // that tried, so a folder on its way that was swapped for a junction
-// meanwhile leads the removal nowhere else.
-bool CreateJunction(const std::string& junctionDir, const std::string& destination, bool madeForIt = false);
+// meanwhile leads the removal nowhere else. `made`, ForceDirectories' handle
+// on the directory it made, is used instead of opening the name again.
+bool CreateJunction(const std::string& junctionDir, const std::string& destination, bool madeForIt = false,
+                    UniqueHandle* made = nullptr);
 
 // Removes the junction on one handle, opened on the junction directory
 // itself: removes the mount point, checks that the directory is now a plain
@@ -85,7 +89,11 @@ bool HasControlCharacter(std::string_view path);
 // path (or one that reaches an empty parent). A path the platform refuses
 // as a name (longer than any name, a component over 255 characters) fails at
 // once with nothing made.
-bool ForceDirectories(const std::string& path, bool* createdIt = nullptr);
+// With `made`, the directory itself, if this call made it, is made with its
+// parent held open and comes opened for CreateJunction: the handle is the
+// directory made, or the call fails (another user swapped a folder above it
+// for a junction meanwhile, ERROR_ACCESS_DENIED) and touches nothing more.
+bool ForceDirectories(const std::string& path, bool* createdIt = nullptr, UniqueHandle* made = nullptr);
 
 bool SetReparseData(const std::string& path, const std::uint8_t* buffer, std::uint32_t size);
 bool DeleteReparseData(const std::string& path, std::uint32_t tag);

@@ -76,13 +76,15 @@ bool TImport::HandleLine(const std::string& line) {
     // makes anything, so one that the junction's own parents would make does
     // not count. A line without "->" has no junction directory, for which
     // ForceDirectories raises. CreateJunction takes the stored name as it is,
-    // without looking at the destination again. A failed junction takes away
-    // only a directory made here for it.
+    // without looking at the destination again, and a directory made here
+    // through the handle it was made with. A failed junction takes away only
+    // a directory made here for it.
     std::string storedName;
     const bool destinationThere = junctionDir.empty() || CheckJunctionDestination(destination, &storedName);
     bool created = false;
-    if (!destinationThere || !ForceDirectories(junctionDir, &created) ||
-        !CreateJunction(junctionDir, storedName, created)) {
+    UniqueHandle made;
+    if (!destinationThere || !ForceDirectories(junctionDir, &created, &made) ||
+        !CreateJunction(junctionDir, storedName, created, &made)) {
         ResultLines.push_back(line);
         return true;
     }

@@ -47,24 +47,6 @@ UniqueHandle CreateBeside(const std::string& fileName, std::string& sideName) {
     return UniqueHandle();
 }
 
-// The name of what an open file is, through symbolic links and junctions,
-// in the form the file calls take; nullopt where the system cannot say.
-std::optional<std::string> FinalName(HANDLE file) {
-    std::vector<WCHAR> buffer(MAX_PATH);
-    DWORD n = os::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
-    // Wine counts the size it needs without the terminator.
-    if (n >= buffer.size()) {
-        buffer.resize(n + 1);
-        n = os::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
-    }
-    if (n == 0 || n >= buffer.size()) return std::nullopt;
-    std::optional<std::string> name = WideToAnsi(WideView(buffer.data(), n));
-    if (!name) return std::nullopt;
-    if (name->starts_with("\\\\?\\UNC\\")) return name->replace(0, 8, "\\\\");
-    if (name->starts_with("\\\\?\\") && name->size() >= 7 && (*name)[5] == ':') return name->substr(4);
-    return name;
-}
-
 bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
     return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
            a.nFileIndexLow == b.nFileIndexLow;
@@ -149,7 +131,7 @@ ListFile::ListFile(const std::string& fileName)
         throw TarsioError("The list has " + std::to_string(read_.nNumberOfLinks) +
                           " names (hard links), and writing it back would leave the others with the old text. "
                           "Import a copy of it");
-    std::optional<std::string> finalName = FinalName(file_.get());
+    std::optional<std::string> finalName = paths::FinalName(file_.get());
     name_ = finalName ? *finalName : FullName(fileName);
     std::vector<char> chunk(kChunk);
     while (true) {
@@ -271,7 +253,7 @@ void WriteListFile(const std::string& fileName, const std::vector<std::string>& 
     // new one is whole on the disk beside it, which then takes its place, at
     // the end of any symbolic link or junction on the way.
     if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) RaiseInOutError(ERROR_ACCESS_DENIED);
-    const std::string name = FinalName(existing.get()).value_or(FullName(fileName));
+    const std::string name = paths::FinalName(existing.get()).value_or(FullName(fileName));
     existing.reset();
     std::string sideName;
     UniqueHandle side = CreateBeside(name, sideName);

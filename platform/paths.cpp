@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include <vector>
+
 namespace tarsio::paths {
 namespace {
 
@@ -124,6 +126,22 @@ std::optional<std::string> GetCurrentDirectoryW() {
     if (n == 0 || n >= cwd.size()) return std::nullopt;
     cwd.resize(n);
     return WideToAnsi(cwd);
+}
+
+std::optional<std::string> FinalName(HANDLE file) {
+    std::vector<WCHAR> buffer(MAX_PATH);
+    DWORD n = os::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    // Wine counts the size it needs without the terminator.
+    if (n >= buffer.size()) {
+        buffer.resize(n + 1);
+        n = os::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    }
+    if (n == 0 || n >= buffer.size()) return std::nullopt;
+    std::optional<std::string> name = WideToAnsi(WideView(buffer.data(), n));
+    if (!name) return std::nullopt;
+    if (name->starts_with("\\\\?\\UNC\\")) return name->replace(0, 8, "\\\\");
+    if (name->starts_with("\\\\?\\") && name->size() >= 7 && (*name)[5] == ':') return name->substr(4);
+    return name;
 }
 
 }  // namespace tarsio::paths

@@ -42,6 +42,11 @@ BOOL ReplaceFileW(const std::string& replaced, const std::string& replacement, D
 HANDLE FindFirstFileExW(const std::string& pattern, FINDEX_INFO_LEVELS infoLevel, LPWIN32_FIND_DATAW data,
                         FINDEX_SEARCH_OPS searchOp, LPVOID searchFilter, DWORD flags);
 
+// The name of what an open file or directory is, through symbolic links and
+// junctions, in the form the file calls take ("C:\...", "\\server\..."):
+// nullopt where the system cannot say.
+std::optional<std::string> FinalName(HANDLE file);
+
 // The full path of `name` (a "\\?\" one as it is) and the current directory,
 // in the 8-bit form; nullopt with the last error set.
 std::optional<std::string> GetFullPathNameW(const std::string& name);

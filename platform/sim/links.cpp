@@ -4,12 +4,16 @@
 // Opening a name follows a symbolic link; renaming or deleting the name acts
 // on the link itself (files.cpp).
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/os.h"
 #include "platform/sim/codepage.h"
@@ -21,12 +25,50 @@ namespace {
 // The host path of what a handle holds, free of host symbolic links (a
 // directory's O_PATH descriptor may hold a junction itself, which ntfs-3g
 // shows as one).
-std::optional<std::string> HeldHostPath(const FileObject& o) {
+std::optional<std::string> PathOfDescriptor(int fd) {
     char buffer[PATH_MAX];
-    const std::string self = "/proc/self/fd/" + std::to_string(o.fd);
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
     ssize_t n = ::readlink(self.c_str(), buffer, sizeof buffer);
     if (n <= 0 || static_cast<std::size_t>(n) == sizeof buffer) return std::nullopt;
     return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+// A directory's path where the kernel gives none, at PATH_MAX or more: walked
+// up through "..", each level found by its inode in its parent, until the
+// rest is short enough to ask for.
+std::optional<std::string> LongDirectoryPath(int fd) {
+    std::vector<std::string> names;
+    int here = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    while (here >= 0) {
+        if (std::optional<std::string> path = PathOfDescriptor(here)) {
+            ::close(here);
+            for (auto it = names.rbegin(); it != names.rend(); ++it) *path += "/" + *it;
+            return path;
+        }
+        struct stat st;
+        int up = ::openat(here, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* listing = up >= 0 && ::fstat(here, &st) == 0 ? ::fdopendir(::dup(up)) : nullptr;
+        ::close(here);
+        here = -1;
+        while (dirent* e = listing ? ::readdir(listing) : nullptr) {
+            if (e->d_ino == st.st_ino && std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+                names.emplace_back(e->d_name);
+                here = up;
+                break;
+            }
+        }
+        if (listing) ::closedir(listing);
+        if (here < 0 && up >= 0) ::close(up);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> HeldHostPath(const FileObject& o) {
+    if (std::optional<std::string> path = PathOfDescriptor(o.fd)) return path;
+    if (errno != ENAMETOOLONG) return std::nullopt;
+    if (o.hostDirectory) return LongDirectoryPath(o.fd);
+    std::optional<std::string> folder = o.parentFd >= 0 ? LongDirectoryPath(o.parentFd) : std::nullopt;
+    return folder ? std::optional(*folder + "/" + o.name) : std::nullopt;
 }
 
 struct DrivePlace {

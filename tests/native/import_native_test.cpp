@@ -127,15 +127,24 @@ TEST_F(ImportNative, ErrorPartWayKeepsEarlierJunctionsAndTheFile) {
 
 // Another user swaps the folder above the new junction directory for a
 // junction to C:\ once the write failed: the clean-up removes the directory
-// the import made, not the empty C:\Config.Msi its name now leads to.
-TEST_F(ImportNative, CleanUpRemovesTheDirectoryItMadeWhereverItsNameNowLeads) {
-    for (const char* dir : {"Config.Msi", "pub", "pub\\x"}) fs.MakeDir(dir);
+// the import made, not the empty C:\Config.Msi its name now leads to. Nor is
+// anything set on C:\Config.Msi when the swap comes between the directory's
+// creation and its opening.
+TEST_F(ImportNative, NothingIsDoneWhereTheNewJunctionDirectorysNameNowLeads) {
+    for (const char* dir : {"Config.Msi", "pub", "pub\\x", "pub\\y"}) fs.MakeDir(dir);
     sim::FailCall("DeviceIoControl", 1, ERROR_ACCESS_DENIED);
     sim::SwapForJunction("DeviceIoControl", 1, "C:\\pub\\x", "x.old", "C:\\");
     EXPECT_TRUE(Import("+C:\\pub\\x\\Config.Msi->C:\\data\r\n").first);
     EXPECT_TRUE(HasReparsePoint("C:\\pub\\x"));
     EXPECT_TRUE(DirectoryExists("C:\\Config.Msi"));
     EXPECT_EQ(HostNames("C:\\pub\\x.old"), std::vector<std::string>{});
+
+    sim::ClearFaults();
+    sim::SwapForJunction("CreateDirectoryW", 1, "C:\\pub\\y", "y.old", "C:\\");
+    EXPECT_TRUE(Import("+C:\\pub\\y\\Config.Msi->C:\\data\r\n").first);
+    EXPECT_FALSE(HasReparsePoint("C:\\Config.Msi"));
+    EXPECT_TRUE(DirectoryExists("C:\\Config.Msi"));
+    EXPECT_EQ(HostNames("C:\\pub\\y.old"), std::vector<std::string>{"Config.Msi"});
 }
 
 // The list's own I/O failing, another program at work on the list while the

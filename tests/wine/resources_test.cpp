@@ -144,8 +144,11 @@ TEST(GuiResources, FlatOverFiftyRoundsOfEveryDialogAndMenu) {
              HWND tree = Tarsio::Control(main, "vteSourceTree");
              driver::TreeItem c = app.Find(tree, nullptr, "(C:)");
              if (!c.item) return false;
-             app.ClickItem(tree, c.item, true);
-             return menuClosed();
+             auto rightClick = [&] {
+                 app.ClickItem(tree, c.item, true);
+                 return menuClosed();
+             };
+             return rightClick() || rightClick();  // as the menu keys, two tries
          }},
     };
 
