@@ -61,8 +61,10 @@ void TForm1::btnCreateClick() {
 
     std::replace(Form2->TargetPath.begin(), Form2->TargetPath.end(), '/', '\\');
     // A source that no junction can lead to (a share, a name too long for
-    // the reparse point) is refused before any directory is made for it.
-    if (!tarsio::CheckJunctionDestination(source)) {
+    // the reparse point) is refused before any directory is made for it;
+    // CreateJunction takes the name found here as it is.
+    std::string storedName;
+    if (!tarsio::CheckJunctionDestination(source, &storedName)) {
         ErrorBox("Junction not created");
         return;
     }
@@ -70,7 +72,7 @@ void TForm1::btnCreateClick() {
     bool created = false;
     tarsio::UniqueHandle made;
     if (!tarsio::ForceDirectories(Form2->TargetPath, &created, &made)) return;
-    if (tarsio::CreateJunction(Form2->TargetPath, source, created, &made)) {
+    if (tarsio::CreateJunction(Form2->TargetPath, storedName, created, &made)) {
         gui::MessageDlg("Junction Created sccessfully", gui::MessageKind::Information);
         vteSourceTree->RefreshTree();
     } else {
